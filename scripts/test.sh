@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Second command: install, build and run the whole test suite twice: once as
+# built for release, once under AddressSanitizer and UndefinedBehaviorSanitizer
+# (with clang, which also builds and runs the fuzz targets for a bounded time).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+jobs="$(nproc 2>/dev/null || echo 2)"
+"$root/scripts/setup.sh"
+
+echo "== release build and tests"
+"$root/scripts/build.sh"
+(cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== sanitizer build and tests"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" \
+  -DCMAKE_BUILD_TYPE=Debug -DTAILGATE_SANITIZE=ON
+cmake --build "$root/build-asan" -j"$jobs"
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$root/build-asan" && ctest --output-on-failure -j"$jobs")
+echo "== all tests passed"

@@ -1,0 +1,78 @@
+// Audio: the sound effect bank and the MIDI music player.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------------------
+// Sound effect bank
+
+constexpr int SOUND_SLOT_COUNT = 256;
+constexpr int SOUND_FREE = 0;
+constexpr int SOUND_LOADED = 1;
+
+struct PlatSound;
+
+struct SoundSlot {
+    PlatSound* buffer;  // null when free
+    int state;          // SOUND_FREE or SOUND_LOADED
+    int file_rate;      // the file's stated sample rate; recorded only
+    int data_size;      // bytes of sample data
+    int id;             // the slot's own index
+};
+
+extern SoundSlot sound_slots[SOUND_SLOT_COUNT];
+
+// The sound device (a handle of the platform layer; non-zero once created).
+extern uintptr_t sound_device;
+
+extern int sfx_horn;
+extern int sfx_car;
+extern int sfx_explosion;
+extern int sfx_tenfour;
+extern int sfx_story1;
+extern int sfx_monster;
+extern int sfx_yeehaw;
+extern int sfx_cannon;
+extern int sfx_brake;
+extern int sfx_beep;
+extern int sfx_story2;
+extern int sfx_story3;
+extern int sfx_story4;
+
+int snd_init();  // 1 ready, 0 failed (game_init then fails)
+int snd_load_wav(const char* file_name, int flags);
+void snd_load_all();
+void snd_play(int id);
+void snd_stop(int id);
+bool snd_is_playing(int id);
+void snd_rewind(int id);
+void snd_shutdown();  // releases the sound device (last audio step of shutdown)
+
+// ---------------------------------------------------------------------------
+// MIDI music
+
+constexpr int MUSIC_SLOT_COUNT = 64;
+constexpr int MUSIC_FREE = 0;
+constexpr int MUSIC_LOADED = 1;
+constexpr int MUSIC_PLAYING = 2;
+constexpr int MUSIC_STOPPED = 3;
+
+struct PlatMusic;
+
+struct MusicSlot {
+    PlatMusic* segment;  // the loaded music; null when free
+    void* segment_state;
+    int id;
+    int state;
+};
+
+extern MusicSlot music_slots[MUSIC_SLOT_COUNT];
+extern int music_current;
+
+int mus_init();
+int mus_load_midi(const char* file_name);
+int mus_play(int id);
+int mus_stop(int id);
+int mus_status(int id);
+int mus_unload_all();
+int mus_shutdown();

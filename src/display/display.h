@@ -1,0 +1,112 @@
+// Display: BMP files, the display device and surfaces, blits and images,
+// text, and the start-up routine game_init.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// ---------------------------------------------------------------------------
+// BMP files
+
+#pragma pack(push, 1)
+struct BitmapFileHeader {
+    uint16_t bfType;
+    uint32_t bfSize;
+    uint16_t bfReserved1;
+    uint16_t bfReserved2;
+    uint32_t bfOffBits;
+};
+struct BitmapInfoHeader {
+    uint32_t biSize;
+    int32_t biWidth;
+    int32_t biHeight;
+    uint16_t biPlanes;
+    uint16_t biBitCount;
+    uint32_t biCompression;
+    uint32_t biSizeImage;
+    int32_t biXPelsPerMeter;
+    int32_t biYPelsPerMeter;
+    uint32_t biClrUsed;
+    uint32_t biClrImportant;
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapFileHeader) == 14);
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+struct BitmapImage {
+    BitmapFileHeader file_header;
+    BitmapInfoHeader info_header;
+    PlatPaletteEntry palette[256];
+    uint8_t* pixels;  // top-down rows, owned; null when empty
+};
+
+extern BitmapImage scratch_bitmap;
+
+int gfx_load_bitmap(BitmapImage* image, const char* file_name);
+int gfx_unload_bitmap(BitmapImage* image);
+int gfx_reverse_rows(uint8_t* buffer, int row_bytes, int rows);
+
+// ---------------------------------------------------------------------------
+// Display device and surfaces
+
+constexpr int SCREEN_WIDTH = 640;
+constexpr int SCREEN_HEIGHT = 480;
+
+extern PlatSurface* primary_surface;
+extern PlatSurface* back_buffer;
+extern PlatPalette* display_palette;
+extern PlatClipper* back_clipper;
+extern PlatPaletteEntry start_palette[256];
+
+PlatClipper* gfx_attach_clipper(PlatSurface* surface, int count, const PlatRect* rects);
+int gfx_fill_surface(PlatSurface* surface, int index);
+PlatSurface* gfx_create_surface(int width, int height, int extra_caps, int colour_key);
+void gfx_flip();
+
+// ---------------------------------------------------------------------------
+// Blits and images
+
+extern PlatSurface* background_surface;
+extern PlatSurface* title_surface;
+extern PlatSurface* menu_surface;
+extern PlatSurface* credits_surface;
+extern PlatSurface* controls_surface;
+extern PlatSurface* story_surface;
+extern PlatSurface* hiscore_surface;
+
+constexpr int TRUCK_FRAME_COUNT = 3;
+constexpr int CAR_FRAME_COUNT = 98;
+constexpr int MONSTER_FRAME_COUNT = 6;
+extern PlatSurface* truck_frames[TRUCK_FRAME_COUNT];      // 64 x 96
+extern PlatSurface* car_frames[CAR_FRAME_COUNT];          // 64 x 64, column * 7 + row
+extern PlatSurface* monster_frames[MONSTER_FRAME_COUNT];  // 144 x 112, column * 3 + row
+
+int gfx_blit(PlatSurface* source, int x, int y, int width, int height, PlatSurface* dest, int keyed);
+int gfx_blit_scaled(PlatSurface* source, int x, int y, int source_width, int source_height,
+                    int dest_width, int dest_height, PlatSurface* dest, int keyed);
+int gfx_copy_cell(BitmapImage* image, PlatSurface* surface, int column, int row);
+
+int load_screen_image(const char* file_name, PlatSurface** target);
+int load_title_image();
+int load_menu_image();
+int load_credits_image();
+int load_controls_image();
+int load_hiscore_image();
+int load_story_image();
+
+// ---------------------------------------------------------------------------
+// Text
+
+constexpr int TEXT_BUFFER_SIZE = 80;
+extern char text_buffer[TEXT_BUFFER_SIZE];
+
+// The colour of every text of the game: red 240.
+constexpr ColorRef TEXT_COLOUR = 240;
+
+int gfx_draw_text(const char* text, int x, int y, ColorRef colour, PlatSurface* surface);
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+int game_init();

@@ -1,0 +1,15 @@
+// High scores: the table, its file "hiscore.txt" and the initials entry.
+#pragma once
+
+#include <cstdint>
+
+constexpr int HISCORE_COUNT = 10;
+
+extern int32_t hiscore_scores[HISCORE_COUNT];
+extern char hiscore_initials[HISCORE_COUNT][3];
+extern char hiscore_filler[6];
+
+int hiscore_load();
+int hiscore_sort();
+int hiscore_save();
+int hiscore_enter();

@@ -1,0 +1,117 @@
+// The game's window onto the machine: display surfaces, palette, clipping,
+// blits, GDI-style text and lines, keyboard, clock, window messages.
+// Nothing outside src/platform includes a library header; the game calls
+// these functions instead. Audio has its own header, platform/audio.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ---------------------------------------------------------------------------
+// Basic types
+
+// Rectangle with exclusive right and bottom edges.
+struct PlatRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+// One palette entry: red, green, blue, flags (as the display palette takes it).
+struct PlatPaletteEntry {
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+    uint8_t flags;
+};
+
+constexpr uint8_t PC_NOCOLLAPSE = 4;
+
+// A colour for text and lines: red in the lowest byte, then green, then blue.
+using ColorRef = uint32_t;
+constexpr ColorRef plat_rgb(int r, int g, int b)
+{
+    return static_cast<ColorRef>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+
+// An 8-bit palettised pixel surface. Pixel (x, y) is pixels[y * pitch + x].
+// The pitch may be wider than the width.
+struct PlatClipper;
+struct PlatSurface {
+    int width;
+    int height;
+    int pitch;
+    uint8_t* pixels;
+    int colour_key;        // source colour key index, or -1 for none
+    PlatClipper* clipper;  // destination clip list, or null
+    int locked;
+};
+
+struct PlatPalette;
+struct PlatDC;
+struct PlatPen;
+
+// ---------------------------------------------------------------------------
+// Keyboard: virtual key codes the game polls.
+constexpr int VK_SPACE = 0x20;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr int VK_C = 0x43;
+constexpr int VK_H = 0x48;
+constexpr int VK_Q = 0x51;
+constexpr int VK_R = 0x52;
+constexpr int VK_S = 0x53;
+
+// True while the key is down (level, not edge). Pumps the window's event
+// queue first, so a loop waiting for a key's release sees it go up.
+bool plat_key_down(int vk);
+
+// Called at the start of every iteration of a loop that waits inside one
+// frame (each frame of the initials entry, each poll of a wait for a key's
+// release). In headless mode the next scripted key event takes effect here;
+// when the script has none left the run ends with exit status 3.
+void plat_wait_step();
+
+// True once the player asked to close the window (close button, SIGINT,
+// SIGTERM). Loops that wait inside a frame use it to stop waiting.
+bool plat_close_requested();
+
+// ---------------------------------------------------------------------------
+// Clock: milliseconds, unsigned 32-bit, wraps. Virtual in headless mode.
+uint32_t plat_get_tick_count();
+
+// ---------------------------------------------------------------------------
+// Window messages: a small queue of our own.
+constexpr int WM_DESTROY = 0x0002;
+constexpr int WM_CLOSE = 0x0010;
+constexpr int WM_QUIT = 0x0012;
+
+struct PlatMessage {
+    int message;
+    uintptr_t wparam;
+    intptr_t lparam;
+};
+
+void plat_post_message(int message, uintptr_t wparam, intptr_t lparam);
+// Takes the oldest message off the queue; false when there is none.
+bool plat_peek_message(PlatMessage* out);
+
+// ---------------------------------------------------------------------------
+// GDI-style drawing on a surface through a device context.
+PlatDC* plat_get_dc(PlatSurface* surface);  // null when it cannot be had
+void plat_release_dc(PlatSurface* surface, PlatDC* dc);
+void plat_set_text_color(PlatDC* dc, ColorRef colour);
+void plat_set_bk_transparent(PlatDC* dc);
+// Draws one line of text with its top-left corner at (x, y); pixels between
+// the letters are left unchanged.
+void plat_text_out(PlatDC* dc, int x, int y, const char* text, int length);
+void plat_set_pixel(PlatDC* dc, int x, int y, ColorRef colour);
+
+PlatPen* plat_create_pen(int width, ColorRef colour);  // solid pen
+PlatPen* plat_select_pen(PlatDC* dc, PlatPen* pen);    // returns the previous pen
+void plat_delete_pen(PlatPen* pen);
+void plat_move_to(PlatDC* dc, int x, int y);
+void plat_line_to(PlatDC* dc, int x, int y);

@@ -1,0 +1,143 @@
+// Play: the game proper. State and tables, driving, traffic, the alien
+// battle, the play frame's drawing, wrecks and game over.
+#pragma once
+
+#include <cstdint>
+
+enum PlayState {
+    PLAY_DRIVING = 0,
+    PLAY_LAST_WRECK = 1,
+    PLAY_WRECK = 2,
+    PLAY_GAME_OVER = 3,
+    PLAY_HELP_CALL = 4,
+    PLAY_BATTLE = 5,
+    PLAY_BATTLE_RESPAWN = 10,
+};
+
+// ---------------------------------------------------------------------------
+// Truck and game scalars
+
+extern int level_index;
+extern int play_state;
+extern int truck_x;
+extern int truck_y;
+extern double truck_speed;
+extern double truck_accel;
+extern double truck_vy;
+extern int truck_wrecked;
+extern int score;
+extern int distance;
+extern int damage;
+extern uint32_t clock_start;
+extern int lives;
+extern int help_calls;
+extern int wreck_timer;
+extern int respawn_timer;
+extern int help_timer;
+extern int radio_station;
+extern int radio_freq_major;
+extern int radio_freq_minor;
+extern int battle_music_on;
+
+// ---------------------------------------------------------------------------
+// The large alien
+
+extern int alien_x;
+extern int alien_y;
+extern int alien_health;
+extern int alien_frame;
+extern int alien_defeated;
+extern int alien_pinned;
+extern int alien_step;
+extern int alien_step_timer;
+
+// ---------------------------------------------------------------------------
+// Slot arrays
+
+constexpr int SHELL_COUNT = 5;
+extern int shell_x[SHELL_COUNT];
+extern int shell_y[SHELL_COUNT];
+extern int shell_active[SHELL_COUNT];
+
+constexpr int ALIEN_SHOT_COUNT = 10;
+extern int alien_shot_x[ALIEN_SHOT_COUNT];
+extern int alien_shot_y[ALIEN_SHOT_COUNT];
+extern int alien_shot_dx[ALIEN_SHOT_COUNT];
+extern int alien_shot_dy[ALIEN_SHOT_COUNT];
+extern int alien_shot_active[ALIEN_SHOT_COUNT];
+
+constexpr int DASH_ROWS = 10;
+constexpr int DASH_SLOTS = 10;
+extern int dash_active[DASH_ROWS][DASH_SLOTS];
+extern int dash_x[DASH_ROWS][DASH_SLOTS];
+extern int dash_y[DASH_ROWS][DASH_SLOTS];
+
+struct Car {
+    int kind;         // 0..6, sprite row; 3 and 5 are alien cars
+    int x;            // left edge of the 64 x 64 sprite
+    int position;     // road units
+    int wreck_frame;  // 0 intact, 1..13 burning
+    int hit;          // burning
+    int speed;        // road units per frame
+    int target_lane;  // 0..6
+    int wreck_tick;   // frame counter of the burning animation
+};
+
+constexpr int CAR_COUNT = 100;
+extern Car traffic[CAR_COUNT];
+
+// ---------------------------------------------------------------------------
+// Level tables
+
+constexpr int LANE_COUNT = 8;
+constexpr int LEVEL_COUNT = 3;
+constexpr int ALIEN_SCRIPT_LENGTH = 20;
+extern int lane_x[LANE_COUNT];
+extern int level_length[LEVEL_COUNT];
+extern int alien_script[LEVEL_COUNT][ALIEN_SCRIPT_LENGTH];
+
+int nearest_lane(int x);
+
+// ---------------------------------------------------------------------------
+// Start-up values (called by game_init at their places)
+
+void play_init_state();     // truck, score, lives 3, help calls, shells
+void traffic_init();        // the 100 vehicles (rand draws in order)
+void lanes_init();          // lane_x
+void dashes_init();         // lane markings
+void level_lengths_init();  // level_length
+void alien_script_init();   // alien_script
+
+// ---------------------------------------------------------------------------
+// The play frame and its steps
+
+int play_frame();  // 1 normally, 0 when the device context cannot be had
+
+// Driving
+void driving_keys();
+void road_step();
+void start_battle();
+void dashes_scroll();
+void help_truck_step();  // the help truck's timeline and picture
+
+// Traffic
+void speed_creep();
+void traffic_step();
+void respawn_car(Car* car);
+void traffic_draw();
+
+// Battle
+void battle_controls();     // controls, cannon and alien_update
+void alien_update();
+void shells_update();       // shells move and hit the alien
+void alien_draw();          // the alien sprite
+void victory_step();        // the burning alien, its text, complete_level
+void alien_shots_update();  // shots move and hit; a battle wreck
+void alien_shots_draw();
+void respawn_step();
+void complete_level();
+
+// Wrecks and game over
+void last_wreck_step();
+void wreck_step();
+void game_over_step();
