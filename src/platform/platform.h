@@ -115,3 +115,17 @@ PlatPen* plat_select_pen(PlatDC* dc, PlatPen* pen);    // returns the previous p
 void plat_delete_pen(PlatPen* pen);
 void plat_move_to(PlatDC* dc, int x, int y);
 void plat_line_to(PlatDC* dc, int x, int y);
+
+// ---------------------------------------------------------------------------
+// Window and presentation (the real window, or none in headless mode).
+
+// Opens the game window (full screen, or a 1280 x 960 window), hides the
+// cursor and installs the SIGINT/SIGTERM handlers. In headless mode no window
+// is made. 1 on success, 0 on failure.
+int plat_window_create(bool headless, bool windowed);
+void plat_window_destroy();
+
+// The picture now on the screen (the visible surface through the display
+// palette) as 640 x 480 RGB bytes, top row first. False before the display
+// exists.
+bool plat_read_screen(uint8_t* rgb);

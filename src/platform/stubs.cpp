@@ -18,3 +18,6 @@ PlatPen* plat_select_pen(PlatDC*, PlatPen*) { return nullptr; }
 void plat_delete_pen(PlatPen*) {}
 void plat_move_to(PlatDC*, int, int) {}
 void plat_line_to(PlatDC*, int, int) {}
+int plat_window_create(bool, bool) { return 1; }
+void plat_window_destroy() {}
+bool plat_read_screen(uint8_t*) { return false; }
