@@ -97,6 +97,8 @@ extern int level_length[LEVEL_COUNT];
 extern int alien_script[LEVEL_COUNT][ALIEN_SCRIPT_LENGTH];
 
 int nearest_lane(int x);
+// Miles of road left in the level, 0 when level_index is past the table.
+int level_miles_left();
 
 // ---------------------------------------------------------------------------
 // Start-up values (called by game_init at their places)
@@ -112,6 +114,7 @@ void alien_script_init();   // alien_script
 // The play frame and its steps
 
 int play_frame();  // 1 normally, 0 when the device context cannot be had
+int play_draw_frame();  // the drawing step of play_frame, same result
 
 // Driving
 void driving_keys();
