@@ -40,6 +40,17 @@ struct StoryLine {
     int base_y;
 };
 
+// One page: its narration sound (the address of the sound id, which is known
+// only once the sounds are loaded) and its lines, the title first.
+constexpr int STORY_PAGE_COUNT = 4;
+constexpr int STORY_MAX_LINES = 14;
+struct StoryPage {
+    const int* narration;
+    int line_count;
+    StoryLine lines[STORY_MAX_LINES];
+};
+extern const StoryPage story_pages[STORY_PAGE_COUNT];  // by level_index
+
 // The story frame of the current level_index page. Returns 0 when the device
 // context cannot be had, 1 otherwise; on the space bar it starts play (the
 // caller then goes on with play_frame) or runs the finale.
