@@ -3,6 +3,7 @@
 // layer and the audio code consult them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // True when running without window, audio device or real clock.
@@ -16,3 +17,42 @@ void headless_wait_step();
 // One line of the audio log per sound or music call ("<pass> <op> <id>"),
 // when an audio log was asked for. Called by the audio code in every mode.
 void plat_audio_log(const char* operation, int id);
+
+// ---------------------------------------------------------------------------
+// Set-up and pass bookkeeping, driven by the shell.
+
+constexpr int HEADLESS_MAX_EVENTS = 65536;
+
+struct ScriptEvent {
+    int pass;
+    int vk;
+    int down;  // 1 press, 0 release
+};
+
+// Parses an input script held in memory. 1 on success; 0 with a one-line
+// reason in `error` (line number included) on a malformed script.
+int headless_parse_script(const char* text, size_t length, char* error, size_t error_size);
+// Reads and parses a script file; 0 with a reason when unreadable or malformed.
+int headless_load_script(const char* path, char* error, size_t error_size);
+// Scripted events not yet applied.
+int headless_events_left();
+
+// Turns headless mode on or off and sets the clock to start_tick; forgets
+// the key states and the pass number (-1). The script is kept.
+void headless_start(bool enabled, uint32_t start_tick);
+
+// The frame loop's pass bookkeeping. begin_pass records the pass number
+// (also used by the audio log in windowed runs) and applies the scripted
+// events of passes up to it; end_pass moves the virtual clock to exactly
+// frame_start + 33.
+void headless_begin_pass(int pass);
+void headless_end_pass(uint32_t frame_start);
+int headless_current_pass();  // -1 before the frame loop
+
+// Called when a wait inside a pass finds the script used up: the shell
+// writes its outputs there. The process then exits with status 3.
+void headless_set_exhausted_hook(void (*hook)());
+
+// The audio log file; 1 on success.
+int headless_open_audio_log(const char* path);
+void headless_close_audio_log();

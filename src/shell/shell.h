@@ -16,3 +16,22 @@ extern int quit_requested;   // set once Q was seen; never cleared
 int tailgate_main(int argc, char** argv);
 
 int game_shutdown();
+
+// The window procedure: WM_CLOSE destroys the window, whose WM_DESTROY
+// posts WM_QUIT (exit code 0). Returns 0 for the messages it handles.
+intptr_t wnd_proc(uintptr_t window, int message, uintptr_t wparam, intptr_t lparam);
+
+// The frame loop: per pass at most one message, then `frame` once (unless
+// the message was WM_QUIT, which leaves at once), then the pacing to 33 ms
+// and `after_pass` (may be null). Runs `max_passes` passes (-1: until
+// WM_QUIT). Returns WM_QUIT's wparam, or 0 when the passes ran out;
+// `last_pass` gets the last pass that called `frame` (-1 for none).
+int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass);
+
+// Pacing: waits until FRAME_MS have passed since the pass began at tick
+// `frame_start` (real time), or moves the virtual clock there (headless).
+void shell_pace(uint32_t frame_start);
+// How long the pacing may sleep, in microseconds, when `elapsed_us` of the
+// pass have gone: most of what is left, keeping the last stretch for a
+// precise busy wait; 0 once the pass is at or past its 33 ms.
+int64_t shell_pace_sleep_us(int64_t elapsed_us);

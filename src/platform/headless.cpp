@@ -1,0 +1,282 @@
+// The headless seams: a virtual clock that only the frame pacing moves, a
+// keyboard played from a script, and the audio call log.
+#include "platform/headless.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr uint32_t PASS_MS = 33;
+
+bool headless_enabled;
+uint32_t virtual_tick = 1000;
+int current_pass = -1;
+bool key_state[256];
+
+std::vector<ScriptEvent> script_events;
+size_t next_event;
+
+void (*exhausted_hook)();
+FILE* audio_log;
+
+struct KeyName {
+    std::string_view name;
+    int vk;
+};
+
+constexpr KeyName KEY_NAMES[] = {
+    {"SPACE", VK_SPACE}, {"UP", VK_UP}, {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT},
+    {"Q", VK_Q},         {"S", VK_S},   {"C", VK_C},       {"R", VK_R},       {"H", VK_H},
+};
+
+int key_code(std::string_view name)
+{
+    for (const KeyName& key : KEY_NAMES) {
+        if (key.name == name) {
+            return key.vk;
+        }
+    }
+    return -1;
+}
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+void apply_event(const ScriptEvent& event)
+{
+    key_state[event.vk & 0xFF] = event.down != 0;
+}
+
+// Splits one line (comment already cut off) into its words.
+std::vector<std::string_view> split_words(std::string_view line)
+{
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && is_blank(line[i])) {
+            ++i;
+        }
+        size_t start = i;
+        while (i < line.size() && !is_blank(line[i])) {
+            ++i;
+        }
+        if (i > start) {
+            words.push_back(line.substr(start, i - start));
+        }
+    }
+    return words;
+}
+
+// A pass number: decimal digits only, no sign, fits an int.
+bool parse_pass(std::string_view word, int* out)
+{
+    if (word.empty() || word.size() > 9) {
+        return false;
+    }
+    int value = 0;
+    for (char c : word) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + (c - '0');
+    }
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
+bool plat_is_headless()
+{
+    return headless_enabled;
+}
+
+uint32_t headless_tick_count()
+{
+    return virtual_tick;
+}
+
+bool headless_key_down(int vk)
+{
+    if (vk < 0 || vk > 255) {
+        return false;
+    }
+    return key_state[vk];
+}
+
+void headless_start(bool enabled, uint32_t start_tick)
+{
+    headless_enabled = enabled;
+    virtual_tick = start_tick;
+    current_pass = -1;
+    memset(key_state, 0, sizeof key_state);
+}
+
+int headless_parse_script(const char* text, size_t length, char* error, size_t error_size)
+{
+    std::vector<ScriptEvent> events;
+    std::string_view all(text, length);
+    int line_number = 0;
+    int last_pass = 0;
+    size_t pos = 0;
+    while (pos < all.size()) {
+        size_t end = all.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = all.size();
+        }
+        std::string_view line = all.substr(pos, end - pos);
+        pos = end + 1;
+        ++line_number;
+
+        size_t hash = line.find('#');
+        if (hash != std::string_view::npos) {
+            line = line.substr(0, hash);
+        }
+        std::vector<std::string_view> words = split_words(line);
+        if (words.empty()) {
+            continue;
+        }
+        int pass = 0;
+        if (!parse_pass(words[0], &pass)) {
+            snprintf(error, error_size, "line %d: '%.*s' is not a pass number", line_number,
+                     static_cast<int>(words[0].size() > 40 ? 40 : words[0].size()), words[0].data());
+            return 0;
+        }
+        if (pass < last_pass) {
+            snprintf(error, error_size, "line %d: pass %d comes after pass %d", line_number, pass, last_pass);
+            return 0;
+        }
+        if (words.size() < 2) {
+            snprintf(error, error_size, "line %d: pass %d has no key event", line_number, pass);
+            return 0;
+        }
+        last_pass = pass;
+        for (size_t w = 1; w < words.size(); ++w) {
+            std::string_view word = words[w];
+            int vk = word.size() >= 2 ? key_code(word.substr(1)) : -1;
+            if ((word[0] != '+' && word[0] != '-') || vk < 0) {
+                snprintf(error, error_size, "line %d: '%.*s' is not a key event (+KEY or -KEY)", line_number,
+                         static_cast<int>(word.size() > 40 ? 40 : word.size()), word.data());
+                return 0;
+            }
+            if (events.size() >= HEADLESS_MAX_EVENTS) {
+                snprintf(error, error_size, "line %d: more than %d key events", line_number, HEADLESS_MAX_EVENTS);
+                return 0;
+            }
+            events.push_back(ScriptEvent{pass, vk, word[0] == '+' ? 1 : 0});
+        }
+    }
+    script_events = std::move(events);
+    next_event = 0;
+    return 1;
+}
+
+int headless_load_script(const char* path, char* error, size_t error_size)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        snprintf(error, error_size, "cannot read input script %s: %s", path, strerror(errno));
+        return 0;
+    }
+    std::vector<char> text;
+    char chunk[4096];
+    size_t got;
+    bool too_big = false;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        text.insert(text.end(), chunk, chunk + got);
+        if (text.size() > (16u << 20)) {
+            too_big = true;
+            break;
+        }
+    }
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    if (failed || too_big) {
+        snprintf(error, error_size, "cannot read input script %s: %s", path,
+                 too_big ? "larger than 16 MB" : "read error");
+        return 0;
+    }
+    char reason[200];
+    if (!headless_parse_script(text.data(), text.size(), reason, sizeof reason)) {
+        snprintf(error, error_size, "input script %s: %s", path, reason);
+        return 0;
+    }
+    return 1;
+}
+
+int headless_events_left()
+{
+    return static_cast<int>(script_events.size() - next_event);
+}
+
+void headless_begin_pass(int pass)
+{
+    current_pass = pass;
+    while (next_event < script_events.size() && script_events[next_event].pass <= pass) {
+        apply_event(script_events[next_event]);
+        ++next_event;
+    }
+}
+
+void headless_end_pass(uint32_t frame_start)
+{
+    virtual_tick = frame_start + PASS_MS;
+}
+
+int headless_current_pass()
+{
+    return current_pass;
+}
+
+void headless_set_exhausted_hook(void (*hook)())
+{
+    exhausted_hook = hook;
+}
+
+void headless_wait_step()
+{
+    if (next_event < script_events.size()) {
+        apply_event(script_events[next_event]);
+        ++next_event;
+        return;
+    }
+    // The player has nothing more to do while the game waits: end the run
+    // with what it has produced so far.
+    if (exhausted_hook) {
+        exhausted_hook();
+    }
+    headless_close_audio_log();
+    fflush(stdout);
+    std::exit(3);
+}
+
+int headless_open_audio_log(const char* path)
+{
+    headless_close_audio_log();
+    audio_log = fopen(path, "w");
+    return audio_log != nullptr;
+}
+
+void headless_close_audio_log()
+{
+    if (audio_log) {
+        fclose(audio_log);
+        audio_log = nullptr;
+    }
+}
+
+void plat_audio_log(const char* operation, int id)
+{
+    if (audio_log) {
+        fprintf(audio_log, "%d %s %d\n", current_pass, operation, id);
+    }
+}

@@ -1,0 +1,101 @@
+#include "platform/host.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+bool plat_change_dir(const char* dir)
+{
+    return dir && dir[0] && chdir(dir) == 0;
+}
+
+bool plat_default_data_dir(char* out, size_t size)
+{
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) {
+        return false;
+    }
+    exe[n] = '\0';
+    char* slash = strrchr(exe, '/');
+    if (!slash) {
+        return false;
+    }
+    slash[1] = '\0';
+    int written = snprintf(out, size, "%sdata", exe);
+    return written > 0 && static_cast<size_t>(written) < size;
+}
+
+bool plat_absolute_path(const char* path, char* out, size_t size)
+{
+    if (path[0] == '/') {
+        int written = snprintf(out, size, "%s", path);
+        return written >= 0 && static_cast<size_t>(written) < size;
+    }
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) {
+        return false;
+    }
+    int written = snprintf(out, size, "%s/%s", cwd, path);
+    return written >= 0 && static_cast<size_t>(written) < size;
+}
+
+bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h)
+{
+    if (!rgb || w <= 0 || h <= 0) {
+        return false;
+    }
+    FILE* file = fopen(path, "wb");
+    if (!file) {
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        fclose(file);
+        return false;
+    }
+    // libpng reports errors by longjmp; nothing here owns anything that a
+    // jump over it would leak beyond what the clean-up below releases.
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < h; ++y) {
+        png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * w * 3));
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return fclose(file) == 0;
+}
+
+bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h)
+{
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) {
+        return false;
+    }
+    if (image.width == 0 || image.height == 0 || image.width > 16384 || image.height > 16384) {
+        png_image_free(&image);
+        return false;
+    }
+    image.format = PNG_FORMAT_RGB;
+    rgb->assign(PNG_IMAGE_SIZE(image), 0);
+    if (!png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    *w = static_cast<int>(image.width);
+    *h = static_cast<int>(image.height);
+    return true;
+}

@@ -1,0 +1,25 @@
+// The few services of the host system the shell needs beyond the display:
+// directories and PNG pictures.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Makes `dir` the working directory; false when it cannot be.
+bool plat_change_dir(const char* dir);
+
+// The "data" directory beside the running executable, written into `out`
+// (NUL-terminated). False when the executable's path cannot be found.
+bool plat_default_data_dir(char* out, size_t size);
+
+// Turns a path given on the command line into an absolute one, relative to
+// the current working directory, so that it survives a later change of
+// directory. Absolute paths come back as they are. False when too long.
+bool plat_absolute_path(const char* path, char* out, size_t size);
+
+// Writes w x h RGB bytes (top row first) as an 8-bit RGB PNG.
+bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h);
+
+// Reads a PNG into RGB bytes (top row first); false when it is not one.
+bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h);

@@ -1,0 +1,203 @@
+#include "shell/cmdline.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+bool parse_unsigned(const char* text, uint64_t limit, uint64_t* out)
+{
+    if (!text[0]) {
+        return false;
+    }
+    uint64_t value = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > limit) {
+            return false;
+        }
+    }
+    *out = value;
+    return true;
+}
+
+bool copy_path(char* dest, const char* value)
+{
+    size_t length = strlen(value);
+    if (length == 0 || length >= CMDLINE_PATH_SIZE) {
+        return false;
+    }
+    memcpy(dest, value, length + 1);
+    return true;
+}
+
+}  // namespace
+
+const char* cmdline_usage()
+{
+    return "Usage: tailgate [options]\n"
+           "  --window             play in a 1280 x 960 window instead of full screen\n"
+           "  --data DIR           game data directory (default: data beside the executable)\n"
+           "  --help               show this text\n"
+           "  --version            show the version\n"
+           "Headless runs (no window, no sound device, a virtual clock):\n"
+           "  --headless           run without window or sound device\n"
+           "  --start-tick T       tick count at start, in milliseconds (default 1000)\n"
+           "  --input FILE         scripted keyboard: lines of '<pass> +KEY -KEY ...'\n"
+           "  --passes N           run N passes of the frame loop, then shut down\n"
+           "  --dump FILE          write the game state as JSON after the last pass\n"
+           "  --trace FILE         write the game state after every pass, one JSON line each\n"
+           "  --shot P:FILE        write the screen after pass P as a PNG (repeatable)\n"
+           "  --audio-log FILE     log every sound and music call\n"
+           "--passes, --dump, --trace, --shot and --audio-log also work with a window.\n";
+}
+
+int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, size_t error_size)
+{
+    memset(options, 0, sizeof *options);
+    options->start_tick = 1000;
+    options->passes = -1;
+    bool tick_given = false;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        const char* inline_value = nullptr;
+        std::string_view name = arg;
+        size_t eq = arg.find('=');
+        if (arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            inline_value = argv[i] + eq + 1;
+        }
+
+        auto flag = [&](const char* option) {
+            return name == option;
+        };
+        // Takes the option's value from "--name=value" or the next word.
+        auto value = [&](const char** out) {
+            if (inline_value) {
+                *out = inline_value;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                snprintf(error, error_size, "option %s needs a value", argv[i]);
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        auto no_value = [&]() {
+            if (inline_value) {
+                snprintf(error, error_size, "option %.*s takes no value", static_cast<int>(name.size()), name.data());
+                return false;
+            }
+            return true;
+        };
+
+        const char* v = nullptr;
+        if (flag("--headless")) {
+            if (!no_value()) return 0;
+            options->headless = 1;
+        } else if (flag("--window")) {
+            if (!no_value()) return 0;
+            options->windowed = 1;
+        } else if (flag("--help") || flag("-h")) {
+            if (!no_value()) return 0;
+            options->show_help = 1;
+        } else if (flag("--version")) {
+            if (!no_value()) return 0;
+            options->show_version = 1;
+        } else if (flag("--data")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->data_dir, v)) {
+                snprintf(error, error_size, "--data needs a directory name");
+                return 0;
+            }
+        } else if (flag("--start-tick")) {
+            if (!value(&v)) return 0;
+            uint64_t tick = 0;
+            if (!parse_unsigned(v, 0xFFFFFFFFu, &tick)) {
+                snprintf(error, error_size, "--start-tick needs a number from 0 to 4294967295, not '%.40s'", v);
+                return 0;
+            }
+            options->start_tick = static_cast<uint32_t>(tick);
+            tick_given = true;
+        } else if (flag("--input")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->input_path, v)) {
+                snprintf(error, error_size, "--input needs a file name");
+                return 0;
+            }
+        } else if (flag("--passes")) {
+            if (!value(&v)) return 0;
+            uint64_t passes = 0;
+            if (!parse_unsigned(v, 0x7FFFFFFF, &passes)) {
+                snprintf(error, error_size, "--passes needs a number from 0 to 2147483647, not '%.40s'", v);
+                return 0;
+            }
+            options->passes = static_cast<int>(passes);
+        } else if (flag("--dump")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->dump_path, v)) {
+                snprintf(error, error_size, "--dump needs a file name");
+                return 0;
+            }
+        } else if (flag("--trace")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->trace_path, v)) {
+                snprintf(error, error_size, "--trace needs a file name");
+                return 0;
+            }
+        } else if (flag("--audio-log")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->audio_log_path, v)) {
+                snprintf(error, error_size, "--audio-log needs a file name");
+                return 0;
+            }
+        } else if (flag("--shot")) {
+            if (!value(&v)) return 0;
+            const char* colon = strchr(v, ':');
+            char pass_text[16];
+            size_t pass_length = colon ? static_cast<size_t>(colon - v) : 0;
+            uint64_t pass = 0;
+            bool ok = colon && pass_length > 0 && pass_length < sizeof pass_text;
+            if (ok) {
+                memcpy(pass_text, v, pass_length);
+                pass_text[pass_length] = '\0';
+                ok = parse_unsigned(pass_text, 0x7FFFFFFF, &pass);
+            }
+            if (!ok || !colon[1]) {
+                snprintf(error, error_size, "--shot needs PASS:FILE, not '%.40s'", v);
+                return 0;
+            }
+            if (options->shot_count >= CMDLINE_MAX_SHOTS) {
+                snprintf(error, error_size, "at most %d --shot options", CMDLINE_MAX_SHOTS);
+                return 0;
+            }
+            ShotRequest* shot = &options->shots[options->shot_count];
+            if (!copy_path(shot->path, colon + 1)) {
+                snprintf(error, error_size, "--shot file name too long");
+                return 0;
+            }
+            shot->pass = static_cast<int>(pass);
+            options->shot_count++;
+        } else {
+            snprintf(error, error_size, "unknown option '%.60s' (try --help)", argv[i]);
+            return 0;
+        }
+    }
+
+    // The virtual clock and the scripted keyboard exist only without a window.
+    if (!options->headless && tick_given) {
+        snprintf(error, error_size, "--start-tick needs --headless");
+        return 0;
+    }
+    if (!options->headless && options->input_path[0]) {
+        snprintf(error, error_size, "--input needs --headless");
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,37 @@
+// The command line: options of the game and of its headless harness.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int CMDLINE_PATH_SIZE = 4096;
+constexpr int CMDLINE_MAX_SHOTS = 64;
+
+struct ShotRequest {
+    int pass;
+    char path[CMDLINE_PATH_SIZE];
+};
+
+struct ShellOptions {
+    int headless;
+    int windowed;
+    int show_help;
+    int show_version;
+    uint32_t start_tick;  // 1000 unless given
+    int passes;           // -1: until the game ends by itself
+    char data_dir[CMDLINE_PATH_SIZE];   // empty: the default beside the executable
+    char input_path[CMDLINE_PATH_SIZE];
+    char dump_path[CMDLINE_PATH_SIZE];
+    char trace_path[CMDLINE_PATH_SIZE];
+    char audio_log_path[CMDLINE_PATH_SIZE];
+    int shot_count;
+    ShotRequest shots[CMDLINE_MAX_SHOTS];
+};
+
+// Fills `options` from argv. 1 on success; 0 with a one-line reason in
+// `error` for an unknown option, a missing or malformed value, or an option
+// that needs --headless without it.
+int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, size_t error_size);
+
+// The --help text.
+const char* cmdline_usage();

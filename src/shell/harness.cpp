@@ -1,0 +1,340 @@
+#include "shell/harness.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "audio/audio.h"
+#include "frontend/frontend.h"
+#include "hiscore/hiscore.h"
+#include "platform/headless.h"
+#include "platform/host.h"
+#include "platform/platform.h"
+#include "play/play.h"
+#include "shell/cmdline.h"
+#include "shell/random.h"
+#include "shell/shell.h"
+
+namespace {
+
+const ShellOptions* harness_options;
+FILE* trace_file;
+bool output_failed;
+
+void put_int(std::string* out, long long value)
+{
+    char number[32];
+    snprintf(number, sizeof number, "%lld", value);
+    out->append(number);
+}
+
+// Doubles with 17 significant digits so that they read back exactly. JSON
+// has no NaN or infinity; those become null.
+void put_double(std::string* out, double value)
+{
+    if (!std::isfinite(value)) {
+        out->append("null");
+        return;
+    }
+    char number[40];
+    snprintf(number, sizeof number, "%.17g", value);
+    out->append(number);
+}
+
+void put_key(std::string* out, const char* key)
+{
+    if (out->back() != '{') {
+        out->push_back(',');
+    }
+    out->push_back('"');
+    out->append(key);
+    out->append("\":");
+}
+
+void field_int(std::string* out, const char* key, long long value)
+{
+    put_key(out, key);
+    put_int(out, value);
+}
+
+void field_double(std::string* out, const char* key, double value)
+{
+    put_key(out, key);
+    put_double(out, value);
+}
+
+void put_int_array(std::string* out, const int* values, int count)
+{
+    out->push_back('[');
+    for (int i = 0; i < count; ++i) {
+        if (i) {
+            out->push_back(',');
+        }
+        put_int(out, values[i]);
+    }
+    out->push_back(']');
+}
+
+// Exactly three characters per initial set; a byte that is not plain
+// printable ASCII is escaped as its own code point so the string stays
+// three characters long and valid JSON.
+void put_initials(std::string* out, const char* initials)
+{
+    out->push_back('"');
+    for (int i = 0; i < 3; ++i) {
+        unsigned char c = static_cast<unsigned char>(initials[i]);
+        if (c == '"' || c == '\\') {
+            out->push_back('\\');
+            out->push_back(static_cast<char>(c));
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out->append(escaped);
+        } else {
+            out->push_back(static_cast<char>(c));
+        }
+    }
+    out->push_back('"');
+}
+
+bool write_file(const char* path, const std::string& text)
+{
+    FILE* file = fopen(path, "w");
+    if (!file) {
+        return false;
+    }
+    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && ok;
+}
+
+void write_shot(const char* path)
+{
+    std::vector<uint8_t> rgb(static_cast<size_t>(640) * 480 * 3, 0);
+    // Before the display exists the screen is black.
+    plat_read_screen(rgb.data());
+    if (!plat_write_png(path, rgb.data(), 640, 480)) {
+        fprintf(stderr, "tailgate: cannot write screen shot %s\n", path);
+        output_failed = true;
+    }
+}
+
+}  // namespace
+
+void harness_state_json(std::string* out, int pass)
+{
+    out->push_back('{');
+    field_int(out, "pass", pass);
+    field_int(out, "tick", plat_get_tick_count());
+    field_int(out, "rand_state", rand_state);
+    field_int(out, "game_mode", game_mode);
+    field_int(out, "play_state", play_state);
+    field_int(out, "level_index", level_index);
+    field_int(out, "score", score);
+    field_int(out, "lives", lives);
+    field_int(out, "help_calls", help_calls);
+    field_int(out, "wreck_timer", wreck_timer);
+    field_int(out, "respawn_timer", respawn_timer);
+    field_int(out, "help_timer", help_timer);
+    field_int(out, "distance", distance);
+    field_int(out, "truck_x", truck_x);
+    field_int(out, "truck_y", truck_y);
+    field_int(out, "truck_wrecked", truck_wrecked);
+    field_int(out, "damage", damage);
+    field_int(out, "clock_start", clock_start);
+    field_int(out, "radio_station", radio_station);
+    field_int(out, "radio_freq_major", radio_freq_major);
+    field_int(out, "radio_freq_minor", radio_freq_minor);
+    field_int(out, "battle_music_on", battle_music_on);
+    field_int(out, "quit_requested", quit_requested);
+    field_double(out, "truck_speed", truck_speed);
+    field_double(out, "truck_accel", truck_accel);
+    field_double(out, "truck_vy", truck_vy);
+    field_double(out, "story_scroll", story_scroll);
+    field_int(out, "story_audio_started", story_audio_started);
+    field_int(out, "alien_x", alien_x);
+    field_int(out, "alien_y", alien_y);
+    field_int(out, "alien_health", alien_health);
+    field_int(out, "alien_frame", alien_frame);
+    field_int(out, "alien_defeated", alien_defeated);
+    field_int(out, "alien_pinned", alien_pinned);
+    field_int(out, "alien_step", alien_step);
+    field_int(out, "alien_step_timer", alien_step_timer);
+
+    put_key(out, "alien_script");
+    out->push_back('[');
+    for (int level = 0; level < LEVEL_COUNT; ++level) {
+        if (level) {
+            out->push_back(',');
+        }
+        put_int_array(out, alien_script[level], ALIEN_SCRIPT_LENGTH);
+    }
+    out->push_back(']');
+
+    put_key(out, "shells");
+    out->push_back('[');
+    for (int i = 0; i < SHELL_COUNT; ++i) {
+        const int row[] = {shell_x[i], shell_y[i], shell_active[i]};
+        if (i) {
+            out->push_back(',');
+        }
+        put_int_array(out, row, 3);
+    }
+    out->push_back(']');
+
+    put_key(out, "alien_shots");
+    out->push_back('[');
+    for (int i = 0; i < ALIEN_SHOT_COUNT; ++i) {
+        const int row[] = {alien_shot_x[i], alien_shot_y[i], alien_shot_dx[i], alien_shot_dy[i],
+                           alien_shot_active[i]};
+        if (i) {
+            out->push_back(',');
+        }
+        put_int_array(out, row, 5);
+    }
+    out->push_back(']');
+
+    put_key(out, "traffic");
+    out->push_back('[');
+    for (int i = 0; i < CAR_COUNT; ++i) {
+        const Car& car = traffic[i];
+        const int row[] = {car.kind, car.x, car.position, car.wreck_frame,
+                           car.hit,  car.speed, car.target_lane, car.wreck_tick};
+        if (i) {
+            out->push_back(',');
+        }
+        put_int_array(out, row, 8);
+    }
+    out->push_back(']');
+
+    const char* dash_keys[] = {"dash_active", "dash_x", "dash_y"};
+    int (*dash_tables[])[DASH_SLOTS] = {dash_active, dash_x, dash_y};
+    for (int t = 0; t < 3; ++t) {
+        put_key(out, dash_keys[t]);
+        out->push_back('[');
+        for (int row = 0; row < DASH_ROWS; ++row) {
+            if (row) {
+                out->push_back(',');
+            }
+            put_int_array(out, dash_tables[t][row], DASH_SLOTS);
+        }
+        out->push_back(']');
+    }
+
+    put_key(out, "sparks");
+    out->push_back('[');
+    for (int i = 0; i < SPARK_COUNT; ++i) {
+        const int row[] = {sparks[i].x, sparks[i].y, sparks[i].speed};
+        if (i) {
+            out->push_back(',');
+        }
+        put_int_array(out, row, 3);
+    }
+    out->push_back(']');
+
+    put_key(out, "hiscore_scores");
+    out->push_back('[');
+    for (int i = 0; i < HISCORE_COUNT; ++i) {
+        if (i) {
+            out->push_back(',');
+        }
+        put_int(out, hiscore_scores[i]);
+    }
+    out->push_back(']');
+
+    put_key(out, "hiscore_initials");
+    out->push_back('[');
+    for (int i = 0; i < HISCORE_COUNT; ++i) {
+        if (i) {
+            out->push_back(',');
+        }
+        put_initials(out, hiscore_initials[i]);
+    }
+    out->push_back(']');
+
+    field_int(out, "music_current", music_current);
+
+    put_key(out, "sounds_playing");
+    out->push_back('[');
+    bool first = true;
+    for (int id = 0; id < SOUND_SLOT_COUNT; ++id) {
+        if (snd_is_playing(id)) {
+            if (!first) {
+                out->push_back(',');
+            }
+            put_int(out, id);
+            first = false;
+        }
+    }
+    out->push_back(']');
+    out->push_back('}');
+}
+
+int harness_open(const ShellOptions* options, char* error, size_t error_size)
+{
+    harness_options = options;
+    output_failed = false;
+    if (options->trace_path[0]) {
+        trace_file = fopen(options->trace_path, "w");
+        if (!trace_file) {
+            snprintf(error, error_size, "cannot write trace file %s: %s", options->trace_path, strerror(errno));
+            return 0;
+        }
+    }
+    if (options->audio_log_path[0] && !headless_open_audio_log(options->audio_log_path)) {
+        snprintf(error, error_size, "cannot write audio log %s: %s", options->audio_log_path, strerror(errno));
+        harness_close();
+        return 0;
+    }
+    return 1;
+}
+
+void harness_after_pass(int pass)
+{
+    if (!harness_options) {
+        return;
+    }
+    if (trace_file) {
+        std::string line;
+        line.reserve(16384);
+        harness_state_json(&line, pass);
+        line.push_back('\n');
+        if (fwrite(line.data(), 1, line.size(), trace_file) != line.size()) {
+            output_failed = true;
+        }
+    }
+    for (int i = 0; i < harness_options->shot_count; ++i) {
+        if (harness_options->shots[i].pass == pass) {
+            write_shot(harness_options->shots[i].path);
+        }
+    }
+}
+
+void harness_write_dump(int pass)
+{
+    if (!harness_options || !harness_options->dump_path[0]) {
+        return;
+    }
+    std::string text;
+    text.reserve(16384);
+    harness_state_json(&text, pass);
+    text.push_back('\n');
+    if (!write_file(harness_options->dump_path, text)) {
+        fprintf(stderr, "tailgate: cannot write state dump %s\n", harness_options->dump_path);
+        output_failed = true;
+    }
+}
+
+int harness_close()
+{
+    if (trace_file) {
+        if (fclose(trace_file) != 0) {
+            output_failed = true;
+        }
+        trace_file = nullptr;
+    }
+    headless_close_audio_log();
+    harness_options = nullptr;
+    return output_failed ? 0 : 1;
+}

@@ -1,0 +1,266 @@
+// The program: start-up, the window procedure, the frame loop, shutdown.
+#include "shell/shell.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "audio/audio.h"
+#include "display/display.h"
+#include "frontend/frontend.h"
+#include "platform/headless.h"
+#include "platform/host.h"
+#include "platform/platform.h"
+#include "play/play.h"
+#include "shell/cmdline.h"
+#include "shell/harness.h"
+
+uintptr_t main_window;
+int music_tracks[9];
+int music_battle;
+int quit_requested;
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// The real-time start of the pass being paced, finer than the tick count,
+// so that a pass never ends before its full 33 ms.
+SteadyClock::time_point pass_real_start;
+
+// The busy wait covers the last stretch of every pass; sleeping is only
+// precise to a fraction of a millisecond.
+constexpr int64_t SPIN_US = 1500;
+
+// The harness options live for the whole run (the exhausted-script hook
+// reads them from inside a pass).
+ShellOptions shell_options;
+
+constexpr const char* MUSIC_FILES[9] = {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID",
+                                        "F.MID", "G.MID", "H.MID", "I.MID"};
+
+void show_title_message(const char* message, int x)
+{
+    gfx_blit(title_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
+    snprintf(text_buffer, sizeof text_buffer, "%s", message);
+    gfx_draw_text(text_buffer, x, 278, TEXT_COLOUR, back_buffer);
+    gfx_flip();
+}
+
+// The script ran out while the game waited inside a pass: the outputs are
+// written as they stand (the headless layer then exits with status 3).
+void on_script_exhausted()
+{
+    harness_write_dump(headless_current_pass());
+    harness_close();
+}
+
+bool make_absolute(char* path, char* error, size_t error_size)
+{
+    if (!path[0]) {
+        return true;
+    }
+    char absolute[CMDLINE_PATH_SIZE];
+    if (!plat_absolute_path(path, absolute, sizeof absolute)) {
+        snprintf(error, error_size, "path too long: %.60s", path);
+        return false;
+    }
+    snprintf(path, CMDLINE_PATH_SIZE, "%s", absolute);
+    return true;
+}
+
+int run_game(const ShellOptions* options)
+{
+    // Steps 1 to 3: the window (none when headless), cursor hidden.
+    if (!plat_window_create(options->headless != 0, options->windowed != 0)) {
+        fprintf(stderr, "tailgate: cannot open the game window\n");
+        harness_close();
+        return 1;
+    }
+    main_window = 1;
+
+    // Step 4: display, artwork, sound, high scores.
+    if (!game_init()) {
+        // TODO: name the failed step once display.h offers game_init_error().
+        fprintf(stderr, "tailgate: start-up failed\n");
+        game_shutdown();
+        plat_window_destroy();
+        main_window = 0;
+        harness_close();
+        return 1;
+    }
+
+    // Steps 5 to 9.
+    show_title_message("Filling Gas Tanks", 270);
+    for (int i = 0; i < 9; ++i) {
+        music_tracks[i] = mus_load_midi(MUSIC_FILES[i]);
+    }
+    music_battle = mus_load_midi("Battle.MID");
+    mus_load_midi("monsterfight.MID");  // loaded like the others, never played
+    show_title_message("PRESS SPACEBAR TO BEGIN", 230);
+    mus_play(music_tracks[7]);
+    clock_start = plat_get_tick_count();
+    truck_wrecked = 0;
+
+    int last_pass = -1;
+    int status = shell_frame_loop(game_main, options->passes, harness_after_pass, &last_pass);
+
+    harness_write_dump(last_pass);
+    game_shutdown();
+    // The window goes last: the display objects are released while it lives.
+    plat_window_destroy();
+    main_window = 0;
+    if (!harness_close()) {
+        return 1;
+    }
+    return status;
+}
+
+}  // namespace
+
+intptr_t wnd_proc(uintptr_t window, int message, uintptr_t, intptr_t)
+{
+    switch (message) {
+    case WM_DESTROY:
+        plat_post_message(WM_QUIT, 0, 0);
+        return 0;
+    case WM_CLOSE:
+        // Destroying the window sends it WM_DESTROY. A second close request
+        // (the close button after Q, say) finds no window and does nothing.
+        if (window != 0 && window == main_window) {
+            main_window = 0;
+            wnd_proc(window, WM_DESTROY, 0, 0);
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+int64_t shell_pace_sleep_us(int64_t elapsed_us)
+{
+    int64_t left = static_cast<int64_t>(FRAME_MS) * 1000 - elapsed_us;
+    return left > SPIN_US ? left - SPIN_US : 0;
+}
+
+void shell_pace(uint32_t frame_start)
+{
+    if (plat_is_headless()) {
+        headless_end_pass(frame_start);
+        return;
+    }
+    const auto target = pass_real_start + std::chrono::milliseconds(FRAME_MS);
+    for (;;) {
+        auto now = SteadyClock::now();
+        uint32_t ticks = plat_get_tick_count() - frame_start;  // unsigned: wrap-safe
+        if (now >= target && ticks >= static_cast<uint32_t>(FRAME_MS)) {
+            return;
+        }
+        int64_t elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - pass_real_start).count();
+        int64_t sleep_us = shell_pace_sleep_us(elapsed);
+        if (sleep_us > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(sleep_us));
+        }
+    }
+}
+
+int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass)
+{
+    *last_pass = -1;
+    bool close_posted = false;
+    for (int pass = 0; max_passes < 0 || pass < max_passes; ++pass) {
+        headless_begin_pass(pass);
+        pass_real_start = SteadyClock::now();
+        uint32_t frame_start = plat_get_tick_count();
+
+        // The close button or a SIGINT/SIGTERM closes the window like Q does.
+        if (!close_posted && plat_close_requested()) {
+            plat_post_message(WM_CLOSE, 0, 0);
+            close_posted = true;
+        }
+
+        PlatMessage message;
+        if (plat_peek_message(&message)) {
+            if (message.message == WM_QUIT) {
+                return static_cast<int>(message.wparam);
+            }
+            wnd_proc(main_window, message.message, message.wparam, message.lparam);
+        }
+
+        frame();
+        shell_pace(frame_start);
+        // TODO: call plat_audio_end_pass() here once platform/audio.h offers
+        // it, so headless sounds advance by one pass.
+        *last_pass = pass;
+        if (after_pass) {
+            after_pass(pass);
+        }
+    }
+    return 0;
+}
+
+int game_shutdown()
+{
+    // TODO: release display_palette, menu/credits/controls surfaces, the
+    // primary surface and the display device through the platform's release
+    // calls once they exist.
+    mus_unload_all();
+    mus_shutdown();
+    snd_shutdown();
+    return 1;
+}
+
+int tailgate_main(int argc, char** argv)
+{
+    ShellOptions* options = &shell_options;
+    char error[512];
+    if (!cmdline_parse(argc, argv, options, error, sizeof error)) {
+        fprintf(stderr, "tailgate: %s\n", error);
+        return 2;
+    }
+    if (options->show_help) {
+        fputs(cmdline_usage(), stdout);
+        return 0;
+    }
+    if (options->show_version) {
+        printf("tailgate %s\n", TAILGATE_VERSION);
+        return 0;
+    }
+
+    // Paths named on the command line are relative to where the program was
+    // started, not to the data directory it moves into.
+    bool paths_ok = make_absolute(options->input_path, error, sizeof error) &&
+                    make_absolute(options->dump_path, error, sizeof error) &&
+                    make_absolute(options->trace_path, error, sizeof error) &&
+                    make_absolute(options->audio_log_path, error, sizeof error);
+    for (int i = 0; paths_ok && i < options->shot_count; ++i) {
+        paths_ok = make_absolute(options->shots[i].path, error, sizeof error);
+    }
+    if (!paths_ok) {
+        fprintf(stderr, "tailgate: %s\n", error);
+        return 2;
+    }
+
+    if (options->input_path[0] && !headless_load_script(options->input_path, error, sizeof error)) {
+        fprintf(stderr, "tailgate: %s\n", error);
+        return 2;
+    }
+
+    bool data_given = options->data_dir[0] != '\0';
+    if (!data_given && !plat_default_data_dir(options->data_dir, sizeof options->data_dir)) {
+        fprintf(stderr, "tailgate: cannot find the data directory beside the program; use --data DIR\n");
+        return 1;
+    }
+    if (!plat_change_dir(options->data_dir)) {
+        fprintf(stderr, "tailgate: cannot use data directory %s\n", options->data_dir);
+        return data_given ? 2 : 1;
+    }
+
+    headless_start(options->headless != 0, options->start_tick);
+    if (!harness_open(options, error, sizeof error)) {
+        fprintf(stderr, "tailgate: %s\n", error);
+        return 2;
+    }
+    headless_set_exhausted_hook(on_script_exhausted);
+    return run_game(options);
+}
