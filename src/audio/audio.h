@@ -1,6 +1,7 @@
 // Audio: the sound effect bank and the MIDI music player.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // ---------------------------------------------------------------------------
@@ -47,6 +48,22 @@ void snd_stop(int id);
 bool snd_is_playing(int id);
 void snd_rewind(int id);
 void snd_shutdown();  // releases the sound device (last audio step of shutdown)
+
+// The RIFF walk of a WAV file held in memory. Every offset and size it gives
+// lies inside the bytes it was handed, whatever the file's size fields say.
+struct WavInfo {
+    int format_tag;
+    int channels;
+    int samples_per_sec;
+    int bits_per_sample;
+    uint32_t data_offset;  // first sample byte
+    uint32_t data_size;    // sample bytes present (a short file gives what it holds)
+};
+// WAV files larger than this are refused unread.
+constexpr long SND_MAX_FILE_BYTES = 64L << 20;
+// 1 when the bytes are a RIFF WAVE file with a PCM format chunk and a
+// non-empty data chunk, else 0.
+int snd_parse_wav(const uint8_t* bytes, size_t size, WavInfo* info);
 
 // ---------------------------------------------------------------------------
 // MIDI music

@@ -70,6 +70,9 @@ void plat_music_shutdown();
 // True when a synthesiser with a SoundFont renders the music.
 bool plat_music_audible();
 
+// Files larger than this are not music for this game; refused unread.
+constexpr size_t PLAT_MUSIC_MAX_FILE_BYTES = 8u << 20;
+
 // Parses a standard MIDI file held in memory. Null when the bytes are not one.
 PlatMusic* plat_music_create(const uint8_t* bytes, size_t size);
 // Stops it if it plays, then frees it.

@@ -1,0 +1,174 @@
+// The sound effect bank: 256 slots of one-shot buffers, filled once at
+// start-up from the WAV files and played by id.
+#include <cstdio>
+#include <vector>
+
+#include "audio/audio.h"
+#include "platform/audio.h"
+#include "platform/headless.h"
+
+SoundSlot sound_slots[SOUND_SLOT_COUNT];
+uintptr_t sound_device = 0;
+
+int sfx_horn = -1;
+int sfx_car = -1;
+int sfx_explosion = -1;
+int sfx_tenfour = -1;
+int sfx_story1 = -1;
+int sfx_monster = -1;
+int sfx_yeehaw = -1;
+int sfx_cannon = -1;
+int sfx_brake = -1;
+int sfx_beep = -1;
+int sfx_story2 = -1;
+int sfx_story3 = -1;
+int sfx_story4 = -1;
+
+namespace {
+
+// Pan control was asked for by the original buffers; nothing uses it.
+constexpr int DSBCAPS_CTRLPAN = 0x40;
+
+PlatSound* slot_buffer(int id)
+{
+    if (id < 0 || id >= SOUND_SLOT_COUNT) {
+        return nullptr;
+    }
+    return sound_slots[id].buffer;
+}
+
+void clear_slot(int index)
+{
+    SoundSlot& slot = sound_slots[index];
+    slot.buffer = nullptr;
+    slot.state = SOUND_FREE;
+    slot.file_rate = 0;
+    slot.data_size = 0;
+    slot.id = index;
+}
+
+// Reads a whole file into `bytes`; false when it cannot be read or is too big
+// to be one of ours.
+bool read_file(const char* file_name, std::vector<uint8_t>* bytes)
+{
+    std::FILE* file = std::fopen(file_name, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    long length = ok ? std::ftell(file) : -1;
+    ok = ok && length >= 0 && length <= SND_MAX_FILE_BYTES && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes->resize(static_cast<size_t>(length));
+        ok = length == 0 || std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+}  // namespace
+
+int snd_init()
+{
+    // The device is opened once and kept; without a sound card the silent
+    // one keeps time, so this never fails.
+    if (sound_device == 0) {
+        sound_device = plat_audio_open();
+    }
+    for (int i = 0; i < SOUND_SLOT_COUNT; ++i) {
+        if (sound_slots[i].buffer != nullptr) {
+            plat_sound_stop(sound_slots[i].buffer);
+            plat_sound_release(sound_slots[i].buffer);
+        }
+        clear_slot(i);
+    }
+    return 1;
+}
+
+int snd_load_wav(const char* file_name, int flags)
+{
+    (void)flags;  // capability bits: every buffer here plays the same way
+    int index = -1;
+    for (int i = 0; i < SOUND_SLOT_COUNT; ++i) {
+        if (sound_slots[i].state == SOUND_FREE) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0 || file_name == nullptr) {
+        return -1;
+    }
+    std::vector<uint8_t> bytes;
+    WavInfo info{};
+    if (!read_file(file_name, &bytes) || !snd_parse_wav(bytes.data(), bytes.size(), &info)) {
+        return -1;
+    }
+    // The buffer takes its own copy; a slot whose buffer cannot be made stays free.
+    PlatSound* buffer = plat_sound_create(bytes.data() + info.data_offset, info.data_size);
+    if (buffer == nullptr) {
+        return -1;
+    }
+    SoundSlot& slot = sound_slots[index];
+    slot.buffer = buffer;
+    slot.file_rate = info.samples_per_sec;
+    slot.data_size = static_cast<int>(info.data_size);
+    slot.state = SOUND_LOADED;
+    return index;
+}
+
+void snd_load_all()
+{
+    sfx_horn = snd_load_wav("horn.WAV", DSBCAPS_CTRLPAN);
+    sfx_car = snd_load_wav("car.WAV", DSBCAPS_CTRLPAN);
+    sfx_explosion = snd_load_wav("exp.WAV", DSBCAPS_CTRLPAN);
+    sfx_tenfour = snd_load_wav("tenfour.WAV", DSBCAPS_CTRLPAN);
+    sfx_story1 = snd_load_wav("story1.WAV", DSBCAPS_CTRLPAN);
+    sfx_monster = snd_load_wav("monster.WAV", DSBCAPS_CTRLPAN);
+    sfx_yeehaw = snd_load_wav("yeehaw.WAV", DSBCAPS_CTRLPAN);
+    sfx_cannon = snd_load_wav("cannon.WAV", DSBCAPS_CTRLPAN);
+    sfx_brake = snd_load_wav("brake.WAV", DSBCAPS_CTRLPAN);
+    sfx_beep = snd_load_wav("beep1.WAV", DSBCAPS_CTRLPAN);
+    sfx_story2 = snd_load_wav("story2.WAV", DSBCAPS_CTRLPAN);
+    sfx_story3 = snd_load_wav("story3.WAV", DSBCAPS_CTRLPAN);
+    sfx_story4 = snd_load_wav("story4.WAV", DSBCAPS_CTRLPAN);
+}
+
+void snd_play(int id)
+{
+    plat_audio_log("snd_play", id);
+    plat_sound_play(slot_buffer(id));
+}
+
+void snd_stop(int id)
+{
+    plat_audio_log("snd_stop", id);
+    plat_sound_stop(slot_buffer(id));
+}
+
+bool snd_is_playing(int id)
+{
+    return plat_sound_is_playing(slot_buffer(id));
+}
+
+void snd_rewind(int id)
+{
+    plat_audio_log("snd_rewind", id);
+    plat_sound_rewind(slot_buffer(id));
+}
+
+void snd_shutdown()
+{
+    if (sound_device == 0) {
+        return;
+    }
+    // The buffers go with the device; the slots are left empty, so every id
+    // still held simply plays nothing.
+    for (int i = 0; i < SOUND_SLOT_COUNT; ++i) {
+        if (sound_slots[i].buffer != nullptr) {
+            plat_sound_release(sound_slots[i].buffer);
+        }
+        clear_slot(i);
+    }
+    plat_audio_close();
+    sound_device = 0;
+}

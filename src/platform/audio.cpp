@@ -1,0 +1,546 @@
+// The sound output: the SDL audio device, the mixer of the one-shot sound
+// buffers, and the MIDI sequencer that feeds the FluidSynth synthesiser.
+//
+// Threads: the game thread plays, stops, rewinds and polls; the device's
+// callback mixes. Every piece of state below that the callback reads is
+// touched by the game thread only while it holds the device lock (SDL takes
+// the same lock around each callback), and only for a few instructions: the
+// callback never waits long, never allocates and never touches a file.
+#include "platform/audio.h"
+
+#include <SDL.h>
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/audio_midi.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+struct PlatSound {
+    std::vector<uint8_t> samples;
+    // Play position in thousandths of a sample, so that both the device's
+    // quarter-sample steps and a pass's 363.825 samples stay exact.
+    uint64_t position;
+    bool playing;
+};
+
+namespace {
+
+constexpr uint64_t POSITION_UNIT = 1000;
+constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLAT_AUDIO_RATE;  // 250
+constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;               // 363825
+constexpr int DEVICE_FRAMES = 1024;
+constexpr int MIX_BLOCK = 64;
+constexpr float MUSIC_GAIN = 0.5f;
+
+int audio_mode = PLAT_AUDIO_CLOSED;
+SDL_AudioDeviceID audio_device = 0;
+
+PlatSound* sound_list[PLAT_AUDIO_MAX_SOUNDS];
+int sound_count = 0;
+
+fluid_settings_t* synth_settings = nullptr;
+fluid_synth_t* synth = nullptr;
+bool music_ready = false;
+
+// The sequencer: which piece plays, its next event and how far it has got.
+PlatMusic* music_piece = nullptr;
+bool music_on = false;
+size_t music_next = 0;
+uint64_t music_frame = 0;
+uint32_t music_start_tick = 0;  // for silent time-keeping
+
+// Holds the device lock for the scope (no-op without a device).
+struct AudioLock {
+    AudioLock()
+    {
+        if (audio_device != 0) {
+            SDL_LockAudioDevice(audio_device);
+        }
+    }
+    ~AudioLock()
+    {
+        if (audio_device != 0) {
+            SDL_UnlockAudioDevice(audio_device);
+        }
+    }
+    AudioLock(const AudioLock&) = delete;
+    AudioLock& operator=(const AudioLock&) = delete;
+};
+
+void audio_callback(void*, Uint8* stream, int length)
+{
+    plat_audio_mix(reinterpret_cast<int16_t*>(stream), length / 4);
+}
+
+void send_event(const MidiEvent& e)
+{
+    int channel = e.status & 0x0F;
+    switch (e.status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(synth, channel, e.data1); break;
+    case 0x90: fluid_synth_noteon(synth, channel, e.data1, e.data2); break;
+    case 0xA0: fluid_synth_key_pressure(synth, channel, e.data1, e.data2); break;
+    case 0xB0: fluid_synth_cc(synth, channel, e.data1, e.data2); break;
+    case 0xC0: fluid_synth_program_change(synth, channel, e.data1); break;
+    case 0xD0: fluid_synth_channel_pressure(synth, channel, e.data1); break;
+    case 0xE0: fluid_synth_pitch_bend(synth, channel, e.data1 | (e.data2 << 7)); break;
+    default: break;
+    }
+}
+
+// Mixes one block of at most MIX_BLOCK frames into `acc` (left, right pairs).
+void mix_block(int32_t* acc, int frames)
+{
+    if (music_on && music_piece != nullptr) {
+        const std::vector<MidiEvent>& events = music_piece->events;
+        uint64_t block_end = music_frame + frames;
+        while (music_next < events.size() && events[music_next].frame < block_end) {
+            if (synth != nullptr) {
+                send_event(events[music_next]);
+            }
+            ++music_next;
+        }
+        music_frame = block_end;
+        if (music_frame >= music_piece->end_frame && music_next >= events.size()) {
+            music_on = false;  // played to its end; the synth lets the last notes ring out
+        }
+    }
+    if (synth != nullptr && (music_on || fluid_synth_get_active_voice_count(synth) > 0)) {
+        float left[MIX_BLOCK];
+        float right[MIX_BLOCK];
+        fluid_synth_write_float(synth, frames, left, 0, 1, right, 0, 1);
+        for (int i = 0; i < frames; ++i) {
+            acc[2 * i] += static_cast<int32_t>(left[i] * (32767.0f * MUSIC_GAIN));
+            acc[2 * i + 1] += static_cast<int32_t>(right[i] * (32767.0f * MUSIC_GAIN));
+        }
+    }
+
+    for (int s = 0; s < sound_count; ++s) {
+        PlatSound* sound = sound_list[s];
+        if (!sound->playing) {
+            continue;
+        }
+        const uint8_t* samples = sound->samples.data();
+        uint64_t size = sound->samples.size();
+        uint64_t index = sound->position / POSITION_UNIT;
+        uint64_t fraction = sound->position % POSITION_UNIT;
+        for (int i = 0; i < frames; ++i) {
+            if (index >= size) {
+                break;
+            }
+            // Linear interpolation between neighbouring samples (4x upsampling).
+            int a = samples[index] - 128;
+            int b = index + 1 < size ? samples[index + 1] - 128 : a;
+            int value = (a * 256) + static_cast<int>(((b - a) * 256) * static_cast<int64_t>(fraction) / POSITION_UNIT);
+            acc[2 * i] += value;
+            acc[2 * i + 1] += value;
+            fraction += STEP_PER_DEVICE_FRAME;
+            if (fraction >= POSITION_UNIT) {
+                fraction -= POSITION_UNIT;
+                ++index;
+            }
+        }
+        if (index >= size) {
+            sound->playing = false;  // at its end: stopped, and back to the start
+            sound->position = 0;
+        } else {
+            sound->position = index * POSITION_UNIT + fraction;
+        }
+    }
+}
+
+bool try_soundfont(fluid_synth_t* target, const char* path)
+{
+    if (path == nullptr || path[0] == '\0' || !fluid_is_soundfont(path)) {
+        return false;
+    }
+    return fluid_synth_sfload(target, path, 1) != FLUID_FAILED;
+}
+
+// The first .sf2 or .sf3 file (by name) in the working directory.
+std::string soundfont_in_cwd()
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
+        std::string ext = entry.path().extension().string();
+        for (char& c : ext) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        if ((ext == ".sf2" || ext == ".sf3") && entry.is_regular_file(error)) {
+            names.push_back(entry.path().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names.empty() ? std::string() : names.front();
+}
+
+bool load_soundfont(fluid_synth_t* target)
+{
+    const char* env = std::getenv("TAILGATE_SOUNDFONT");
+    if (env != nullptr && env[0] != '\0') {
+        if (try_soundfont(target, env)) {
+            return true;
+        }
+        std::fprintf(stderr, "tailgate: TAILGATE_SOUNDFONT %s is not a SoundFont that loads\n", env);
+    }
+    std::string local = soundfont_in_cwd();
+    if (!local.empty() && try_soundfont(target, local.c_str())) {
+        return true;
+    }
+    return try_soundfont(target, "/usr/share/sounds/sf2/default-GM.sf2") ||
+           try_soundfont(target, "/usr/share/sounds/sf2/TimGM6mb.sf2");
+}
+
+void quiet_fluidsynth()
+{
+    // Its warnings (an instrument missing from the SoundFont, say) would be
+    // printed from inside the audio callback.
+    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The device
+
+uintptr_t plat_audio_open()
+{
+    if (audio_mode != PLAT_AUDIO_CLOSED) {
+        return static_cast<uintptr_t>(audio_mode);
+    }
+    audio_mode = PLAT_AUDIO_SILENT;
+    if (plat_is_headless()) {
+        return static_cast<uintptr_t>(audio_mode);
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "tailgate: no sound device (%s); going on without sound\n", SDL_GetError());
+        return static_cast<uintptr_t>(audio_mode);
+    }
+    SDL_AudioSpec want;
+    SDL_zero(want);
+    want.freq = PLAT_AUDIO_RATE;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = DEVICE_FRAMES;
+    want.callback = audio_callback;
+    SDL_AudioSpec have;
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    audio_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (audio_device == 0) {
+        std::fprintf(stderr, "tailgate: no sound device (%s); going on without sound\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return static_cast<uintptr_t>(audio_mode);
+    }
+    audio_mode = PLAT_AUDIO_DEVICE;
+    SDL_PauseAudioDevice(audio_device, 0);
+    return static_cast<uintptr_t>(audio_mode);
+}
+
+uintptr_t plat_audio_open_offline()
+{
+    if (audio_mode == PLAT_AUDIO_CLOSED) {
+        audio_mode = PLAT_AUDIO_OFFLINE;
+    }
+    return static_cast<uintptr_t>(audio_mode);
+}
+
+void plat_audio_close()
+{
+    if (audio_mode == PLAT_AUDIO_CLOSED) {
+        return;
+    }
+    plat_music_shutdown();
+    if (audio_device != 0) {
+        SDL_CloseAudioDevice(audio_device);  // waits for a callback in progress
+        audio_device = 0;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    for (int s = 0; s < sound_count; ++s) {
+        delete sound_list[s];
+        sound_list[s] = nullptr;
+    }
+    sound_count = 0;
+    audio_mode = PLAT_AUDIO_CLOSED;
+}
+
+int plat_audio_mode()
+{
+    return audio_mode;
+}
+
+void plat_audio_mix(int16_t* out, int frames)
+{
+    int32_t acc[2 * MIX_BLOCK];
+    while (frames > 0) {
+        int n = std::min(frames, MIX_BLOCK);
+        std::memset(acc, 0, sizeof acc);
+        mix_block(acc, n);
+        for (int i = 0; i < 2 * n; ++i) {
+            out[i] = static_cast<int16_t>(std::clamp(acc[i], -32768, 32767));
+        }
+        out += 2 * n;
+        frames -= n;
+    }
+}
+
+void plat_audio_end_pass()
+{
+    if (audio_mode != PLAT_AUDIO_SILENT) {
+        return;
+    }
+    for (int s = 0; s < sound_count; ++s) {
+        PlatSound* sound = sound_list[s];
+        if (!sound->playing) {
+            continue;
+        }
+        sound->position += STEP_PER_PASS;
+        if (sound->position >= sound->samples.size() * POSITION_UNIT) {
+            sound->playing = false;
+            sound->position = 0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Sound buffers
+
+PlatSound* plat_sound_create(const uint8_t* samples, uint32_t size)
+{
+    if (audio_mode == PLAT_AUDIO_CLOSED || samples == nullptr || size == 0 ||
+        sound_count >= PLAT_AUDIO_MAX_SOUNDS) {
+        return nullptr;
+    }
+    PlatSound* sound = new PlatSound{std::vector<uint8_t>(samples, samples + size), 0, false};
+    AudioLock lock;
+    sound_list[sound_count++] = sound;
+    return sound;
+}
+
+void plat_sound_release(PlatSound* sound)
+{
+    if (sound == nullptr) {
+        return;
+    }
+    {
+        AudioLock lock;
+        for (int s = 0; s < sound_count; ++s) {
+            if (sound_list[s] == sound) {
+                sound_list[s] = sound_list[--sound_count];
+                sound_list[sound_count] = nullptr;
+                break;
+            }
+        }
+    }
+    delete sound;
+}
+
+void plat_sound_play(PlatSound* sound)
+{
+    if (sound != nullptr) {
+        AudioLock lock;
+        sound->playing = true;
+    }
+}
+
+void plat_sound_stop(PlatSound* sound)
+{
+    if (sound != nullptr) {
+        AudioLock lock;
+        sound->playing = false;
+    }
+}
+
+void plat_sound_rewind(PlatSound* sound)
+{
+    if (sound != nullptr) {
+        AudioLock lock;
+        sound->position = 0;
+    }
+}
+
+bool plat_sound_is_playing(PlatSound* sound)
+{
+    if (sound == nullptr) {
+        return false;
+    }
+    AudioLock lock;
+    return sound->playing;
+}
+
+uint32_t plat_sound_position(PlatSound* sound)
+{
+    if (sound == nullptr) {
+        return 0;
+    }
+    AudioLock lock;
+    return static_cast<uint32_t>(sound->position / POSITION_UNIT);
+}
+
+// ---------------------------------------------------------------------------
+// Music
+
+int plat_music_init()
+{
+    if (music_ready) {
+        return 1;
+    }
+    music_ready = true;
+    if (audio_mode != PLAT_AUDIO_DEVICE && audio_mode != PLAT_AUDIO_OFFLINE) {
+        return 1;  // nothing renders: music only keeps time
+    }
+    quiet_fluidsynth();
+    synth_settings = new_fluid_settings();
+    if (synth_settings == nullptr) {
+        std::fprintf(stderr, "tailgate: no music synthesiser; music is silent\n");
+        return 1;
+    }
+    fluid_settings_setnum(synth_settings, "synth.sample-rate", PLAT_AUDIO_RATE);
+    fluid_settings_setint(synth_settings, "synth.threadsafe-api", 0);  // the device lock serialises
+    fluid_settings_setint(synth_settings, "synth.cpu-cores", 1);
+    fluid_synth_t* made = new_fluid_synth(synth_settings);
+    if (made == nullptr) {
+        std::fprintf(stderr, "tailgate: no music synthesiser; music is silent\n");
+        delete_fluid_settings(synth_settings);
+        synth_settings = nullptr;
+        return 1;
+    }
+    if (!load_soundfont(made)) {
+        std::fprintf(stderr,
+                     "tailgate: no SoundFont found (set TAILGATE_SOUNDFONT or install timgm6mb-soundfont); "
+                     "music is silent\n");
+        delete_fluid_synth(made);
+        delete_fluid_settings(synth_settings);
+        synth_settings = nullptr;
+        return 1;
+    }
+    AudioLock lock;  // the callback sees the synth only once it is complete
+    synth = made;
+    return 1;
+}
+
+void plat_music_shutdown()
+{
+    if (!music_ready) {
+        return;
+    }
+    fluid_synth_t* old = nullptr;
+    {
+        AudioLock lock;
+        music_on = false;
+        music_piece = nullptr;
+        old = synth;
+        synth = nullptr;
+    }
+    if (old != nullptr) {
+        delete_fluid_synth(old);
+    }
+    if (synth_settings != nullptr) {
+        delete_fluid_settings(synth_settings);
+        synth_settings = nullptr;
+    }
+    music_ready = false;
+}
+
+bool plat_music_audible()
+{
+    return synth != nullptr;
+}
+
+PlatMusic* plat_music_create(const uint8_t* bytes, size_t size)
+{
+    PlatMusic* music = new PlatMusic{};
+    if (!midi_parse(bytes, size, music)) {
+        delete music;
+        return nullptr;
+    }
+    return music;
+}
+
+void plat_music_release(PlatMusic* music)
+{
+    if (music == nullptr) {
+        return;
+    }
+    plat_music_stop(music);
+    {
+        AudioLock lock;
+        if (music_piece == music) {
+            music_piece = nullptr;
+        }
+    }
+    delete music;
+}
+
+void plat_music_play(PlatMusic* music)
+{
+    if (music == nullptr) {
+        return;
+    }
+    AudioLock lock;
+    if (synth != nullptr) {
+        fluid_synth_system_reset(synth);  // silence the last piece, default programs
+    }
+    music_piece = music;
+    music_next = 0;
+    music_frame = 0;
+    music_on = true;
+    music_start_tick = plat_get_tick_count();
+}
+
+void plat_music_stop(PlatMusic* music)
+{
+    if (music == nullptr) {
+        return;
+    }
+    AudioLock lock;
+    if (music_piece == music && music_on) {
+        music_on = false;
+        if (synth != nullptr) {
+            fluid_synth_all_sounds_off(synth, -1);
+        }
+    }
+}
+
+void plat_music_stop_all()
+{
+    AudioLock lock;
+    music_on = false;
+    if (synth != nullptr) {
+        fluid_synth_all_sounds_off(synth, -1);
+    }
+}
+
+bool plat_music_is_playing(PlatMusic* music)
+{
+    if (music == nullptr) {
+        return false;
+    }
+    AudioLock lock;
+    if (music_piece != music || !music_on) {
+        return false;
+    }
+    if (audio_mode == PLAT_AUDIO_SILENT) {
+        uint32_t elapsed = plat_get_tick_count() - music_start_tick;
+        if (elapsed > music->length_ms) {
+            music_on = false;
+            return false;
+        }
+    }
+    return true;
+}
+
+uint32_t plat_music_length_ms(const PlatMusic* music)
+{
+    return music != nullptr ? music->length_ms : 0;
+}
