@@ -53,6 +53,8 @@ int gfx_reverse_rows(uint8_t* buffer, int row_bytes, int rows);
 constexpr int SCREEN_WIDTH = 640;
 constexpr int SCREEN_HEIGHT = 480;
 
+// The display device (null until the display is set up).
+extern PlatDisplay* display_device;
 extern PlatSurface* primary_surface;
 extern PlatSurface* back_buffer;
 extern PlatPalette* display_palette;
@@ -63,6 +65,13 @@ PlatClipper* gfx_attach_clipper(PlatSurface* surface, int count, const PlatRect*
 int gfx_fill_surface(PlatSurface* surface, int index);
 PlatSurface* gfx_create_surface(int width, int height, int extra_caps, int colour_key);
 void gfx_flip();
+// The display set-up of the start-up: device, screen with back buffer,
+// start_palette drawn and attached, back_clipper. 0 when a step fails.
+int gfx_display_setup();
+// Gives back every object the display made (surfaces, frames, clipper,
+// palette, the device) and nulls their globals; for a second start-up in one
+// process, and after the shutdown's own releases.
+void gfx_release_all();
 
 // ---------------------------------------------------------------------------
 // Blits and images
@@ -82,11 +91,15 @@ extern PlatSurface* truck_frames[TRUCK_FRAME_COUNT];      // 64 x 96
 extern PlatSurface* car_frames[CAR_FRAME_COUNT];          // 64 x 64, column * 7 + row
 extern PlatSurface* monster_frames[MONSTER_FRAME_COUNT];  // 144 x 112, column * 3 + row
 
+// A null source (a picture that failed to load) fills the block with index 0
+// and returns 0.
 int gfx_blit(PlatSurface* source, int x, int y, int width, int height, PlatSurface* dest, int keyed);
 int gfx_blit_scaled(PlatSurface* source, int x, int y, int source_width, int source_height,
                     int dest_width, int dest_height, PlatSurface* dest, int keyed);
+// 0 (the surface untouched) when the sheet is not 8-bit or too small for the cell.
 int gfx_copy_cell(BitmapImage* image, PlatSurface* surface, int column, int row);
 
+// Refuses (0, before touching the screen) a file that is not an 8-bit 640 x 480 BMP.
 int load_screen_image(const char* file_name, PlatSurface** target);
 int load_title_image();
 int load_menu_image();
@@ -110,3 +123,6 @@ int gfx_draw_text(const char* text, int x, int y, ColorRef colour, PlatSurface* 
 // Start-up
 
 int game_init();
+// Why the last game_init failed, as one line ("cannot load cars2.bmp");
+// empty after a success.
+const char* game_init_error();

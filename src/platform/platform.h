@@ -51,6 +51,74 @@ struct PlatSurface {
 struct PlatPalette;
 struct PlatDC;
 struct PlatPen;
+struct PlatDisplay;
+
+// ---------------------------------------------------------------------------
+// Surfaces: 8-bit pixels in memory.
+
+// A width x height surface, every pixel 0, no colour key, no clipper. Null
+// when a side is not positive or beyond 16384, or memory is short.
+PlatSurface* plat_create_surface(int width, int height);
+// Gives a surface back; a display's visible surface takes its back buffer
+// with it. Null is ignored.
+void plat_release_surface(PlatSurface* surface);
+// Rows of surfaces made from now on are this many bytes wider than needed
+// (0 by default). Lets tests run the copy paths that honour the pitch.
+void plat_set_pitch_padding(int bytes);
+// Source colour key: blits that ask for it skip source pixels of this index.
+// -1 removes the key.
+void plat_set_colour_key(PlatSurface* surface, int index);
+// Direct access to the pixels; null when the surface is null or already
+// locked (also while a device context of it is out).
+uint8_t* plat_lock(PlatSurface* surface, int* pitch);
+int plat_unlock(PlatSurface* surface);  // 0 when it was not locked
+
+// ---------------------------------------------------------------------------
+// Clippers: a list of rectangles a blit onto the surface is cut to.
+constexpr int PLAT_CLIP_RECTS = 16;
+PlatClipper* plat_create_clipper();
+// 0 when count is negative or above PLAT_CLIP_RECTS (the list is then unchanged).
+int plat_set_clip_list(PlatClipper* clipper, int count, const PlatRect* rects);
+// The bounding rectangle of the list: starts at left = top = 64000,
+// right = bottom = -64000 and grows with each rectangle.
+bool plat_get_clip_bound(const PlatClipper* clipper, PlatRect* bound);
+int plat_set_clipper(PlatSurface* surface, PlatClipper* clipper);
+void plat_release_clipper(PlatClipper* clipper);  // detach it first
+
+// ---------------------------------------------------------------------------
+// Blits. Destination rectangles are cut to the destination's clip list (or
+// to the surface without one); a source rectangle must lie inside the source.
+// When the two rectangles differ in size the block is scaled (nearest
+// neighbour). Keyed blits skip source pixels of the source's colour key.
+// 1 on success, 0 on failure (bad rectangle, null surface).
+int plat_blit(PlatSurface* dest, const PlatRect* dest_rect, PlatSurface* source,
+              const PlatRect* source_rect, bool keyed);
+// Colour fill of a rectangle (null: the whole surface), cut like a blit.
+int plat_fill(PlatSurface* dest, const PlatRect* rect, int index);
+
+// ---------------------------------------------------------------------------
+// Palettes: 256 entries.
+PlatPalette* plat_create_palette(const PlatPaletteEntry entries[256]);
+// Replaces entries first .. first + count - 1; in effect at once on the
+// screen when it is the display's palette. 0 for a range outside 0..255.
+int plat_set_palette_entries(PlatPalette* palette, int first, int count,
+                             const PlatPaletteEntry* entries);
+int plat_get_palette_entries(const PlatPalette* palette, int first, int count,
+                             PlatPaletteEntry* out);
+void plat_release_palette(PlatPalette* palette);
+
+// ---------------------------------------------------------------------------
+// The display: one 640 x 480 8-bit screen, a visible surface with one back
+// buffer, the palette attached to the visible surface. It lives in memory;
+// the window (when there is one) shows the visible surface.
+PlatDisplay* plat_display_open();
+// The visible surface with its back buffer (both 640 x 480); null on failure.
+PlatSurface* plat_display_create_primary(PlatDisplay* display, PlatSurface** back_buffer);
+int plat_display_set_palette(PlatSurface* primary, PlatPalette* palette);
+// Exchanges the pictures of the visible surface and its back buffer and shows
+// the new one. 0 when `primary` is not the display's visible surface.
+int plat_flip(PlatSurface* primary);
+void plat_display_close(PlatDisplay* display);
 
 // ---------------------------------------------------------------------------
 // Keyboard: virtual key codes the game polls.
@@ -114,7 +182,17 @@ PlatPen* plat_create_pen(int width, ColorRef colour);  // solid pen
 PlatPen* plat_select_pen(PlatDC* dc, PlatPen* pen);    // returns the previous pen
 void plat_delete_pen(PlatPen* pen);
 void plat_move_to(PlatDC* dc, int x, int y);
+// Draws from the current position to (x, y), which becomes the current
+// position. A pen of width 1 leaves the end point out; wider pens have round
+// ends. A line of no length draws nothing.
 void plat_line_to(PlatDC* dc, int x, int y);
+
+// The nearest entry of the display palette to a colour (a grey ramp stands in
+// before the display has a palette).
+int plat_nearest_index(ColorRef colour);
+// The height of a line of text, and the width of a string, in pixels.
+int plat_text_height();
+int plat_text_width(const char* text, int length);
 
 // ---------------------------------------------------------------------------
 // Window and presentation (the real window, or none in headless mode).

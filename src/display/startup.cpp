@@ -1,0 +1,163 @@
+// game_init: the display, every picture, and the start-up of every other
+// subsystem, in one fixed order, with progress messages over the title.
+#include <cstdio>
+
+#include "audio/audio.h"
+#include "display/display.h"
+#include "frontend/frontend.h"
+#include "hiscore/hiscore.h"
+#include "play/play.h"
+#include "shell/random.h"
+
+namespace {
+
+char init_error[128];
+
+int fail(const char* reason)
+{
+    snprintf(init_error, sizeof init_error, "%s", reason);
+    return 0;
+}
+
+int fail_file(const char* what, const char* file_name)
+{
+    snprintf(init_error, sizeof init_error, what, file_name);
+    return 0;
+}
+
+void show_loading_message(const char* message, int x)
+{
+    gfx_blit(title_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
+    snprintf(text_buffer, sizeof text_buffer, "%s", message);
+    gfx_draw_text(text_buffer, x, 278, TEXT_COLOUR, back_buffer);
+    gfx_flip();
+}
+
+// Cuts `count` cells of one sheet into frame surfaces; frame i holds cell
+// (columns[i], rows[i]).
+int cut_frames(const char* file_name, PlatSurface** frames, int count, int width, int height, const int* columns,
+               const int* rows)
+{
+    for (int i = 0; i < count; i++) {
+        frames[i] = gfx_create_surface(width, height, 0, 0);
+        if (!frames[i]) {
+            return fail_file("cannot make the sprite frames of %s", file_name);
+        }
+        if (!gfx_copy_cell(&scratch_bitmap, frames[i], columns[i], rows[i])) {
+            return fail_file("%s is not an 8-bit sprite sheet large enough for its frames", file_name);
+        }
+    }
+    return 1;
+}
+
+int load_sheet(const char* file_name)
+{
+    if (!gfx_load_bitmap(&scratch_bitmap, file_name)) {
+        return fail_file("cannot load %s", file_name);
+    }
+    return 1;
+}
+
+}  // namespace
+
+const char* game_init_error()
+{
+    return init_error;
+}
+
+int game_init()
+{
+    init_error[0] = '\0';
+
+    // 1. The display.
+    if (!gfx_display_setup()) {
+        return fail("cannot set up the display");
+    }
+    // 2. The road; its palette is the first the screen shows.
+    if (!load_screen_image("background.bmp", &background_surface)) {
+        return fail("cannot load background.bmp (an 8-bit 640 x 480 BMP)");
+    }
+    // 3.
+    game_srand(plat_get_tick_count());
+    // 4. A missing one of these only leaves its screen blank.
+    load_menu_image();
+    load_credits_image();
+    load_controls_image();
+    load_title_image();
+    load_story_image();
+    load_hiscore_image();
+    // 5.
+    show_loading_message("Checking Fluid Levels", 260);
+    // 6.
+    if (!snd_init()) {
+        return fail("cannot start the sound device");
+    }
+    // 7. The truck: cells (0, 0), (1, 0), (2, 0).
+    if (!load_sheet("truck.bmp")) {
+        return 0;
+    }
+    {
+        const int columns[TRUCK_FRAME_COUNT] = {0, 1, 2};
+        const int rows[TRUCK_FRAME_COUNT] = {0, 0, 0};
+        if (!cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows)) {
+            gfx_unload_bitmap(&scratch_bitmap);
+            return 0;
+        }
+    }
+    // 8.
+    play_init_state();
+    // 9. The cars: element c * 7 + r holds cell (c, r).
+    gfx_unload_bitmap(&scratch_bitmap);
+    if (!load_sheet("cars2.bmp")) {
+        return 0;
+    }
+    {
+        int columns[CAR_FRAME_COUNT];
+        int rows[CAR_FRAME_COUNT];
+        for (int c = 0; c < 14; c++) {
+            for (int r = 0; r < 7; r++) {
+                columns[c * 7 + r] = c;
+                rows[c * 7 + r] = r;
+            }
+        }
+        if (!cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows)) {
+            gfx_unload_bitmap(&scratch_bitmap);
+            return 0;
+        }
+    }
+    // 10. The aliens: element c * 3 + r holds cell (c, r), made row by row.
+    gfx_unload_bitmap(&scratch_bitmap);
+    if (!load_sheet("monster.bmp")) {
+        return 0;
+    }
+    for (int r = 0; r < 3; r++) {
+        for (int c = 0; c < 2; c++) {
+            const int column = c;
+            const int row = r;
+            if (!cut_frames("monster.bmp", &monster_frames[c * 3 + r], 1, 144, 112, &column, &row)) {
+                gfx_unload_bitmap(&scratch_bitmap);
+                return 0;
+            }
+        }
+    }
+    // 11.
+    gfx_unload_bitmap(&scratch_bitmap);
+    // 12. The road tables, drawing on the generator in this order.
+    traffic_init();
+    lanes_init();
+    dashes_init();
+    level_lengths_init();
+    sparks_init();
+    // 13.
+    show_loading_message("Checking Oil", 290);
+    // 14. - 16.
+    mus_init();
+    snd_load_all();
+    hiscore_load();
+    hiscore_sort();
+    hiscore_save();
+    // 17.
+    alien_script_init();
+    lives = 2;
+    return 1;
+}

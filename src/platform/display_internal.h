@@ -1,0 +1,30 @@
+// Shared between the files of the platform layer's display part: the one
+// display (its visible surface and palette) and colour matching.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct PlatPalette {
+    PlatPaletteEntry entries[256];
+};
+
+// The visible surface of the display and the palette attached to it; null
+// until they exist.
+PlatSurface* display_visible_surface();
+PlatPalette* display_attached_palette();
+
+// Index of the display palette's entry nearest to a colour (ties go to the
+// lower index). Without a display palette a grey ramp stands in.
+int display_nearest_index(ColorRef colour);
+
+// The visible picture through the display palette as 640 x 480 0x00RRGGBB
+// words, for the window. False before the display exists.
+bool display_convert_visible(uint32_t* argb, int pitch_words);
+
+// Shows the visible surface in the window now (nothing without a window).
+void window_present();
+
+// True when no window, real clock or keyboard is to be used.
+bool window_is_headless();

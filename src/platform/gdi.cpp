@@ -1,0 +1,359 @@
+// GDI-style drawing on a surface: device contexts, text, pens and lines,
+// single pixels. Text is rasterised with SDL2_ttf as solid (unsmoothed)
+// glyphs straight into the 8-bit pixels.
+#include <SDL2/SDL_ttf.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/display_internal.h"
+#include "platform/platform.h"
+
+struct PlatPen {
+    int width;
+    ColorRef colour;
+};
+
+struct PlatDC {
+    PlatSurface* surface;  // null while the slot is free
+    ColorRef text_colour;
+    bool transparent;
+    PlatPen* pen;           // as selected (returned by the next select)
+    PlatPen pen_value;      // its values, so a pen deleted while selected is harmless
+    int x;
+    int y;
+};
+
+namespace {
+
+// A bold sans at this size reads like the old system font: 16 px a line.
+constexpr int FONT_POINTS = 13;
+constexpr const char* FONT_PATHS[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+    "/usr/share/fonts/dejavu/DejaVuSans-Bold.ttf",
+};
+
+constexpr int DC_COUNT = 4;
+PlatDC dcs[DC_COUNT];
+PlatPen stock_pen = {1, 0};  // black, one pixel: what a new context holds
+
+TTF_Font* font;
+bool font_tried;
+
+TTF_Font* text_font()
+{
+    if (font_tried) {
+        return font;
+    }
+    font_tried = true;
+    if (!TTF_WasInit() && TTF_Init() != 0) {
+        return nullptr;
+    }
+    for (const char* path : FONT_PATHS) {
+        font = TTF_OpenFont(path, FONT_POINTS);
+        if (font) {
+            TTF_SetFontHinting(font, TTF_HINTING_MONO);
+            TTF_SetFontKerning(font, 0);
+            break;
+        }
+    }
+    return font;
+}
+
+// Rendered lines of text as masks (1 where a letter is), the most recently
+// used kept: a frame draws the same few strings again and again.
+constexpr int CACHE_SIZE = 64;
+constexpr int CACHE_TEXT = 128;
+struct TextMask {
+    char text[CACHE_TEXT];
+    int length;
+    int width;
+    int height;
+    uint8_t* bits;
+    unsigned last_use;
+};
+TextMask cache[CACHE_SIZE];
+unsigned use_clock;
+
+// Renders `text` (Latin-1) into a freshly allocated mask; false when there is
+// nothing to draw.
+bool render_mask(const char* text, int length, uint8_t** bits, int* width, int* height)
+{
+    TTF_Font* f = text_font();
+    if (!f || length <= 0) {
+        return false;
+    }
+    char line[1024];
+    const int n = std::min(length, static_cast<int>(sizeof line) - 1);
+    memcpy(line, text, static_cast<size_t>(n));
+    line[n] = '\0';
+    if (line[0] == '\0') {
+        return false;
+    }
+    SDL_Surface* s = TTF_RenderText_Solid(f, line, SDL_Color{255, 255, 255, 255});
+    if (!s) {
+        return false;
+    }
+    bool ok = false;
+    if (s->format->BytesPerPixel == 1 && s->w > 0 && s->h > 0 && SDL_LockSurface(s) == 0) {
+        *bits = static_cast<uint8_t*>(malloc(static_cast<size_t>(s->w) * s->h));
+        if (*bits) {
+            for (int y = 0; y < s->h; y++) {
+                const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + y * s->pitch;
+                for (int x = 0; x < s->w; x++) {
+                    (*bits)[y * s->w + x] = row[x] != 0;
+                }
+            }
+            *width = s->w;
+            *height = s->h;
+            ok = true;
+        }
+        SDL_UnlockSurface(s);
+    }
+    SDL_FreeSurface(s);
+    return ok;
+}
+
+// The mask of `text`, from the cache when it is there. The pointer stays
+// valid until the next call.
+const TextMask* text_mask(const char* text, int length)
+{
+    static TextMask uncached;
+    use_clock++;
+    if (length < CACHE_TEXT) {
+        int victim = 0;
+        for (int i = 0; i < CACHE_SIZE; i++) {
+            TextMask& m = cache[i];
+            if (m.bits && m.length == length && memcmp(m.text, text, static_cast<size_t>(length)) == 0) {
+                m.last_use = use_clock;
+                return &m;
+            }
+            if (!m.bits || (cache[victim].bits && m.last_use < cache[victim].last_use)) {
+                victim = i;
+            }
+        }
+        TextMask& m = cache[victim];
+        free(m.bits);
+        m.bits = nullptr;
+        if (!render_mask(text, length, &m.bits, &m.width, &m.height)) {
+            return nullptr;
+        }
+        memcpy(m.text, text, static_cast<size_t>(length));
+        m.length = length;
+        m.last_use = use_clock;
+        return &m;
+    }
+    free(uncached.bits);
+    uncached.bits = nullptr;
+    if (!render_mask(text, length, &uncached.bits, &uncached.width, &uncached.height)) {
+        return nullptr;
+    }
+    return &uncached;
+}
+
+bool dc_valid(const PlatDC* dc)
+{
+    return dc && dc >= dcs && dc < dcs + DC_COUNT && dc->surface;
+}
+
+void put_pixel(PlatSurface* s, int x, int y, uint8_t index)
+{
+    if (x >= 0 && y >= 0 && x < s->width && y < s->height) {
+        s->pixels[static_cast<size_t>(y) * s->pitch + x] = index;
+    }
+}
+
+// A round dot of the pen's width centred on (x, y).
+void put_dot(PlatSurface* s, int x, int y, int width, uint8_t index)
+{
+    if (width <= 1) {
+        put_pixel(s, x, y, index);
+        return;
+    }
+    const int r = width / 2;
+    const int limit = width * width;  // (2r)^2 against (2d)^2: radius width / 2
+    for (int dy = -r; dy <= r; dy++) {
+        for (int dx = -r; dx <= r; dx++) {
+            if (4 * (dx * dx + dy * dy) <= limit) {
+                put_pixel(s, x + dx, y + dy, index);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+PlatDC* plat_get_dc(PlatSurface* surface)
+{
+    if (!surface || surface->locked) {
+        return nullptr;
+    }
+    for (PlatDC& dc : dcs) {
+        if (!dc.surface) {
+            dc = PlatDC{};
+            dc.surface = surface;
+            dc.text_colour = 0;
+            dc.transparent = false;
+            dc.pen = &stock_pen;
+            dc.pen_value = stock_pen;
+            surface->locked = 1;
+            return &dc;
+        }
+    }
+    return nullptr;
+}
+
+void plat_release_dc(PlatSurface* surface, PlatDC* dc)
+{
+    if (!dc_valid(dc) || dc->surface != surface) {
+        return;
+    }
+    dc->surface = nullptr;
+    plat_unlock(surface);
+}
+
+void plat_set_text_color(PlatDC* dc, ColorRef colour)
+{
+    if (dc_valid(dc)) {
+        dc->text_colour = colour;
+    }
+}
+
+void plat_set_bk_transparent(PlatDC* dc)
+{
+    if (dc_valid(dc)) {
+        dc->transparent = true;
+    }
+}
+
+void plat_text_out(PlatDC* dc, int x, int y, const char* text, int length)
+{
+    if (!dc_valid(dc) || !text || length <= 0) {
+        return;
+    }
+    const TextMask* m = text_mask(text, length);
+    if (!m) {
+        return;
+    }
+    PlatSurface* s = dc->surface;
+    const uint8_t ink = static_cast<uint8_t>(display_nearest_index(dc->text_colour));
+    // An opaque background is white, as a new device context has it.
+    const int paper = dc->transparent ? -1 : display_nearest_index(plat_rgb(255, 255, 255));
+    const int x0 = std::max(0, -x);
+    const int y0 = std::max(0, -y);
+    const int x1 = static_cast<int>(std::min<int64_t>(m->width, static_cast<int64_t>(s->width) - x));
+    const int y1 = static_cast<int>(std::min<int64_t>(m->height, static_cast<int64_t>(s->height) - y));
+    for (int my = y0; my < y1; my++) {
+        const uint8_t* bits = m->bits + static_cast<size_t>(my) * m->width;
+        uint8_t* to = s->pixels + static_cast<size_t>(y + my) * s->pitch + x;
+        for (int mx = x0; mx < x1; mx++) {
+            if (bits[mx]) {
+                to[mx] = ink;
+            } else if (paper >= 0) {
+                to[mx] = static_cast<uint8_t>(paper);
+            }
+        }
+    }
+}
+
+void plat_set_pixel(PlatDC* dc, int x, int y, ColorRef colour)
+{
+    if (dc_valid(dc)) {
+        put_pixel(dc->surface, x, y, static_cast<uint8_t>(display_nearest_index(colour)));
+    }
+}
+
+PlatPen* plat_create_pen(int width, ColorRef colour)
+{
+    PlatPen* pen = static_cast<PlatPen*>(malloc(sizeof(PlatPen)));
+    if (pen) {
+        pen->width = std::clamp(width, 1, 64);
+        pen->colour = colour;
+    }
+    return pen;
+}
+
+PlatPen* plat_select_pen(PlatDC* dc, PlatPen* pen)
+{
+    if (!dc_valid(dc) || !pen) {
+        return nullptr;
+    }
+    PlatPen* previous = dc->pen;
+    dc->pen = pen;
+    dc->pen_value = *pen;
+    return previous;
+}
+
+void plat_delete_pen(PlatPen* pen)
+{
+    if (pen != &stock_pen) {
+        free(pen);
+    }
+}
+
+void plat_move_to(PlatDC* dc, int x, int y)
+{
+    if (dc_valid(dc)) {
+        dc->x = x;
+        dc->y = y;
+    }
+}
+
+void plat_line_to(PlatDC* dc, int x, int y)
+{
+    if (!dc_valid(dc)) {
+        return;
+    }
+    int x0 = dc->x;
+    int y0 = dc->y;
+    dc->x = x;
+    dc->y = y;
+    if (x0 == x && y0 == y) {
+        return;
+    }
+    PlatSurface* s = dc->surface;
+    const int width = dc->pen_value.width;
+    const uint8_t index = static_cast<uint8_t>(display_nearest_index(dc->pen_value.colour));
+    // Bresenham. Far-away ends are not walked pixel by pixel.
+    const int64_t span = std::max(std::abs(static_cast<int64_t>(x) - x0), std::abs(static_cast<int64_t>(y) - y0));
+    if (span > 4 * 16384) {
+        return;
+    }
+    const int dx = std::abs(x - x0);
+    const int dy = -std::abs(y - y0);
+    const int sx = x0 < x ? 1 : -1;
+    const int sy = y0 < y ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        const bool last = x0 == x && y0 == y;
+        if (last && width <= 1) {
+            break;  // a thin line leaves its end point out
+        }
+        put_dot(s, x0, y0, width, index);
+        if (last) {
+            break;
+        }
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+int plat_text_height()
+{
+    TTF_Font* f = text_font();
+    return f ? TTF_FontHeight(f) : 0;
+}
+
+int plat_text_width(const char* text, int length)
+{
+    const TextMask* m = text && length > 0 ? text_mask(text, length) : nullptr;
+    return m ? m->width : 0;
+}
