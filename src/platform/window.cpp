@@ -67,6 +67,11 @@ void toggle_full_screen()
         SDL_SetWindowSize(window, WINDOW_WIDTH, WINDOW_HEIGHT);
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
+        SDL_DisplayMode desktop;
+        if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop) == 0) {
+            SDL_SetWindowPosition(window, 0, 0);
+            SDL_SetWindowSize(window, desktop.w, desktop.h);
+        }
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
     window_present();
@@ -190,9 +195,21 @@ int plat_window_create(bool headless, bool windowed)
         return 0;
     }
     video_started = true;
-    const Uint32 flags = windowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WINDOW_WIDTH,
-                              WINDOW_HEIGHT, flags);
+    if (windowed) {
+        window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WINDOW_WIDTH,
+                                  WINDOW_HEIGHT, SDL_WINDOW_RESIZABLE);
+    } else {
+        // Made at the desktop's size: without a window manager a full-screen
+        // window keeps the size it was made with.
+        SDL_DisplayMode desktop;
+        int w = WINDOW_WIDTH;
+        int h = WINDOW_HEIGHT;
+        if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+            w = desktop.w;
+            h = desktop.h;
+        }
+        window = SDL_CreateWindow(WINDOW_TITLE, 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     if (window) {
         renderer = SDL_CreateRenderer(window, -1, 0);
         if (!renderer) {
