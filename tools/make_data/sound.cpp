@@ -386,6 +386,10 @@ Wave narrator(const Wave& voice)
 {
     Wave w = voice;
     filter(w, 1, 70.0f, 0.7f);
+    // Gentle compression keeps the words above the 8-bit noise floor.
+    normalise(w, 1.0f);
+    for (float& s : w)
+        s = std::tanh(s * 2.2f);
     Wave out(w.size() + (size_t)(0.4f * RATE), 0.0f);
     for (size_t i = 0; i < w.size(); ++i)
         out[i] += w[i];
