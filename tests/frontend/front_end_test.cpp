@@ -192,7 +192,13 @@ TEST(Story, StoryKeyAndSpaceTogetherStartPlayInTheSameFrame)
     // Beep, page 0's music and narration, then the play start in its order
     // (play itself follows in the same frame: with S still down it retunes
     // the radio, so radio_station is not looked at here).
-    std::vector<AudioCall> calls = run.audio_in_pass(3);
+    // (mus_play stopping the music before it is its own business.)
+    std::vector<AudioCall> calls;
+    for (const AudioCall& call : run.audio_in_pass(3)) {
+        if (call.op != "mus_stop") {
+            calls.push_back(call);
+        }
+    }
     const AudioCall expected[] = {{3, "snd_play", SFX_BEEP},   {3, "mus_play", MUSIC_C},
                                   {3, "snd_play", SFX_STORY1}, {3, "mus_play", MUSIC_A},
                                   {3, "snd_stop", SFX_STORY1}, {3, "snd_stop", SFX_STORY2},
