@@ -39,7 +39,7 @@ constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLA
 constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;               // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
-constexpr float MUSIC_GAIN = 0.5f;
+constexpr float MUSIC_GAIN = 1.0f;
 
 int audio_mode = PLAT_AUDIO_CLOSED;
 SDL_AudioDeviceID audio_device = 0;
@@ -139,7 +139,8 @@ void mix_block(int32_t* acc, int frames)
             // Linear interpolation between neighbouring samples (4x upsampling).
             int a = samples[index] - 128;
             int b = index + 1 < size ? samples[index + 1] - 128 : a;
-            int value = (a * 256) + static_cast<int>(((b - a) * 256) * static_cast<int64_t>(fraction) / POSITION_UNIT);
+            int value = a * 256 + static_cast<int>((b - a) * 256 * static_cast<int64_t>(fraction) /
+                                                   static_cast<int64_t>(POSITION_UNIT));
             acc[2 * i] += value;
             acc[2 * i + 1] += value;
             fraction += STEP_PER_DEVICE_FRAME;
@@ -202,8 +203,9 @@ bool load_soundfont(fluid_synth_t* target)
 
 void quiet_fluidsynth()
 {
-    // Its warnings (an instrument missing from the SoundFont, say) would be
-    // printed from inside the audio callback.
+    // Its messages (an instrument missing from the SoundFont, say) would be
+    // printed from inside the audio callback; we say what matters ourselves.
+    fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
     fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
@@ -408,6 +410,7 @@ int plat_music_init()
     fluid_settings_setnum(synth_settings, "synth.sample-rate", PLAT_AUDIO_RATE);
     fluid_settings_setint(synth_settings, "synth.threadsafe-api", 0);  // the device lock serialises
     fluid_settings_setint(synth_settings, "synth.cpu-cores", 1);
+    fluid_settings_setnum(synth_settings, "synth.gain", 0.8);  // louder than its default 0.2
     fluid_synth_t* made = new_fluid_synth(synth_settings);
     if (made == nullptr) {
         std::fprintf(stderr, "tailgate: no music synthesiser; music is silent\n");
