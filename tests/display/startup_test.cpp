@@ -1,0 +1,206 @@
+// game_init on small made-up data: order, frames, palette, failures.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/audio.h"
+#include "bmp_files.h"
+#include "display/display.h"
+#include "play/play.h"
+
+namespace {
+
+constexpr uint8_t TITLE_INDEX = 3;
+constexpr uint8_t HISCORE_TAG = 7;
+
+// Cell (c, r) of a sheet filled with base + c * rows + r; grid lines 255.
+BmpFile sheet_file(int columns, int rows, int w, int h, int width, int height, int base)
+{
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height, 255);
+    for (int c = 0; c < columns; c++) {
+        for (int r = 0; r < rows; r++) {
+            for (int y = 0; y < h && r * (h + 1) + 1 + y < height; y++) {
+                for (int x = 0; x < w && c * (w + 1) + 1 + x < width; x++) {
+                    pixels[static_cast<size_t>(r * (h + 1) + 1 + y) * width + c * (w + 1) + 1 + x] =
+                        static_cast<uint8_t>(base + c * rows + r);
+                }
+            }
+        }
+    }
+    return picture_8bit(width, height, pixels, 0);
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(getcwd(old_dir, sizeof old_dir), nullptr);
+        char pattern[] = "/tmp/tailgate_init_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        struct Screen {
+            const char* name;
+            uint8_t tag;
+            uint8_t fill;
+        };
+        const Screen screens[] = {
+            {"background.bmp", 1, 11}, {"Mainmenu.bmp", 2, 12}, {"Credits.bmp", 3, 13},
+            {"Controls.bmp", 4, 14},   {"titlescreen.bmp", 5, TITLE_INDEX}, {"storyback.bmp", 6, 16},
+            {"HiScore.bmp", HISCORE_TAG, 17},
+        };
+        for (const Screen& s : screens) {
+            ASSERT_TRUE(write_bmp(dir + "/" + s.name, picture_8bit(640, 480, std::vector<uint8_t>(640 * 480, s.fill), s.tag)));
+        }
+        ASSERT_TRUE(write_bmp(dir + "/truck.bmp", sheet_file(3, 1, 64, 96, 196, 97, 100)));
+        ASSERT_TRUE(write_bmp(dir + "/cars2.bmp", sheet_file(14, 7, 64, 64, 912, 455, 1)));
+        ASSERT_TRUE(write_bmp(dir + "/monster.bmp", sheet_file(2, 3, 144, 112, 292, 339, 110)));
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        plat_window_create(true, false);
+    }
+    void TearDown() override
+    {
+        gfx_release_all();
+        ASSERT_EQ(chdir(old_dir), 0);
+        std::string cmd = "rm -rf '" + dir + "'";
+        ASSERT_EQ(system(cmd.c_str()), 0);
+    }
+    void remove_file(const char* name) { ASSERT_EQ(unlink((dir + "/" + name).c_str()), 0); }
+
+    // Pixels of `index` on the visible screen inside a band.
+    int count_on_screen(uint8_t index, int left, int top, int right, int bottom)
+    {
+        int n = 0;
+        for (int y = top; y < bottom; y++) {
+            for (int x = left; x < right; x++) {
+                n += primary_surface->pixels[y * primary_surface->pitch + x] == index;
+            }
+        }
+        return n;
+    }
+    // Index the text colour 240 comes out in under a palette of `tag`.
+    int text_index() { return plat_nearest_index(TEXT_COLOUR); }
+
+    char old_dir[4096];
+    std::string dir;
+};
+
+uint8_t first_pixel(const PlatSurface* s)
+{
+    return s->pixels[0];
+}
+
+TEST_F(StartupTest, CompletesWithFramesFromTheirCellsAndHiScorePalette)
+{
+    ASSERT_EQ(game_init(), 1) << game_init_error();
+    EXPECT_STREQ(game_init_error(), "");
+    // The display palette is HiScore.bmp's.
+    PlatPaletteEntry shown[256];
+    plat_get_palette_entries(display_palette, 0, 256, shown);
+    for (int i = 0; i < 256; i++) {
+        ASSERT_EQ(shown[i].green, HISCORE_TAG);
+        ASSERT_EQ(shown[i].red, 255 - i);
+        ASSERT_EQ(shown[i].blue, i);
+        ASSERT_EQ(shown[i].flags, PC_NOCOLLAPSE);
+    }
+    // Frames and their cells.
+    for (int i = 0; i < TRUCK_FRAME_COUNT; i++) {
+        ASSERT_NE(truck_frames[i], nullptr);
+        EXPECT_EQ(truck_frames[i]->width, 64);
+        EXPECT_EQ(truck_frames[i]->height, 96);
+        EXPECT_EQ(first_pixel(truck_frames[i]), 100 + i);
+        EXPECT_EQ(truck_frames[i]->colour_key, 0);
+    }
+    for (int c = 0; c < 14; c++) {
+        for (int r = 0; r < 7; r++) {
+            const PlatSurface* f = car_frames[c * 7 + r];
+            ASSERT_NE(f, nullptr);
+            EXPECT_EQ(first_pixel(f), 1 + c * 7 + r);
+            EXPECT_EQ(f->pixels[63 * f->pitch + 63], 1 + c * 7 + r);
+        }
+    }
+    EXPECT_EQ(first_pixel(car_frames[56]), 1 + 8 * 7 + 0);  // cell (8, 0)
+    EXPECT_EQ(first_pixel(car_frames[63]), 1 + 9 * 7 + 0);  // cell (9, 0)
+    EXPECT_EQ(monster_frames[4]->width, 144);
+    EXPECT_EQ(first_pixel(monster_frames[4]), 110 + 1 * 3 + 1);  // cell (1, 1)
+    EXPECT_EQ(first_pixel(background_surface), 11);
+    EXPECT_EQ(first_pixel(hiscore_surface), 17);
+    EXPECT_EQ(first_pixel(credits_surface), 13);
+    EXPECT_EQ(scratch_bitmap.pixels, nullptr);
+    EXPECT_EQ(lives, 2);
+    // The last loading message is on the screen over the title.
+    EXPECT_GT(count_on_screen(static_cast<uint8_t>(text_index()), 290, 278, 400, 296), 40);
+    EXPECT_EQ(primary_surface->pixels[10], TITLE_INDEX);
+}
+
+TEST_F(StartupTest, MissingCreditsStillCompletes)
+{
+    remove_file("Credits.bmp");
+    ASSERT_EQ(game_init(), 1) << game_init_error();
+    EXPECT_EQ(credits_surface, nullptr);
+    EXPECT_NE(menu_surface, nullptr);
+    EXPECT_NE(controls_surface, nullptr);
+    // A blit of the missing picture blanks the frame instead of crashing.
+    EXPECT_EQ(gfx_blit(credits_surface, 0, 0, 640, 480, back_buffer, 0), 0);
+    EXPECT_EQ(back_buffer->pixels[0], 0);
+}
+
+TEST_F(StartupTest, MissingCarsFailsAfterCheckingFluidLevels)
+{
+    remove_file("cars2.bmp");
+    EXPECT_EQ(game_init(), 0);
+    EXPECT_STREQ(game_init_error(), "cannot load cars2.bmp");
+    // "Checking Fluid Levels" at x 260 is what the screen shows.
+    EXPECT_GT(count_on_screen(static_cast<uint8_t>(text_index()), 260, 278, 440, 296), 60);
+    EXPECT_EQ(count_on_screen(static_cast<uint8_t>(text_index()), 0, 0, 640, 270), 0);
+    EXPECT_EQ(primary_surface->pixels[10], TITLE_INDEX);
+    // The truck was cut, nothing after the cars was done.
+    EXPECT_NE(truck_frames[2], nullptr);
+    EXPECT_EQ(monster_frames[0], nullptr);
+    for (const SoundSlot& s : sound_slots) {
+        ASSERT_EQ(s.state, SOUND_FREE);
+    }
+    for (const MusicSlot& m : music_slots) {
+        ASSERT_EQ(m.state, MUSIC_FREE);
+    }
+}
+
+TEST_F(StartupTest, EachNecessaryFileStopsTheStartUp)
+{
+    struct Case {
+        const char* file;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"background.bmp", "cannot load background.bmp (an 8-bit 640 x 480 BMP)"},
+        {"truck.bmp", "cannot load truck.bmp"},
+        {"monster.bmp", "cannot load monster.bmp"},
+    };
+    for (const Case& c : cases) {
+        const std::string saved = dir + "/saved.bmp";
+        ASSERT_EQ(rename((dir + "/" + c.file).c_str(), saved.c_str()), 0);
+        EXPECT_EQ(game_init(), 0) << c.file;
+        EXPECT_STREQ(game_init_error(), c.reason);
+        gfx_release_all();
+        ASSERT_EQ(rename(saved.c_str(), (dir + "/" + c.file).c_str()), 0);
+    }
+}
+
+TEST_F(StartupTest, SheetTooSmallForItsCellsStopsTheStartUp)
+{
+    ASSERT_TRUE(write_bmp(dir + "/monster.bmp", sheet_file(2, 3, 144, 112, 292, 300, 110)));
+    EXPECT_EQ(game_init(), 0);
+    EXPECT_NE(strstr(game_init_error(), "monster.bmp"), nullptr) << game_init_error();
+    EXPECT_EQ(scratch_bitmap.pixels, nullptr);
+}
+
+TEST_F(StartupTest, OddSizedFullScreenImageIsLeftOut)
+{
+    ASSERT_TRUE(write_bmp(dir + "/Controls.bmp", picture_8bit(64, 48, std::vector<uint8_t>(64 * 48, 1), 9)));
+    ASSERT_EQ(game_init(), 1) << game_init_error();
+    EXPECT_EQ(controls_surface, nullptr);
+}
+
+}  // namespace
