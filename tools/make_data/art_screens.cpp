@@ -312,7 +312,7 @@ int make_title(const std::string& dir)
     st.italic = 1;
     draw_text_centered(c, 320, 142, "THE HIGHWAY ALIEN SMASH-UP", st);
     // Loading messages appear at y 278 between x 230 and about 430.
-    dark_panel(c, 212, 266, 216, 36);
+    dark_panel(c, 212, 266, 236, 36);
     truck_rear(c, 320, 474, 200);
     return write_bmp(dir + "/titlescreen.bmp", c);
 }

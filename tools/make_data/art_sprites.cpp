@@ -31,7 +31,7 @@ float sdf_trapezoid(float px, float py, float cx, float y0, float y1, float wt, 
 void shadow_box(Canvas& c, float cx, float cy, float hw, float hh, float r)
 {
     fill_sdf(c, (int)(cx - hw), (int)(cy - hh), (int)(cx + hw + 4), (int)(cy + hh + 4),
-             [=](float px, float py) { return sdf_box(px, py, cx + 2.5f, cy + 2.5f, hw, hh, r); }, ramp_index(RAMP_GREY, 1));
+             [=](float px, float py) { return sdf_box(px, py, cx + 1.5f, cy + 1.5f, hw, hh, r); }, ramp_index(RAMP_GREY, 1));
 }
 
 void wheel(Canvas& c, float cx, float cy, float hw, float hh)
@@ -79,7 +79,7 @@ struct CarLook {
 void paint_car(Canvas& c, int ox, int oy, const CarLook& k)
 {
     const float cx = (float)ox + 32.0f, cy = (float)oy + 32.0f;
-    const float hw = 18.0f, hh = 30.0f;
+    const float hw = 18.0f, hh = 29.0f;
     shadow_box(c, cx, cy, hw, hh, 7);
     float wy0 = k.van ? cy - 19 : cy - 17, wy1 = cy + 18;
     wheel(c, cx - hw + 1, wy0, 3.5f, 6.0f);
@@ -169,8 +169,8 @@ void paint_saucer(Canvas& c, int ox, int oy)
         for (int x = ox + 1; x < ox + 63; ++x) {
             float dx = ((float)x + 0.5f - cx) / 21.0f, dy = ((float)y + 0.5f - cy) / 31.0f;
             float d = std::sqrt(dx * dx + dy * dy);
-            if (d <= 1.0f && d > 0.82f && hash_noise(x, y, 9) > (d - 0.82f) * 5.0f)
-                canvas_put(c, x, y, ramp_index(RAMP_ALIEN, 4 + (int)(hash_noise(x, y, 10) * 3)));
+            if (d <= 1.0f && d > 0.82f)
+                canvas_put(c, x, y, ramp_index(RAMP_ALIEN, (int)std::lround(2.0f + (1.0f - d) * 22.0f + dither(x, y) * 1.5f)));
         }
     Sdf disc = [=](float px, float py) { return sdf_ellipse(px, py, cx, cy, 18.5f, 28.5f); };
     paint_sdf(c, ox, oy, ox + 64, oy + 64, disc, RAMP_STEEL, 8.0f, 8.0f, 5.0f);
@@ -210,8 +210,8 @@ void paint_pod(Canvas& c, int ox, int oy)
             for (int x = ox + 2; x < ox + 62; ++x) {
                 float dx = ((float)x + 0.5f - (cx + (float)s * 13.0f)) / 7.0f, dy = ((float)y + 0.5f - (cy + 20.0f)) / 10.0f;
                 float d = dx * dx + dy * dy;
-                if (d < 1.0f && hash_noise(x, y, 12) > d * 0.7f)
-                    canvas_put(c, x, y, ramp_index(RAMP_ALIEN, 6 + (int)((1.0f - d) * 6)));
+                if (d < 1.0f)
+                    canvas_put(c, x, y, ramp_index(RAMP_ALIEN, (int)std::lround(3.0f + (1.0f - d) * 9.0f + dither(x, y) * 1.5f)));
             }
     // Swept fins.
     for (int s = -1; s <= 1; s += 2) {
@@ -307,7 +307,7 @@ void paint_burning(Canvas& c, int ox, int oy, int kind, int col)
         return;
     }
     // Fireball stages: flash, full ball, ball with soot, breaking up, embers.
-    static constexpr float ball_r[6] = {17.0f, 25.0f, 27.0f, 24.0f, 17.0f, 9.0f};
+    static constexpr float ball_r[6] = {21.0f, 25.0f, 27.0f, 24.0f, 17.0f, 9.0f};
     static constexpr float ragged[6] = {0.5f, 0.7f, 0.9f, 1.2f, 1.3f, 1.4f};
     int s = col - 8;
     if (s >= 2) {
@@ -696,6 +696,15 @@ void paint_cell(Canvas& sheet, int col, int row, int cw, int ch, Fn fn)
 {
     Canvas cell = canvas_make(cw, ch, 0);
     fn(cell);
+    // A transparent frame round every cell, so scaled sprites never show an edge.
+    for (int x = 0; x < cw; ++x) {
+        cell.px[(size_t)x] = 0;
+        cell.px[(size_t)(ch - 1) * cw + x] = 0;
+    }
+    for (int y = 0; y < ch; ++y) {
+        cell.px[(size_t)y * cw] = 0;
+        cell.px[(size_t)y * cw + cw - 1] = 0;
+    }
     for (int y = 0; y < ch; ++y)
         for (int x = 0; x < cw; ++x)
             canvas_put(sheet, col * (cw + 1) + 1 + x, row * (ch + 1) + 1 + y, cell.px[(size_t)y * cw + x]);

@@ -1,0 +1,151 @@
+// The generated sounds and music, read back through the game's parsers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "audio/audio.h"
+#include "data_files.h"
+#include "platform/audio_midi.h"
+
+namespace {
+
+double seconds_of(const WavInfo& info)
+{
+    return (double)info.data_size / 11025.0;
+}
+
+} // namespace
+
+TEST(GeneratedSounds, AreEightBitMonoPcmAtTheGameRate)
+{
+    for (const char* name : kSounds) {
+        std::vector<uint8_t> b = read_bytes(data_path(name));
+        ASSERT_GE(b.size(), 44u) << name;
+        // Plain layout: RIFF WAVE, a 16-byte fmt chunk, then data.
+        EXPECT_EQ(0, std::memcmp(b.data(), "RIFF", 4)) << name;
+        EXPECT_EQ(le32(b, 4), b.size() - 8) << name;
+        EXPECT_EQ(0, std::memcmp(b.data() + 8, "WAVEfmt ", 8)) << name;
+        EXPECT_EQ(le32(b, 16), 16u) << name;
+        EXPECT_EQ(0, std::memcmp(b.data() + 36, "data", 4)) << name;
+        WavInfo info{};
+        ASSERT_EQ(snd_parse_wav(b.data(), b.size(), &info), 1) << name;
+        EXPECT_EQ(info.format_tag, 1) << name;
+        EXPECT_EQ(info.channels, 1) << name;
+        EXPECT_EQ(info.samples_per_sec, 11025) << name;
+        EXPECT_EQ(info.bits_per_sample, 8) << name;
+        EXPECT_EQ(info.data_offset, 44u) << name;
+        EXPECT_EQ(le32(b, 24 + 4), 11025u) << name << ": bytes per second";
+        // Audible: the samples swing well away from the silent 128.
+        int peak = 0;
+        for (uint32_t i = 0; i < info.data_size; ++i)
+            peak = std::max(peak, std::abs((int)b[info.data_offset + i] - 128));
+        EXPECT_GT(peak, 60) << name;
+        // Starts and ends near silence, so it never clicks.
+        EXPECT_LE(std::abs((int)b[info.data_offset] - 128), 6) << name;
+        EXPECT_LE(std::abs((int)b[info.data_offset + info.data_size - 1] - 128), 6) << name;
+    }
+}
+
+TEST(GeneratedSounds, LengthsSuitTheirUse)
+{
+    auto length = [](const char* name) {
+        std::vector<uint8_t> b = read_bytes(data_path(name));
+        WavInfo info{};
+        EXPECT_EQ(snd_parse_wav(b.data(), b.size(), &info), 1) << name;
+        return seconds_of(info);
+    };
+    EXPECT_LT(length("beep1.WAV"), 0.2);
+    EXPECT_LT(length("cannon.WAV"), 0.4);
+    EXPECT_GT(length("cannon.WAV"), 0.1);
+    for (const char* name : {"horn.WAV", "car.WAV", "exp.WAV", "monster.WAV", "brake.WAV", "yeehaw.WAV"}) {
+        EXPECT_GT(length(name), 0.4) << name;
+        EXPECT_LT(length(name), 4.0) << name;
+    }
+    EXPECT_GT(length("tenfour.WAV"), 1.0);
+    EXPECT_LT(length("tenfour.WAV"), 6.0);
+    // Narrations: a real reading, finished before the page stops rolling.
+    for (const char* name : {"story1.WAV", "story2.WAV", "story3.WAV", "story4.WAV"}) {
+        EXPECT_GT(length(name), 10.0) << name;
+        EXPECT_LT(length(name), 40.0) << name;
+    }
+}
+
+TEST(GeneratedMusic, AreFormatOneGeneralMidiWithDrumsOnChannelTen)
+{
+    for (const char* name : kMusic) {
+        std::vector<uint8_t> b = read_bytes(data_path(name));
+        ASSERT_GE(b.size(), 22u) << name;
+        EXPECT_EQ(0, std::memcmp(b.data(), "MThd", 4)) << name;
+        EXPECT_EQ(be32(b, 4), 6u) << name;
+        EXPECT_EQ(be16(b, 8), 1) << name << ": format";
+        int tracks = be16(b, 10);
+        EXPECT_GE(tracks, 4) << name << ": conductor, melody, bass and drums at least";
+        EXPECT_GT(be16(b, 12), 0) << name << ": ticks per quarter";
+        EXPECT_EQ(be16(b, 12) & 0x8000, 0) << name << ": metrical time";
+        // Every chunk after the header is a track, and they fill the file exactly.
+        size_t pos = 14;
+        int seen = 0;
+        while (pos + 8 <= b.size()) {
+            EXPECT_EQ(0, std::memcmp(b.data() + pos, "MTrk", 4)) << name << " chunk " << seen;
+            pos += 8 + be32(b, pos + 4);
+            ++seen;
+        }
+        EXPECT_EQ(pos, b.size()) << name;
+        EXPECT_EQ(seen, tracks) << name;
+
+        PlatMusic music;
+        ASSERT_TRUE(midi_parse(b.data(), b.size(), &music)) << name;
+        std::set<int> programmed, sounding;
+        bool drums = false;
+        for (const MidiEvent& e : music.events) {
+            int kind = e.status & 0xF0, channel = e.status & 0x0F;
+            if (kind == 0xC0)
+                programmed.insert(channel);
+            if (kind == 0x90 && e.data2 > 0) {
+                sounding.insert(channel);
+                drums |= channel == 9;
+            }
+        }
+        EXPECT_TRUE(drums) << name << " has no drums on channel 10";
+        for (int ch : sounding) {
+            if (ch != 9) {
+                EXPECT_TRUE(programmed.count(ch)) << name << ": channel " << ch + 1 << " plays without an instrument";
+            }
+        }
+        EXPECT_GE(sounding.size(), 4u) << name;
+    }
+}
+
+TEST(GeneratedMusic, EachPieceRunsOneToTwoMinutes)
+{
+    for (const char* name : kMusic) {
+        std::vector<uint8_t> b = read_bytes(data_path(name));
+        PlatMusic music;
+        ASSERT_TRUE(midi_parse(b.data(), b.size(), &music)) << name;
+        EXPECT_GE(music.length_ms, 60000u) << name;
+        EXPECT_LE(music.length_ms, 120000u) << name;
+    }
+}
+
+TEST(GeneratedMusic, StationsSoundDifferent)
+{
+    // Nine radio stations in nine styles: no two share tempo and instruments.
+    std::set<std::vector<int>> signatures;
+    for (const char* name : kMusic) {
+        std::vector<uint8_t> b = read_bytes(data_path(name));
+        PlatMusic music;
+        ASSERT_TRUE(midi_parse(b.data(), b.size(), &music)) << name;
+        std::vector<int> sig;
+        for (const MidiEvent& e : music.events)
+            if ((e.status & 0xF0) == 0xC0)
+                sig.push_back(e.data1);
+        int notes = 0;
+        for (const MidiEvent& e : music.events)
+            notes += (e.status & 0xF0) == 0x90 && e.data2 > 0;
+        sig.push_back(notes * 1000 / (int)std::max<uint32_t>(1, music.length_ms / 1000));
+        EXPECT_TRUE(signatures.insert(sig).second) << name << " duplicates another piece";
+    }
+}

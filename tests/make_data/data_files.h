@@ -1,0 +1,67 @@
+// Helpers for the default-data tests: file names, reading files, colours.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+
+inline const char* const kFullScreenImages[7] = {
+    "background.bmp", "titlescreen.bmp", "Mainmenu.bmp", "Credits.bmp", "Controls.bmp", "HiScore.bmp", "storyback.bmp",
+};
+inline const char* const kSheets[3] = {"truck.bmp", "cars2.bmp", "monster.bmp"};
+inline const char* const kSounds[13] = {
+    "horn.WAV", "car.WAV", "exp.WAV", "tenfour.WAV", "story1.WAV", "monster.WAV", "yeehaw.WAV",
+    "cannon.WAV", "brake.WAV", "beep1.WAV", "story2.WAV", "story3.WAV", "story4.WAV",
+};
+inline const char* const kMusic[11] = {
+    "A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID", "G.MID", "H.MID", "I.MID", "Battle.MID", "monsterfight.MID",
+};
+
+inline std::string data_path(const std::string& name)
+{
+    return std::string(TAILGATE_DATA_DIR) + "/" + name;
+}
+
+inline std::vector<uint8_t> read_bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)
+{
+    return b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+
+inline uint32_t be32(const std::vector<uint8_t>& b, size_t at)
+{
+    return (uint32_t)b[at] << 24 | (uint32_t)b[at + 1] << 16 | (uint32_t)b[at + 2] << 8 | b[at + 3];
+}
+
+inline int be16(const std::vector<uint8_t>& b, size_t at)
+{
+    return b[at] << 8 | b[at + 1];
+}
+
+// An image loaded through the game's own BMP loader; frees itself.
+struct LoadedImage {
+    BitmapImage image{};
+    int ok = 0;
+    explicit LoadedImage(const std::string& name) { ok = gfx_load_bitmap(&image, data_path(name).c_str()); }
+    ~LoadedImage() { gfx_unload_bitmap(&image); }
+    LoadedImage(const LoadedImage&) = delete;
+    LoadedImage& operator=(const LoadedImage&) = delete;
+    int width() const { return image.info_header.biWidth; }
+    int height() const { return image.info_header.biHeight; }
+    uint8_t at(int x, int y) const { return image.pixels[(size_t)y * (size_t)width() + (size_t)x]; }
+    // Perceived brightness 0..255 of the pixel's palette colour.
+    int luma(int x, int y) const
+    {
+        const PlatPaletteEntry& e = image.palette[at(x, y)];
+        return (e.red * 3 + e.green * 6 + e.blue) / 10;
+    }
+};
