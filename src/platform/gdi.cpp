@@ -4,6 +4,7 @@
 #include <SDL2/SDL_ttf.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -184,6 +185,43 @@ void put_dot(PlatSurface* s, int x, int y, int width, uint8_t index)
     }
 }
 
+// Cuts the segment to the surface grown by the pen's width (Liang-Barsky);
+// false when none of it is near the surface.
+bool clip_segment(const PlatSurface* s, int width, int* x0, int* y0, int* x1, int* y1)
+{
+    const double margin = width + 1.0;
+    const double ax = *x0;
+    const double ay = *y0;
+    const double dx = static_cast<double>(*x1) - ax;
+    const double dy = static_cast<double>(*y1) - ay;
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax + margin, s->width - 1 + margin - ax, ay + margin, s->height - 1 + margin - ay};
+    for (int i = 0; i < 4; i++) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) {
+                return false;
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+    }
+    if (t0 > t1) {
+        return false;
+    }
+    *x0 = static_cast<int>(std::lround(ax + t0 * dx));
+    *y0 = static_cast<int>(std::lround(ay + t0 * dy));
+    *x1 = static_cast<int>(std::lround(ax + t1 * dx));
+    *y1 = static_cast<int>(std::lround(ay + t1 * dy));
+    return true;
+}
+
 }  // namespace
 
 PlatDC* plat_get_dc(PlatSurface* surface)
@@ -317,9 +355,10 @@ void plat_line_to(PlatDC* dc, int x, int y)
     PlatSurface* s = dc->surface;
     const int width = dc->pen_value.width;
     const uint8_t index = static_cast<uint8_t>(display_nearest_index(dc->pen_value.colour));
-    // Bresenham. Far-away ends are not walked pixel by pixel.
+    // Far-away ends are first brought near the surface, so that Bresenham
+    // below never walks millions of pixels off it.
     const int64_t span = std::max(std::abs(static_cast<int64_t>(x) - x0), std::abs(static_cast<int64_t>(y) - y0));
-    if (span > 4 * 16384) {
+    if (span > 4 * 16384 && !clip_segment(s, width, &x0, &y0, &x, &y)) {
         return;
     }
     const int dx = std::abs(x - x0);

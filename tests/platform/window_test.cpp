@@ -1,0 +1,63 @@
+// Headless window: clock, keys, our message queue, signals.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+namespace {
+
+TEST(Headless, ClockAndKeysComeFromTheHarness)
+{
+    ASSERT_EQ(plat_window_create(true, false), 1);
+    EXPECT_EQ(plat_get_tick_count(), headless_tick_count());
+    EXPECT_EQ(plat_key_down(VK_SPACE), headless_key_down(VK_SPACE));
+    EXPECT_FALSE(plat_key_down(VK_Q));
+    plat_window_destroy();
+}
+
+TEST(Messages, FirstInFirstOutAndBounded)
+{
+    PlatMessage m;
+    while (plat_peek_message(&m)) {
+    }
+    plat_post_message(WM_CLOSE, 1, 2);
+    plat_post_message(WM_DESTROY, 3, 4);
+    ASSERT_TRUE(plat_peek_message(&m));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    EXPECT_EQ(m.wparam, 1u);
+    EXPECT_EQ(m.lparam, 2);
+    ASSERT_TRUE(plat_peek_message(&m));
+    EXPECT_EQ(m.message, WM_DESTROY);
+    EXPECT_FALSE(plat_peek_message(&m));
+    // A flood neither overruns the queue nor loses the oldest messages.
+    for (int i = 0; i < 1000; i++) {
+        plat_post_message(WM_QUIT, static_cast<uintptr_t>(i), 0);
+    }
+    int n = 0;
+    while (plat_peek_message(&m)) {
+        EXPECT_EQ(m.wparam, static_cast<uintptr_t>(n));
+        n++;
+    }
+    EXPECT_GT(n, 8);
+    EXPECT_LT(n, 1000);
+}
+
+TEST(Signals, TerminationBecomesOneCloseMessage)
+{
+    ASSERT_EQ(plat_window_create(true, false), 1);
+    PlatMessage m;
+    while (plat_peek_message(&m)) {
+    }
+    EXPECT_FALSE(plat_close_requested());
+    raise(SIGTERM);
+    EXPECT_TRUE(plat_close_requested());
+    ASSERT_TRUE(plat_peek_message(&m));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    raise(SIGINT);
+    EXPECT_FALSE(plat_peek_message(&m));  // asked once is enough
+    EXPECT_TRUE(plat_close_requested());
+}
+
+}  // namespace
