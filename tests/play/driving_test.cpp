@@ -271,3 +271,124 @@ TEST_F(DrivingTest, LaneMarkingsScrollAndWrap)
 }
 
 }  // namespace
+
+namespace {
+
+class DrivingKeysTest : public ::testing::Test {
+protected:
+    void SetUp() override { fresh_drive(); }
+    void TearDown() override { hold(""); }
+};
+
+TEST_F(DrivingKeysTest, ThrottleCoastAndBrake)
+{
+    hold("UP");
+    driving_keys();
+    EXPECT_EQ(truck_accel, 1.0);
+    hold("");
+    driving_keys();
+    EXPECT_EQ(truck_accel, -0.5);
+    hold("DOWN");
+    driving_keys();
+    EXPECT_EQ(truck_accel, -1.0);
+    hold("UP DOWN");  // both: the brake wins
+    driving_keys();
+    EXPECT_EQ(truck_accel, -1.0);
+    truck_x = 130;
+    truck_speed = 100.0;
+    road_step();
+    EXPECT_EQ(truck_speed, 99.0);
+}
+
+TEST_F(DrivingKeysTest, SteeringStepsGrowWithSpeed)
+{
+    struct Case {
+        double speed;
+        int right;
+        int left;
+    };
+    const Case cases[] = {{0.0, 0, 0},  {9.0, 0, 0},  {10.0, 1, 0}, {20.0, 1, 0},
+                          {30.0, 2, -1}, {70.0, 4, -3}, {150.0, 8, -7}};
+    for (const Case& c : cases) {
+        truck_speed = c.speed;
+        truck_x = 300;
+        hold("RIGHT");
+        driving_keys();
+        EXPECT_EQ(truck_x, 300 + c.right) << c.speed;
+        truck_x = 300;
+        hold("LEFT");
+        driving_keys();
+        EXPECT_EQ(truck_x, 300 + c.left) << c.speed;
+    }
+}
+
+TEST_F(DrivingKeysTest, HelpCallSpendsACall)
+{
+    hold("H");
+    help_calls = 2;
+    help_timer = 400;
+    road_step();
+    EXPECT_EQ(play_state, PLAY_HELP_CALL);
+    EXPECT_EQ(help_calls, 1);
+    EXPECT_EQ(help_timer, 0);
+    road_step();  // already called: held H does nothing more
+    EXPECT_EQ(help_calls, 1);
+
+    play_state = PLAY_DRIVING;
+    help_calls = 0;
+    road_step();
+    EXPECT_EQ(play_state, PLAY_DRIVING);
+    EXPECT_EQ(help_calls, 0);
+
+    // A wrecked truck cannot call.
+    help_calls = 2;
+    play_state = PLAY_WRECK;
+    road_step();
+    EXPECT_EQ(play_state, PLAY_WRECK);
+    EXPECT_EQ(help_calls, 2);
+}
+
+TEST_F(DrivingKeysTest, HelpHeldOnTheLastFrameOfTheRoad)
+{
+    truck_x = 130;
+    truck_speed = 100.0;
+    distance = 999950;
+    help_calls = 2;
+    hold("H");
+    road_step();
+    EXPECT_EQ(play_state, PLAY_HELP_CALL);  // the new battle became a help call
+    EXPECT_EQ(help_calls, 1);
+    EXPECT_EQ(truck_speed, 0.0);
+    EXPECT_EQ(alien_health, 100);
+
+    hold("");
+    truck_accel = -0.5;
+    road_step();  // still past the end: the battle starts again
+    EXPECT_EQ(play_state, PLAY_BATTLE);
+    EXPECT_EQ(help_calls, 1);
+}
+
+TEST_F(DrivingKeysTest, RadioDrawsStationThenFrequency)
+{
+    hold("S");
+    for (int frame = 0; frame < 20; ++frame) {
+        uint32_t saved = rand_state;
+        game_rand();  // the wobble
+        int station = game_rand() % 9;
+        int major = game_rand() % 3 + 8;
+        int minor = game_rand() % 10;
+        rand_state = saved;
+        road_step();
+        EXPECT_EQ(radio_station, station);
+        EXPECT_EQ(radio_freq_major, major);
+        EXPECT_EQ(radio_freq_minor, minor);
+    }
+    hold("");
+    int station = radio_station;
+    uint32_t saved = rand_state;
+    road_step();
+    EXPECT_EQ(radio_station, station);
+    EXPECT_EQ(rand_state, saved * 214013u + 2531011u) << "only the wobble was drawn";
+}
+
+}  // namespace
