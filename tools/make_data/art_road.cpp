@@ -127,7 +127,7 @@ void label(Canvas& c, int x, int y, const char* text)
 void gauge_groove(Canvas& c, int y, const char* name, int ticks)
 {
     label(c, 8, y - 20, name);
-    recess(c, 6, y - 5, 114, 11);
+    recess(c, 6, y - 5, 118, 11);
     if (ticks) {
         for (int k = 0; k <= 6; ++k) {
             int tx = 10 + k * 110 / 6;

@@ -533,14 +533,6 @@ int make_story(const std::string& dir)
     rng_seed(rng, 602);
     for (int i = 0; i < 180; ++i)
         canvas_put(c, rng_int(rng, 640), rng_int(rng, 480), ramp_index(RAMP_GREY, 3 + rng_int(rng, 4)));
-    // Faint road at the bottom edge, for a hint of the highway ahead.
-    for (int y = 440; y < 480; ++y) {
-        float t = (float)(y - 440) / 40.0f;
-        float hw = 60.0f + t * 200.0f;
-        for (int x = 0; x < 640; ++x)
-            if (std::fabs((float)x - 320.0f) < hw)
-                canvas_put(c, x, y, ramp_index(RAMP_ASPHALT, t * 1.8f + dither(x, y) > 0.9f ? 1 : 0));
-    }
     return write_bmp(dir + "/storyback.bmp", c);
 }
 
