@@ -190,11 +190,12 @@ void draw_panel(Canvas& c)
 
     // CB speaker grille and maker's plate at the bottom.
     recess(c, 10, 416, 104, 36);
+    canvas_fill_rect(c, 11, 417, 102, 34, ramp_index(RAMP_STEEL, 3));
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 14; ++i)
-            paint_sdf(c, 14 + i * 7, 420 + j * 8, 20 + i * 7, 426 + j * 8,
-                      [=](float px, float py) { return sdf_circle(px, py, 17.5f + (float)(i * 7), 423.0f + (float)(j * 8), 2.2f); },
-                      RAMP_GREY, 1, 1.5f, -2.0f);
+            fill_sdf(c, 14 + i * 7, 420 + j * 8, 20 + i * 7, 426 + j * 8,
+                     [=](float px, float py) { return sdf_circle(px, py, 17.5f + (float)(i * 7), 423.5f + (float)(j * 8), 2.3f); },
+                     ramp_index(RAMP_GREY, 1));
     TextStyle st;
     st.font = FONT_SANS_BOLD;
     st.size = 12;

@@ -360,8 +360,13 @@ void paint_truck(Canvas& c, int ox, int oy, int variant)
     // Ram bumper / grille guard across the nose.
     paint_sdf(c, ox, oy, ox + 64, oy + 14, [=](float px, float py) { return sdf_box(px, py, cx, top + 2.5f, hw - 1, 2.8f, 1.5f); },
               RAMP_STEEL, 10.0f, 2.0f, 4.0f);
-    for (float x = cx - hw + 2; x < cx + hw; x += 4)
-        canvas_put(c, (int)x, (int)(top + 2), ramp_index(RAMP_STEEL, 4));
+    // Hazard stripes on the ram plate.
+    for (int y = (int)top; y < (int)top + 5; ++y)
+        for (int x = (int)(cx - hw + 3); x < (int)(cx + hw - 3); ++x)
+            if (((x + y) / 3) % 2 == 0)
+                canvas_put(c, x, y, ramp_index(RAMP_YELLOW, y == (int)top ? 13 : 10));
+            else
+                canvas_put(c, x, y, ramp_index(RAMP_GREY, 2));
     // Main body with armour plate.
     Sdf body = [=](float px, float py) { return sdf_box(px, py, cx, top + 46, hw - 2, 41, 5); };
     paint_sdf(c, ox, oy, ox + 64, oy + 96, body, body_ramp, body_base, 5.0f, 5.0f, 77, 0.8f);
