@@ -61,8 +61,8 @@ TEST_F(BitmapTest, EightBitRowsComeOutTopDownWithTheirPalette)
     EXPECT_EQ(image.palette[5].green, 9);
     EXPECT_EQ(image.palette[5].blue, 5);
     EXPECT_EQ(image.palette[5].flags, PC_NOCOLLAPSE);
-    EXPECT_EQ(image.info_header.biWidth, 4);
-    EXPECT_EQ(image.info_header.biHeight, 3);
+    EXPECT_EQ(+image.info_header.biWidth, 4);
+    EXPECT_EQ(+image.info_header.biHeight, 3);
 }
 
 TEST_F(BitmapTest, TopDownFileKeepsItsRowOrder)
@@ -110,7 +110,7 @@ TEST_F(BitmapTest, UnsupportedBitCountsFailAndKeepTheOldPixels)
         f.height = 2;
         f.data.assign(64, 0xAB);
         EXPECT_EQ(load(f), 0) << bits;
-        EXPECT_EQ(image.info_header.biBitCount, bits);  // the headers hold what was read
+        EXPECT_EQ(+image.info_header.biBitCount, bits);  // the headers hold what was read
         expect_reference_kept();
     }
 }
@@ -121,7 +121,7 @@ TEST_F(BitmapTest, NotABitmapOrMissingFails)
     BmpFile f = picture_8bit(4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, 1);
     f.type = 0x5A4D;  // "MZ"
     EXPECT_EQ(load(f), 0);
-    EXPECT_EQ(image.file_header.bfType, 0x5A4D);
+    EXPECT_EQ(+image.file_header.bfType, 0x5A4D);
     expect_reference_kept();
 
     EXPECT_EQ(gfx_load_bitmap(&image, path("no such file.bmp").c_str()), 0);
@@ -142,7 +142,7 @@ TEST_F(BitmapTest, ZeroImageSizeIsComputedFromTheHeader)
     BmpFile f = picture_8bit(4, 2, {1, 2, 3, 4, 5, 6, 7, 8}, 0);
     f.size_image = 0;
     ASSERT_EQ(load(f), 1);
-    EXPECT_EQ(image.info_header.biSizeImage, 8u);
+    EXPECT_EQ(+image.info_header.biSizeImage, 8u);
     EXPECT_EQ(image.pixels[0], 1);
     EXPECT_EQ(image.pixels[7], 8);
 }
