@@ -542,8 +542,24 @@ void paint_crab(Canvas& c, int ox, int oy, int hurt)
         paint_sdf(c, ox, oy, ox + 144, oy + 112,
                   [=](float px, float py) { return sdf_capsule(px, py, cx + (float)s * 6, cy + 20, cx + (float)s * 2, cy + 30, 2.0f); },
                   RAMP_SAND, 10, 2.0f, 4);
-    fill_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 22, 5.0f, hurt ? 5.0f : 2.5f); },
+    // A wide maw full of teeth.
+    float mh = hurt ? 6.0f : 4.0f;
+    fill_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 22, 9.0f, mh); },
              ramp_index(RAMP_RED, 2));
+    for (int i = -3; i <= 3; ++i) {
+        float tx = cx + (float)i * 2.4f;
+        canvas_line(c, tx, cy + 22 - mh + 0.5f, tx, cy + 22 - mh + 2.5f, 1.0f, ramp_index(RAMP_SAND, 14));
+        canvas_line(c, tx + 1.2f, cy + 22 + mh - 0.5f, tx + 1.2f, cy + 22 + mh - 2.5f, 1.0f, ramp_index(RAMP_SAND, 13));
+    }
+    // Dark warts on the shell.
+    Rng rng;
+    rng_seed(rng, 77 + (uint32_t)hurt);
+    for (int i = 0; i < 14; ++i) {
+        float wx = cx + (rng_float(rng) - 0.5f) * 50.0f, wy = cy + (rng_float(rng) - 0.5f) * 36.0f - 4.0f;
+        if (shell(wx, wy) < -4 && std::fabs(wy - (cy + 8)) > 7)
+            fill_sdf(c, (int)wx - 2, (int)wy - 2, (int)wx + 3, (int)wy + 3, [=](float px, float py) { return sdf_circle(px, py, wx, wy, 1.3f); },
+                     ramp_index(RAMP_ALIEN, 2));
+    }
 }
 
 // Level 1: Daia-Aoakeas, a floating brain-squid with lashing tentacles.
@@ -598,6 +614,12 @@ void paint_squid(Canvas& c, int ox, int oy, int hurt)
         eye(c, cx - 18 + (float)i * 12, cy + 6 - (i == 1 || i == 2 ? 2.0f : 0.0f), 4.2f, hurt, RAMP_ALIEN);
     fill_sdf(c, ox, oy, ox + 144, oy + 112,
              [=](float px, float py) { return sdf_trapezoid(px, py, cx, cy + 13, cy + 22, 5.0f, 0.5f); }, ramp_index(RAMP_SAND, 6));
+    // Curved fangs either side of the beak.
+    for (int s = -1; s <= 1; s += 2) {
+        float fs = (float)s;
+        canvas_line(c, cx + fs * 7, cy + 13, cx + fs * 8, cy + 19, 1.6f, ramp_index(RAMP_SAND, 14));
+        canvas_line(c, cx + fs * 8, cy + 19, cx + fs * 6, cy + 23, 1.2f, ramp_index(RAMP_SAND, 12));
+    }
 }
 
 // Level 2: the Queen, a winged insect empress with a crown crest.
