@@ -8,6 +8,7 @@
 #include "audio/audio.h"
 #include "display/display.h"
 #include "frontend/frontend.h"
+#include "platform/audio.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
@@ -81,8 +82,8 @@ int run_game(const ShellOptions* options)
 
     // Step 4: display, artwork, sound, high scores.
     if (!game_init()) {
-        // TODO: name the failed step once display.h offers game_init_error().
-        fprintf(stderr, "tailgate: start-up failed\n");
+        const char* reason = game_init_error();
+        fprintf(stderr, "tailgate: start-up failed: %s\n", reason && reason[0] ? reason : "unknown step");
         game_shutdown();
         plat_window_destroy();
         main_window = 0;
@@ -167,18 +168,13 @@ void shell_pace(uint32_t frame_start)
 int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass)
 {
     *last_pass = -1;
-    bool close_posted = false;
     for (int pass = 0; max_passes < 0 || pass < max_passes; ++pass) {
         headless_begin_pass(pass);
         pass_real_start = SteadyClock::now();
         uint32_t frame_start = plat_get_tick_count();
 
-        // The close button or a SIGINT/SIGTERM closes the window like Q does.
-        if (!close_posted && plat_close_requested()) {
-            plat_post_message(WM_CLOSE, 0, 0);
-            close_posted = true;
-        }
-
+        // The close button, SIGINT and SIGTERM reach us as WM_CLOSE, posted
+        // by the platform layer.
         PlatMessage message;
         if (plat_peek_message(&message)) {
             if (message.message == WM_QUIT) {
@@ -189,8 +185,7 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
 
         frame();
         shell_pace(frame_start);
-        // TODO: call plat_audio_end_pass() here once platform/audio.h offers
-        // it, so headless sounds advance by one pass.
+        plat_audio_end_pass();  // headless sounds keep time by passes
         *last_pass = pass;
         if (after_pass) {
             after_pass(pass);
@@ -199,14 +194,45 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
     return 0;
 }
 
+namespace {
+
+void release_surface(PlatSurface** surface)
+{
+    if (*surface) {
+        plat_release_surface(*surface);
+        *surface = nullptr;
+    }
+}
+
+}  // namespace
+
 int game_shutdown()
 {
-    // TODO: release display_palette, menu/credits/controls surfaces, the
-    // primary surface and the display device through the platform's release
-    // calls once they exist.
+    if (display_palette) {
+        plat_release_palette(display_palette);
+        display_palette = nullptr;
+    }
+    release_surface(&menu_surface);
+    release_surface(&credits_surface);
+    release_surface(&controls_surface);
+    if (primary_surface) {
+        if (back_buffer) {
+            plat_set_clipper(back_buffer, nullptr);
+        }
+        plat_release_surface(primary_surface);  // takes the back buffer with it
+        primary_surface = nullptr;
+        back_buffer = nullptr;
+    }
+    if (display_device) {
+        plat_display_close(display_device);
+        display_device = nullptr;
+    }
     mus_unload_all();
     mus_shutdown();
     snd_shutdown();
+    // What remains of the artwork (the other surfaces, the sprite frames,
+    // the clipper) is given back too, so a run ends with nothing held.
+    gfx_release_all();
     return 1;
 }
 

@@ -1,0 +1,175 @@
+// The state dump: every key, in JSON that reads back exactly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "audio/audio.h"
+#include "e2e/json_lite.h"
+#include "frontend/frontend.h"
+#include "hiscore/hiscore.h"
+#include "platform/headless.h"
+#include "play/play.h"
+#include "shell/harness.h"
+#include "shell/random.h"
+#include "shell/shell.h"
+
+namespace {
+
+constexpr const char* INT_KEYS[] = {
+    "pass", "tick", "rand_state", "game_mode", "play_state", "level_index", "score", "lives", "help_calls",
+    "wreck_timer", "respawn_timer", "help_timer", "distance", "truck_x", "truck_y", "truck_wrecked", "damage",
+    "clock_start", "radio_station", "radio_freq_major", "radio_freq_minor", "battle_music_on", "quit_requested",
+    "story_audio_started", "alien_x", "alien_y", "alien_health", "alien_frame", "alien_defeated", "alien_pinned",
+    "alien_step", "alien_step_timer", "music_current"};
+constexpr const char* DOUBLE_KEYS[] = {"truck_speed", "truck_accel", "truck_vy", "story_scroll"};
+
+JsonValue dump(int pass)
+{
+    std::string text;
+    harness_state_json(&text, pass);
+    JsonValue value;
+    EXPECT_TRUE(json_lite::parse(text, &value)) << text.substr(0, 200);
+    return value;
+}
+
+void expect_table(const JsonValue& state, const char* key, size_t rows, size_t columns)
+{
+    const JsonValue* table = state.get(key);
+    ASSERT_NE(table, nullptr) << key;
+    ASSERT_EQ(table->kind, JsonValue::ARRAY) << key;
+    ASSERT_EQ(table->items.size(), rows) << key;
+    for (const JsonValue& row : table->items) {
+        ASSERT_EQ(row.kind, JsonValue::ARRAY) << key;
+        ASSERT_EQ(row.items.size(), columns) << key;
+        for (const JsonValue& cell : row.items) {
+            ASSERT_EQ(cell.kind, JsonValue::NUMBER) << key;
+        }
+    }
+}
+
+TEST(StateDump, HasEveryKeyWithItsShape)
+{
+    headless_start(true, 1000);
+    JsonValue state = dump(17);
+    ASSERT_EQ(state.kind, JsonValue::OBJECT);
+    for (const char* key : INT_KEYS) {
+        const JsonValue* value = state.get(key);
+        ASSERT_NE(value, nullptr) << key;
+        EXPECT_EQ(value->kind, JsonValue::NUMBER) << key;
+        EXPECT_EQ(value->text.find_first_of(".eE"), std::string::npos) << key;
+    }
+    for (const char* key : DOUBLE_KEYS) {
+        ASSERT_NE(state.get(key), nullptr) << key;
+        EXPECT_EQ(state.get(key)->kind, JsonValue::NUMBER) << key;
+    }
+    expect_table(state, "alien_script", 3, 20);
+    expect_table(state, "shells", 5, 3);
+    expect_table(state, "alien_shots", 10, 5);
+    expect_table(state, "traffic", 100, 8);
+    expect_table(state, "dash_active", 10, 10);
+    expect_table(state, "dash_x", 10, 10);
+    expect_table(state, "dash_y", 10, 10);
+    expect_table(state, "sparks", 300, 3);
+    ASSERT_NE(state.get("hiscore_scores"), nullptr);
+    EXPECT_EQ(state.get("hiscore_scores")->items.size(), 10u);
+    ASSERT_NE(state.get("hiscore_initials"), nullptr);
+    EXPECT_EQ(state.get("hiscore_initials")->items.size(), 10u);
+    ASSERT_NE(state.get("sounds_playing"), nullptr);
+    EXPECT_EQ(state.get("sounds_playing")->kind, JsonValue::ARRAY);
+    EXPECT_EQ(state.members.size(), 48u);
+    EXPECT_EQ(state.get("pass")->as_int(), 17);
+    EXPECT_EQ(state.get("tick")->as_int(), 1000);
+    headless_start(false, 1000);
+}
+
+TEST(StateDump, ValuesComeFromTheGameGlobals)
+{
+    const int saved_score = score;
+    const uint32_t saved_rand = rand_state;
+    const Car saved_car = traffic[99];
+    const int saved_dash = dash_y[9][8];
+    const Spark saved_spark = sparks[299];
+    const int saved_script = alien_script[2][19];
+    const int saved_shot = alien_shot_dy[9];
+
+    score = -1234;
+    rand_state = 0xFFFFFFFFu;
+    traffic[99] = Car{6, 512, -70000, 13, 1, 9, 6, 40};
+    dash_y[9][8] = 77;
+    sparks[299] = Spark{1, 2, 3};
+    alien_script[2][19] = 5;
+    alien_shot_dy[9] = -4;
+
+    JsonValue state = dump(0);
+    EXPECT_EQ(state.get("score")->as_int(), -1234);
+    EXPECT_EQ(state.get("rand_state")->as_int(), 4294967295LL);
+    const JsonValue& car = state.get("traffic")->items[99];
+    const long long expected_car[] = {6, 512, -70000, 13, 1, 9, 6, 40};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(car.items[i].as_int(), expected_car[i]) << i;
+    }
+    EXPECT_EQ(state.get("dash_y")->items[9].items[8].as_int(), 77);
+    EXPECT_EQ(state.get("sparks")->items[299].items[2].as_int(), 3);
+    EXPECT_EQ(state.get("alien_script")->items[2].items[19].as_int(), 5);
+    EXPECT_EQ(state.get("alien_shots")->items[9].items[3].as_int(), -4);
+
+    score = saved_score;
+    rand_state = saved_rand;
+    traffic[99] = saved_car;
+    dash_y[9][8] = saved_dash;
+    sparks[299] = saved_spark;
+    alien_script[2][19] = saved_script;
+    alien_shot_dy[9] = saved_shot;
+}
+
+TEST(StateDump, DoublesReadBackExactly)
+{
+    const double saved[] = {truck_speed, truck_accel, truck_vy, story_scroll};
+    truck_speed = 0.1;
+    truck_accel = -1.0 / 3.0;
+    truck_vy = 1e-300;
+    story_scroll = 480.0;
+    JsonValue state = dump(0);
+    EXPECT_EQ(state.get("truck_speed")->number, 0.1);
+    EXPECT_EQ(state.get("truck_speed")->text, "0.10000000000000001");
+    EXPECT_EQ(state.get("truck_accel")->number, -1.0 / 3.0);
+    EXPECT_EQ(state.get("truck_vy")->number, 1e-300);
+    EXPECT_EQ(state.get("story_scroll")->text, "480");
+
+    // JSON has no NaN; the dump must stay readable.
+    truck_speed = std::nan("");
+    state = dump(0);
+    EXPECT_EQ(state.get("truck_speed")->kind, JsonValue::NUL);
+
+    truck_speed = saved[0];
+    truck_accel = saved[1];
+    truck_vy = saved[2];
+    story_scroll = saved[3];
+}
+
+TEST(StateDump, InitialsAreThreeCharacterStringsWhateverTheirBytes)
+{
+    char saved[HISCORE_COUNT][3];
+    memcpy(saved, hiscore_initials, sizeof saved);
+    memcpy(hiscore_initials[0], "ABC", 3);
+    memcpy(hiscore_initials[1], "\"\\/", 3);
+    hiscore_initials[2][0] = '\0';
+    hiscore_initials[2][1] = '\n';
+    hiscore_initials[2][2] = static_cast<char>(0xE9);
+
+    JsonValue state = dump(0);
+    const JsonValue* initials = state.get("hiscore_initials");
+    ASSERT_NE(initials, nullptr);
+    EXPECT_EQ(initials->items[0].text, "ABC");
+    EXPECT_EQ(initials->items[1].text, "\"\\/");
+    EXPECT_EQ(initials->items[2].text, std::string("\0\n\xE9", 3));
+    for (const JsonValue& entry : initials->items) {
+        EXPECT_EQ(entry.kind, JsonValue::STRING);
+        EXPECT_EQ(entry.text.size(), 3u);
+    }
+    memcpy(hiscore_initials, saved, sizeof saved);
+}
+
+}  // namespace

@@ -1,0 +1,221 @@
+// The scripted keyboard and the virtual clock of headless runs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+namespace {
+
+int parse(const std::string& text, std::string* error = nullptr)
+{
+    char buffer[256] = "";
+    int ok = headless_parse_script(text.data(), text.size(), buffer, sizeof buffer);
+    if (error) {
+        *error = buffer;
+    }
+    return ok;
+}
+
+TEST(Script, ExampleScriptParses)
+{
+    const std::string text =
+        "# open the menu, start a game, drive\n"
+        "10 +SPACE\n"
+        "11 -SPACE\n"
+        "20 +S\n"
+        "21 -S\n"
+        "30 +SPACE\n"
+        "31 -SPACE +UP\n"
+        "400 +RIGHT\n"
+        "420 -RIGHT\n";
+    ASSERT_EQ(parse(text), 1);
+    EXPECT_EQ(headless_events_left(), 9);
+}
+
+TEST(Script, CommentsBlanksTabsAndCrlfAreIgnored)
+{
+    ASSERT_EQ(parse("\n   \n# only a comment\n\t5\t+UP   -UP # trailing\r\n5 +Q\r\n\n6 -Q"), 1);
+    EXPECT_EQ(headless_events_left(), 4);
+    ASSERT_EQ(parse(""), 1);
+    EXPECT_EQ(headless_events_left(), 0);
+}
+
+TEST(Script, EveryKeyNameIsKnown)
+{
+    ASSERT_EQ(parse("0 +SPACE +UP +DOWN +LEFT +RIGHT +Q +S +C +R +H"), 1);
+    headless_start(true, 1000);
+    headless_begin_pass(0);
+    for (int vk : {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H}) {
+        EXPECT_TRUE(headless_key_down(vk)) << vk;
+    }
+    EXPECT_FALSE(headless_key_down('X'));
+    EXPECT_FALSE(headless_key_down(-1));
+    EXPECT_FALSE(headless_key_down(100000));
+}
+
+TEST(Script, MalformedLinesAreRefusedWithTheirLineNumber)
+{
+    struct Case {
+        const char* text;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"5 +SPACE\n3 -SPACE\n", "line 2"},  // pass numbers go down
+        {"5 +ENTER\n", "line 1"},
+        {"\n\n5 SPACE\n", "line 3"},
+        {"5 +space\n", "line 1"},            // names are upper case
+        {"5\n", "line 1"},                   // no event
+        {"-5 +UP\n", "line 1"},
+        {"x +UP\n", "line 1"},
+        {"5 +\n", "line 1"},
+        {"99999999999 +UP\n", "line 1"},
+        {"5 +UP+DOWN\n", "line 1"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(parse(c.text, &error), 0) << c.text;
+        EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
+    }
+}
+
+TEST(Script, ARefusedScriptLeavesThePreviousOneInPlace)
+{
+    ASSERT_EQ(parse("1 +UP\n"), 1);
+    ASSERT_EQ(parse("2 +UP\n1 -UP\n"), 0);
+    EXPECT_EQ(headless_events_left(), 1);
+}
+
+TEST(Script, EventsTakeEffectAtTheStartOfTheirPass)
+{
+    ASSERT_EQ(parse("2 +UP\n2 +LEFT\n4 -UP\n"), 1);
+    headless_start(true, 1000);
+    headless_begin_pass(0);
+    EXPECT_FALSE(headless_key_down(VK_UP));
+    headless_begin_pass(1);
+    EXPECT_FALSE(headless_key_down(VK_UP));
+    headless_begin_pass(2);
+    EXPECT_TRUE(headless_key_down(VK_UP));
+    EXPECT_TRUE(headless_key_down(VK_LEFT));
+    headless_begin_pass(3);
+    EXPECT_TRUE(headless_key_down(VK_UP));  // held until released
+    headless_begin_pass(4);
+    EXPECT_FALSE(headless_key_down(VK_UP));
+    EXPECT_TRUE(headless_key_down(VK_LEFT));
+    EXPECT_EQ(headless_events_left(), 0);
+}
+
+TEST(Script, PressAndReleaseInOnePassEndUp)
+{
+    ASSERT_EQ(parse("3 +SPACE -SPACE\n"), 1);
+    headless_start(true, 1000);
+    headless_begin_pass(3);
+    EXPECT_FALSE(headless_key_down(VK_SPACE));
+}
+
+TEST(Script, WaitInsideAPassTakesTheNextEventWhateverItsPass)
+{
+    ASSERT_EQ(parse("1 +SPACE\n50 -SPACE\n60 +UP\n"), 1);
+    headless_start(true, 1000);
+    headless_begin_pass(1);
+    EXPECT_TRUE(headless_key_down(VK_SPACE));
+    headless_wait_step();  // the release comes while the game waits
+    EXPECT_FALSE(headless_key_down(VK_SPACE));
+    EXPECT_EQ(headless_events_left(), 1);
+    headless_begin_pass(2);
+    EXPECT_FALSE(headless_key_down(VK_UP));  // the next event keeps its pass
+    headless_begin_pass(60);
+    EXPECT_TRUE(headless_key_down(VK_UP));
+}
+
+int hook_calls;
+void count_hook()
+{
+    ++hook_calls;
+    fprintf(stderr, "hook ran\n");
+}
+
+TEST(ScriptDeathTest, WaitWithTheScriptUsedUpEndsWithStatus3)
+{
+    ASSERT_EQ(parse("0 +SPACE\n"), 1);
+    headless_start(true, 1000);
+    headless_set_exhausted_hook(count_hook);
+    headless_begin_pass(0);
+    EXPECT_EXIT(headless_wait_step(), testing::ExitedWithCode(3), "hook ran");
+    headless_set_exhausted_hook(nullptr);
+}
+
+TEST(Script, UnreadableFileIsRefused)
+{
+    char error[256] = "";
+    EXPECT_EQ(headless_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
+    EXPECT_NE(strstr(error, "/nonexistent/dir/script.txt"), nullptr);
+}
+
+TEST(Script, FileIsReadAndItsErrorsNameTheFile)
+{
+    char path[] = "/tmp/tailgate_script_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    FILE* file = fdopen(fd, "w");
+    fputs("7 +H\n8 -H\n", file);
+    fclose(file);
+    char error[256] = "";
+    EXPECT_EQ(headless_load_script(path, error, sizeof error), 1) << error;
+    EXPECT_EQ(headless_events_left(), 2);
+
+    file = fopen(path, "w");
+    fputs("7 +H\n6 -H\n", file);
+    fclose(file);
+    EXPECT_EQ(headless_load_script(path, error, sizeof error), 0);
+    EXPECT_NE(strstr(error, path), nullptr);
+    EXPECT_NE(strstr(error, "line 2"), nullptr);
+    remove(path);
+}
+
+TEST(VirtualClock, OnlyThePacingMovesIt)
+{
+    headless_start(true, 4294967290u);
+    EXPECT_TRUE(plat_is_headless());
+    EXPECT_EQ(headless_tick_count(), 4294967290u);
+    EXPECT_EQ(headless_current_pass(), -1);
+    headless_begin_pass(0);
+    EXPECT_EQ(headless_tick_count(), 4294967290u);
+    headless_end_pass(headless_tick_count());
+    EXPECT_EQ(headless_tick_count(), 4294967290u + 33u);  // wraps like the real counter
+    EXPECT_EQ(headless_tick_count(), 27u);
+    headless_start(false, 1000);
+    EXPECT_FALSE(plat_is_headless());
+}
+
+TEST(AudioLog, LinesCarryThePassNumber)
+{
+    char path[] = "/tmp/tailgate_audio_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    headless_start(true, 1000);
+    ASSERT_EQ(headless_open_audio_log(path), 1);
+    plat_audio_log("mus_play", 7);
+    headless_begin_pass(12);
+    plat_audio_log("snd_play", 9);
+    plat_audio_log("snd_stop", -1);
+    headless_close_audio_log();
+    plat_audio_log("snd_play", 1);  // no log open: ignored
+
+    FILE* file = fopen(path, "r");
+    ASSERT_NE(file, nullptr);
+    char text[256] = "";
+    size_t got = fread(text, 1, sizeof text - 1, file);
+    fclose(file);
+    text[got] = '\0';
+    EXPECT_STREQ(text, "-1 mus_play 7\n12 snd_play 9\n12 snd_stop -1\n");
+    remove(path);
+}
+
+}  // namespace
