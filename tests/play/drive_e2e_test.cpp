@@ -240,12 +240,40 @@ TEST_F(DriveE2eTest, SameStartTickSameDrive)
               other[0].at("traffic")[0][2].as_int() * 1000 + other[0].at("traffic")[0][1].as_int());
 }
 
+// The audio log as (pass, operation, id) lines.
+struct AudioCall {
+    int pass;
+    std::string op;
+    int id;
+};
+
+std::vector<AudioCall> read_audio_log(const std::string& path)
+{
+    std::vector<AudioCall> calls;
+    std::ifstream in(path);
+    AudioCall call;
+    while (in >> call.pass >> call.op >> call.id) {
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+bool has_call(const std::vector<AudioCall>& calls, int pass, const std::string& op, int id)
+{
+    for (const AudioCall& call : calls) {
+        if (call.pass == pass && call.op == op && call.id == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST_F(DriveE2eTest, WholeLevelOnTheShoulderReachesTheBattle)
 {
     // Up and right held: the truck hugs the shoulder at 115, clear of the
     // lanes, and pays a point a frame for it.
     const std::string script = std::string(TO_THE_ROAD) + "41 -SPACE +UP +RIGHT\n";
-    ASSERT_EQ(run(script, 5000, 8800, "--dump '" + dir + "/dump.json'"), 0);
+    ASSERT_EQ(run(script, 5000, 8800, "--dump '" + dir + "/dump.json' --audio-log '" + dir + "/audio.txt'"), 0);
     std::vector<TraceState> dump = read_trace(dir + "/dump.json");
     ASSERT_EQ(dump.size(), 1u);
     const TraceState& end = dump[0];
@@ -255,9 +283,46 @@ TEST_F(DriveE2eTest, WholeLevelOnTheShoulderReachesTheBattle)
     EXPECT_LT(key(end, "distance"), 1000000 + 115);  // stopped on the first frame past the end
     EXPECT_EQ(num(end, "truck_speed"), 0.0);
     EXPECT_EQ(key(end, "level_index"), 0);
-    EXPECT_EQ(key(end, "alien_health") > 0, true);
-    EXPECT_LE(key(end, "score"), -8000);
+    EXPECT_GT(key(end, "alien_health"), 0);
     EXPECT_EQ(key(end, "battle_music_on"), 1);
+
+    // The brakes squeal and the radio stops in the battle's first pass; the
+    // shoulder cost a point on every pass of the drive before it.
+    std::vector<AudioCall> calls = read_audio_log(dir + "/audio.txt");
+    int battle_pass = -1;
+    for (const AudioCall& call : calls) {
+        if (call.pass > PLAY_START && call.op == "snd_play" && call.id == 8) {  // brake.WAV
+            battle_pass = call.pass;
+            break;
+        }
+    }
+    ASSERT_GT(battle_pass, 8000);
+    EXPECT_TRUE(has_call(calls, battle_pass, "mus_stop", 0));     // A.MID, the radio
+    EXPECT_TRUE(has_call(calls, battle_pass + 1, "mus_play", 9));  // Battle.MID
+    EXPECT_EQ(key(end, "score"), -(battle_pass - PLAY_START));
+}
+
+TEST_F(DriveE2eTest, HelpCallHornRadioCallAndTimeline)
+{
+    const std::string script = std::string(TO_THE_ROAD) +
+                               "41 -SPACE +UP +RIGHT\n"
+                               "100 +H\n"
+                               "101 -H\n"
+                               "150 -UP\n";
+    ASSERT_EQ(run(script, 5000, 500, "--dump '" + dir + "/dump.json' --audio-log '" + dir + "/audio.txt'"), 0);
+    std::vector<AudioCall> calls = read_audio_log(dir + "/audio.txt");
+    EXPECT_TRUE(has_call(calls, 100, "snd_play", 0));  // horn.WAV on H
+    EXPECT_TRUE(has_call(calls, 179, "snd_play", 3));  // tenfour.WAV on the 80th frame
+    std::vector<TraceState> dump = read_trace(dir + "/dump.json");
+    ASSERT_EQ(dump.size(), 1u);
+    EXPECT_EQ(key(dump[0], "play_state"), PLAY_HELP_CALL);
+    EXPECT_EQ(key(dump[0], "help_timer"), 400);
+    EXPECT_EQ(key(dump[0], "help_calls"), 2);
+    // Waiting on the shoulder for help costs nothing: only passes 40 to 100
+    // paid for it; anything else is 10 a vehicle brushed against.
+    int score = key(dump[0], "score");
+    EXPECT_LE(score, -61);
+    EXPECT_EQ((score + 61) % 10, 0);
 }
 
 }  // namespace
