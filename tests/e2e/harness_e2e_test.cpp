@@ -1,0 +1,314 @@
+// The real program run headless: the title screen's state and picture, the
+// quit path, and the exit statuses of the harness.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "e2e/json_lite.h"
+#include "platform/host.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_text(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A run of the game on its own copy of the data (start-up rewrites
+// hiscore.txt, so runs must not share it).
+class HarnessRun : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(fs::path(TAILGATE_DATA_DIR) / "background.bmp")) {
+            GTEST_SKIP() << "no generated game data in " << TAILGATE_DATA_DIR;
+        }
+        char pattern[] = "/tmp/tailgate_e2e_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        data = dir / "data";
+        fs::copy(TAILGATE_DATA_DIR, data, fs::copy_options::recursive);
+    }
+    void TearDown() override
+    {
+        if (!dir.empty()) {
+            fs::remove_all(dir);
+        }
+    }
+
+    // Runs the game with `args` from inside the temporary directory; stdout
+    // and stderr go to files there. Returns the exit status.
+    int run(const std::string& args)
+    {
+        std::string command = "cd '" + dir.string() + "' && '" + TAILGATE_EXE + "' " + args + " >out.txt 2>err.txt";
+        int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    int run_headless(const std::string& args) { return run("--headless --data data " + args); }
+
+    void write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
+    std::string err() { return read_text(dir / "err.txt"); }
+
+    JsonValue state(const std::string& name)
+    {
+        JsonValue value;
+        EXPECT_TRUE(json_lite::parse(read_text(dir / name), &value)) << name;
+        return value;
+    }
+
+    fs::path dir;
+    fs::path data;
+};
+
+long long get(const JsonValue& state, const char* key)
+{
+    const JsonValue* value = state.get(key);
+    EXPECT_NE(value, nullptr) << key;
+    return value ? value->as_int() : -999999;
+}
+
+TEST_F(HarnessRun, TitleScreenState)
+{
+    ASSERT_EQ(run_headless("--start-tick 5000 --passes 30 --dump dump.json --audio-log audio.log"), 0) << err();
+    JsonValue s = state("dump.json");
+    EXPECT_EQ(s.members.size(), 48u);
+    EXPECT_EQ(get(s, "pass"), 29);
+    EXPECT_EQ(get(s, "tick"), 5000 + 33 * 30);
+    EXPECT_EQ(get(s, "clock_start"), 5000);
+    EXPECT_EQ(get(s, "game_mode"), 0);
+    EXPECT_EQ(get(s, "quit_requested"), 0);
+    EXPECT_EQ(get(s, "truck_wrecked"), 0);
+    EXPECT_EQ(get(s, "lives"), 2);
+    EXPECT_EQ(get(s, "music_current"), 7);  // H.MID, the eighth music loaded
+
+    // The table was read (or made), sorted best first and kept.
+    const JsonValue* scores = s.get("hiscore_scores");
+    ASSERT_NE(scores, nullptr);
+    ASSERT_EQ(scores->items.size(), 10u);
+    for (size_t i = 1; i < 10; ++i) {
+        EXPECT_GE(scores->items[i - 1].number, scores->items[i].number);
+    }
+    for (const JsonValue& initials : s.get("hiscore_initials")->items) {
+        EXPECT_EQ(initials.text.size(), 3u);
+    }
+    EXPECT_TRUE(fs::exists(data / "hiscore.txt"));
+
+    // The title music started before the first pass; the title makes no sound.
+    std::vector<std::string> log = lines_of(read_text(dir / "audio.log"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "-1 mus_play 7");
+}
+
+TEST_F(HarnessRun, SameStartTickSameRunOtherTickOtherTraffic)
+{
+    // Each run starts from the data as generated (a missing table is made
+    // from the random numbers, so it must be missing every time).
+    fs::remove(data / "hiscore.txt");
+    ASSERT_EQ(run_headless("--start-tick 777 --passes 3 --dump a.json --trace t.json"), 0) << err();
+    fs::remove(data / "hiscore.txt");
+    ASSERT_EQ(run_headless("--start-tick 777 --passes 3 --dump b.json"), 0) << err();
+    fs::remove(data / "hiscore.txt");
+    ASSERT_EQ(run_headless("--start-tick 778 --passes 3 --dump c.json"), 0) << err();
+    EXPECT_EQ(read_text(dir / "a.json"), read_text(dir / "b.json"));
+    JsonValue a = state("a.json");
+    JsonValue c = state("c.json");
+    EXPECT_NE(get(a, "rand_state"), get(c, "rand_state"));
+
+    // One trace line per pass, the last equal to the dump.
+    std::vector<std::string> trace = lines_of(read_text(dir / "t.json"));
+    ASSERT_EQ(trace.size(), 3u);
+    for (int p = 0; p < 3; ++p) {
+        JsonValue line;
+        ASSERT_TRUE(json_lite::parse(trace[p], &line));
+        EXPECT_EQ(get(line, "pass"), p);
+        EXPECT_EQ(get(line, "tick"), 777 + 33 * (p + 1));
+    }
+    EXPECT_EQ(trace[2] + "\n", read_text(dir / "a.json"));
+}
+
+TEST_F(HarnessRun, TitleScreenPicture)
+{
+    ASSERT_EQ(run_headless("--passes 12 --shot 0:first.png --shot 11:title.png"), 0) << err();
+    std::vector<uint8_t> rgb;
+    std::vector<uint8_t> first;
+    int w = 0;
+    int h = 0;
+    ASSERT_TRUE(plat_read_png((dir / "title.png").c_str(), &rgb, &w, &h));
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    ASSERT_TRUE(plat_read_png((dir / "first.png").c_str(), &first, &w, &h));
+    EXPECT_EQ(rgb, first);  // nothing moves on the title screen
+
+    // Expected: the title image through the display palette, which after
+    // the start-up is HiScore.bmp's.
+    BitmapImage title{};
+    BitmapImage hiscore{};
+    ASSERT_EQ(gfx_load_bitmap(&title, (data / "titlescreen.bmp").c_str()), 1);
+    ASSERT_EQ(gfx_load_bitmap(&hiscore, (data / "HiScore.bmp").c_str()), 1);
+    int text_pixels = 0;
+    int wrong_outside_text = 0;
+    uint8_t text_colour[3] = {0, 0, 0};
+    bool text_colour_same = true;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const PlatPaletteEntry& e = hiscore.palette[title.pixels[y * 640 + x]];
+            const uint8_t* got = &rgb[(static_cast<size_t>(y) * 640 + x) * 3];
+            bool same = got[0] == e.red && got[1] == e.green && got[2] == e.blue;
+            bool in_text_box = y >= 278 && y < 300 && x >= 230 && x < 460;
+            if (same) {
+                continue;
+            }
+            if (!in_text_box) {
+                ++wrong_outside_text;
+                continue;
+            }
+            if (text_pixels++ == 0) {
+                memcpy(text_colour, got, 3);
+            } else if (memcmp(text_colour, got, 3) != 0) {
+                text_colour_same = false;
+            }
+        }
+    }
+    gfx_unload_bitmap(&title);
+    gfx_unload_bitmap(&hiscore);
+    EXPECT_EQ(wrong_outside_text, 0);
+    // "PRESS SPACEBAR TO BEGIN" in one red.
+    EXPECT_GT(text_pixels, 150);
+    EXPECT_TRUE(text_colour_same);
+    EXPECT_GT(text_colour[0], 150);
+    EXPECT_LT(text_colour[1], 100);
+    EXPECT_LT(text_colour[2], 100);
+}
+
+TEST_F(HarnessRun, QuitKeyEndsTheRunNormally)
+{
+    write("quit.txt", "4 +SPACE\n5 -SPACE\n10 +Q\n");
+    ASSERT_EQ(run_headless("--input quit.txt --dump dump.json --trace trace.json"), 0) << err();
+    JsonValue s = state("dump.json");
+    // Q seen in pass 10, the window closed in 11, the loop left in 12.
+    EXPECT_EQ(get(s, "pass"), 11);
+    EXPECT_EQ(get(s, "tick"), 1000 + 33 * 12);
+    EXPECT_EQ(get(s, "quit_requested"), 1);
+    EXPECT_EQ(get(s, "game_mode"), 1);  // the menu, opened by the space bar
+    EXPECT_EQ(lines_of(read_text(dir / "trace.json")).size(), 12u);
+    EXPECT_EQ(err(), "");
+}
+
+TEST_F(HarnessRun, QuitBeforeThePassesRunOut)
+{
+    write("quit.txt", "0 +Q\n");
+    ASSERT_EQ(run_headless("--input quit.txt --passes 1000 --dump dump.json"), 0) << err();
+    EXPECT_EQ(get(state("dump.json"), "pass"), 1);
+}
+
+TEST_F(HarnessRun, BadCommandLinesExitWithStatus2AndOneLine)
+{
+    write("bad.txt", "5 +SPACE\n4 -SPACE\n");
+    write("badkey.txt", "5 +ENTER\n");
+    const std::vector<std::string> bad = {
+        "--headless --bogus",
+        "--headless --data data --passes",
+        "--headless --data data --passes ten",
+        "--headless --data data --shot 3",
+        "--headless --data data --start-tick -1",
+        "--headless --data data --input missing.txt",
+        "--headless --data data --input bad.txt",
+        "--headless --data data --input badkey.txt",
+        "--headless --data no-such-dir --passes 1",
+        "--input bad.txt",
+        "--headless --data data --passes 1 --trace no-such-dir/t.json",
+    };
+    for (const std::string& args : bad) {
+        EXPECT_EQ(run(args), 2) << args;
+        std::vector<std::string> lines = lines_of(err());
+        EXPECT_EQ(lines.size(), 1u) << args << ": " << err();
+    }
+}
+
+TEST_F(HarnessRun, HelpAndVersion)
+{
+    ASSERT_EQ(run("--help"), 0);
+    EXPECT_NE(read_text(dir / "out.txt").find("--headless"), std::string::npos);
+    ASSERT_EQ(run("--version"), 0);
+    EXPECT_EQ(read_text(dir / "out.txt").rfind("tailgate ", 0), 0u);
+}
+
+TEST_F(HarnessRun, FailedStartUpExitsWithStatus1NamingTheFile)
+{
+    fs::remove(data / "cars2.bmp");
+    EXPECT_EQ(run_headless("--passes 5 --dump dump.json"), 1);
+    std::vector<std::string> lines = lines_of(err());
+    ASSERT_EQ(lines.size(), 1u) << err();
+    EXPECT_NE(lines[0].find("cars2.bmp"), std::string::npos) << lines[0];
+    EXPECT_FALSE(fs::exists(dir / "dump.json"));
+}
+
+TEST_F(HarnessRun, MissingCreditsStillStartsAndRuns)
+{
+    fs::remove(data / "Credits.bmp");
+    // The menu's R opens the credits screen, drawn without its picture.
+    write("credits.txt", "2 +SPACE\n3 -SPACE\n5 +R\n6 -R\n");
+    EXPECT_EQ(run_headless("--input credits.txt --passes 10 --dump dump.json"), 0) << err();
+    EXPECT_EQ(get(state("dump.json"), "game_mode"), 3);
+}
+
+// Outputs named relative to where the program starts, not to --data.
+TEST_F(HarnessRun, RelativeOutputPathsStayWhereTheProgramStarted)
+{
+    ASSERT_EQ(run_headless("--passes 2 --dump rel.json --shot 1:rel.png --audio-log rel.log"), 0) << err();
+    EXPECT_TRUE(fs::exists(dir / "rel.json"));
+    EXPECT_TRUE(fs::exists(dir / "rel.png"));
+    EXPECT_TRUE(fs::exists(dir / "rel.log"));
+    EXPECT_FALSE(fs::exists(data / "rel.json"));
+}
+
+// A game lost with a table it beats reaches the initials entry, which waits
+// inside one pass for keys the script no longer has.
+TEST_F(HarnessRun, ScriptRunningOutInsideAPassExitsWithStatus3)
+{
+    std::string table = "10\n";
+    for (int i = 0; i < 10; ++i) {
+        table += "-1000000\n";
+    }
+    for (char c : std::string("abcdef") + std::string(30, 'Q')) {
+        table += std::string(1, c) + "\n";
+    }
+    write("data/hiscore.txt", table);
+    write("crash.txt", "0 +SPACE\n1 -SPACE\n3 +S\n4 -S\n6 +SPACE\n7 -SPACE +UP\n");
+    EXPECT_EQ(run_headless("--input crash.txt --passes 6000 --dump dump.json --trace trace.json"), 3) << err();
+    JsonValue s = state("dump.json");
+    long long pass = get(s, "pass");
+    EXPECT_GT(pass, 7);
+    EXPECT_LT(pass, 6000);
+    EXPECT_LT(get(s, "lives"), 1);  // the last truck is gone
+    // Every pass that ended has its trace line; the one cut short has none.
+    EXPECT_EQ(static_cast<long long>(lines_of(read_text(dir / "trace.json")).size()), pass);
+}
+
+}  // namespace
