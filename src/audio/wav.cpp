@@ -5,6 +5,8 @@
 // and a size field larger than the whole file is taken as damage and refused.
 #include "audio/audio.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int WAVE_FORMAT_PCM = 1;
@@ -21,7 +23,7 @@ int read_le16(const uint8_t* p)
 
 bool is_id(const uint8_t* p, const char* id)
 {
-    return p[0] == id[0] && p[1] == id[1] && p[2] == id[2] && p[3] == id[3];
+    return std::memcmp(p, id, 4) == 0;
 }
 
 // Where the chunk after one at `pos` with `length` bytes of data begins.
