@@ -43,6 +43,10 @@ struct BitmapImage {
 
 extern BitmapImage scratch_bitmap;
 
+// 1 on success. 0 for a file that is missing, not "BM", not 8, 16 or 24 bits,
+// or whose sizes disagree with each other or with the file's length; the
+// palette and pixels held before are then kept. A biSizeImage of 0 is
+// computed (and stored) from the width, height and bit count.
 int gfx_load_bitmap(BitmapImage* image, const char* file_name);
 int gfx_unload_bitmap(BitmapImage* image);
 int gfx_reverse_rows(uint8_t* buffer, int row_bytes, int rows);
