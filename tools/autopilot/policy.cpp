@@ -179,13 +179,11 @@ void drive_keys(int seek_damage, int want[])
             }
         }
     }
-    int step = steer_step(truck_x, best_target, truck_speed);
     if (truck_x < best_target - STEER_DEADBAND) {
         want[KEY_RIGHT] = 1;
     } else if (truck_x > best_target + STEER_DEADBAND) {
         want[KEY_LEFT] = 1;
     }
-    (void)step;
     want[KEY_UP] = best_speed == SPEED_UP;
     want[KEY_DOWN] = best_speed == SPEED_BRAKE;
 
@@ -496,7 +494,6 @@ double plan_cost(const BattlePlan& plan, const PlanState& start, Keys* first)
     BattleModel m = model_from_game();
     PlanState ps = start;
     int health0 = m.health;
-    int damage_taken = 0;
     double cost = 0.0;
     for (int t = 0; t < BATTLE_HORIZON; t++) {
         Keys keys = plan_keys(&m, plan, t, &ps);
@@ -506,7 +503,6 @@ double plan_cost(const BattlePlan& plan, const PlanState& start, Keys* first)
         int before = m.damage;
         model_frame(&m, keys);
         if (m.damage > before) {
-            damage_taken += m.damage - before;
             cost += 30.0 * (m.damage - before) * (1.0 + (BATTLE_HORIZON - t) / 70.0);
         }
         if (m.wrecked) {
@@ -519,7 +515,6 @@ double plan_cost(const BattlePlan& plan, const PlanState& start, Keys* first)
         }
     }
     cost -= 40.0 * (health0 - m.health);
-    (void)damage_taken;
     return cost;
 }
 
