@@ -581,6 +581,30 @@ TEST_F(BattleTest, RespawnBringsTheSpareInOnFrameFiveAndLastsOneHundredAndOne)
     EXPECT_EQ(play_state, PLAY_BATTLE);
 }
 
+TEST_F(BattleTest, ShellsAndTheScriptPositionCarryOverIntoTheNextGamesBattle)
+{
+    level_index = 2;
+    alien_step = 6;
+    alien_step_timer = 3;
+    shell_active[1] = 1;
+    shell_x[1] = 250;
+    shell_y[1] = 120;
+    play_state = PLAY_GAME_OVER;
+    hold_keys("SPACE");
+    game_over_step();
+    ASSERT_EQ(game_mode, MODE_MENU);
+    hold_keys("");
+
+    distance = 1000000;
+    start_battle();
+    EXPECT_EQ(play_state, PLAY_BATTLE);
+    EXPECT_EQ(alien_step, 6);
+    EXPECT_EQ(alien_step_timer, 3);
+    EXPECT_EQ(shell_active[1], 1);
+    EXPECT_EQ(shell_y[1], 120);
+    EXPECT_EQ(alien_health, 100);  // level 0 again
+}
+
 class TimeBonusTest : public BattleTest, public ::testing::WithParamInterface<std::pair<uint32_t, int>> {};
 
 TEST_P(TimeBonusTest, BonusForTheTimeOnTheLevelClock)
