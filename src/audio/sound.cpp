@@ -26,7 +26,7 @@ int sfx_story4 = -1;
 
 namespace {
 
-// Pan control was asked for by the original buffers; nothing uses it.
+// The effects ask for pan control; nothing ever pans them.
 constexpr int DSBCAPS_CTRLPAN = 0x40;
 
 PlatSound* slot_buffer(int id)
