@@ -12,6 +12,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
