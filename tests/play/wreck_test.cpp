@@ -242,6 +242,7 @@ protected:
             for (int w = 0; w < 6; w++) {
                 car_frames[56 + 7 * w] = saved[w];
             }
+            plat_release_surface(solid);
         }
         WreckTest::TearDown();
     }
