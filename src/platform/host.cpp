@@ -99,3 +99,21 @@ bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h)
     *h = static_cast<int>(image.height);
     return true;
 }
+
+bool plat_can_create(const char* path)
+{
+    char dir[4096];
+    int written = snprintf(dir, sizeof dir, "%s", path);
+    if (written <= 0 || static_cast<size_t>(written) >= sizeof dir) {
+        return false;
+    }
+    char* slash = strrchr(dir, '/');
+    if (!slash) {
+        snprintf(dir, sizeof dir, ".");
+    } else if (slash == dir) {
+        dir[1] = '\0';
+    } else {
+        *slash = '\0';
+    }
+    return access(dir, W_OK | X_OK) == 0;
+}

@@ -23,3 +23,7 @@ bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h);
 
 // Reads a PNG into RGB bytes (top row first); false when it is not one.
 bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h);
+
+// True when a file could be created at `path`: its directory exists and is
+// writable. Lets a bad output path be reported before the game runs.
+bool plat_can_create(const char* path);

@@ -275,6 +275,16 @@ int harness_open(const ShellOptions* options, char* error, size_t error_size)
 {
     harness_options = options;
     output_failed = false;
+    if (options->dump_path[0] && !plat_can_create(options->dump_path)) {
+        snprintf(error, error_size, "cannot write state dump %s", options->dump_path);
+        return 0;
+    }
+    for (int i = 0; i < options->shot_count; ++i) {
+        if (!plat_can_create(options->shots[i].path)) {
+            snprintf(error, error_size, "cannot write screen shot %s", options->shots[i].path);
+            return 0;
+        }
+    }
     if (options->trace_path[0]) {
         trace_file = fopen(options->trace_path, "w");
         if (!trace_file) {

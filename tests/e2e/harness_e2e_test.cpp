@@ -243,6 +243,9 @@ TEST_F(HarnessRun, BadCommandLinesExitWithStatus2AndOneLine)
         "--headless --data no-such-dir --passes 1",
         "--input bad.txt",
         "--headless --data data --passes 1 --trace no-such-dir/t.json",
+        "--headless --data data --passes 1 --dump no-such-dir/d.json",
+        "--headless --data data --passes 1 --shot 0:no-such-dir/s.png",
+        "--headless --data data --passes 1 --audio-log no-such-dir/a.log",
     };
     for (const std::string& args : bad) {
         EXPECT_EQ(run(args), 2) << args;
