@@ -12,19 +12,24 @@ struct JsonValue {
     double number = 0;
     std::string text;        // STRING: decoded; NUMBER: as written
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    // OBJECT: member names and values, in file order (parallel lists keep
+    // the type complete enough for every compiler).
+    std::vector<std::string> keys;
+    std::vector<JsonValue> members;
 
-    const JsonValue* get(std::string_view key) const
-    {
-        for (const auto& member : members) {
-            if (member.first == key) {
-                return &member.second;
-            }
-        }
-        return nullptr;
-    }
+    const JsonValue* get(std::string_view key) const;
     long long as_int() const { return static_cast<long long>(number); }
 };
+
+inline const JsonValue* JsonValue::get(std::string_view key) const
+{
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] == key) {
+            return &members[i];
+        }
+    }
+    return nullptr;
+}
 
 namespace json_lite {
 
@@ -125,7 +130,8 @@ struct Reader {
                 if (!string(&key) || !take(':') || !value(&member)) {
                     return false;
                 }
-                out->members.emplace_back(std::move(key), std::move(member));
+                out->keys.push_back(std::move(key));
+                out->members.push_back(std::move(member));
             } while (take(','));
             return take('}');
         }
