@@ -103,19 +103,19 @@ TEST(GeneratedImages, LoadThroughTheGameLoaderWithTheRightShape)
     for (const char* name : kFullScreenImages) {
         LoadedImage img(name);
         ASSERT_EQ(img.ok, 1) << name;
-        EXPECT_EQ(img.image.info_header.biBitCount, 8) << name;
+        EXPECT_EQ(+img.image.info_header.biBitCount, 8) << name;
         EXPECT_EQ(img.width(), 640) << name;
         EXPECT_EQ(img.height(), 480) << name;
-        EXPECT_EQ(img.image.info_header.biSizeImage, 640u * 480u) << name;
+        EXPECT_EQ(+img.image.info_header.biSizeImage, 640u * 480u) << name;
     }
     for (const SheetLayout& l : kLayouts) {
         LoadedImage img(l.name);
         ASSERT_EQ(img.ok, 1) << l.name;
-        EXPECT_EQ(img.image.info_header.biBitCount, 8) << l.name;
+        EXPECT_EQ(+img.image.info_header.biBitCount, 8) << l.name;
         EXPECT_GE(img.width(), l.min_w) << l.name;
         EXPECT_GE(img.height(), l.min_h) << l.name;
         EXPECT_EQ(img.width() % 4, 0) << l.name << ": rows are read without padding";
-        EXPECT_EQ(img.image.info_header.biSizeImage, (uint32_t)(img.width() * img.height())) << l.name;
+        EXPECT_EQ(+img.image.info_header.biSizeImage, (uint32_t)(img.width() * img.height())) << l.name;
         // The pixel block is the file's tail, right after the palette.
         std::vector<uint8_t> bytes = read_bytes(data_path(l.name));
         EXPECT_EQ(bytes.size(), 14u + 40u + 1024u + img.image.info_header.biSizeImage) << l.name;
