@@ -61,14 +61,18 @@ int snd_parse_wav(const uint8_t* bytes, size_t size, WavInfo* info)
         riff_end = size;
     }
 
-    // The format chunk: the first one inside the form, whatever its id. Its
-    // fields are read from within the chunk only.
+    // The format chunk: the first one inside the form, whatever its id. A
+    // whole WAVEFORMATEX (18 bytes) is read from the start of its data,
+    // whatever the chunk's size says: a 16-byte PCM chunk lends the next
+    // chunk's header for the last two fields (which nothing uses), and a
+    // shorter one still loads when its format tag is PCM. Only a file with
+    // fewer than 18 bytes there fails.
     size_t format = pos + 12;
-    if (format + 8 > riff_end) {
+    if (format + 8 > riff_end || format + 8 + 18 > size) {
         return 0;
     }
     uint32_t format_length = read_le32(bytes + format + 4);
-    if (format_length > size || format_length < 16 || format + 8 + 16 > riff_end) {
+    if (format_length > size) {
         return 0;
     }
     const uint8_t* fields = bytes + format + 8;

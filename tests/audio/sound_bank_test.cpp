@@ -92,9 +92,11 @@ TEST_F(SoundBank, ShortFormatChunkNeedsTheDataThatFollows)
     EXPECT_EQ(load(riff(chunk("fmt ", format_fields(1, 1, 11025, 8)) + chunk("data", samples(50, 9)))), 0);
     // A file that ends right after a 16-byte format chunk: no.
     EXPECT_EQ(load(riff(chunk("fmt ", format_fields(1, 1, 11025, 8)))), -1);
-    // A format chunk too small to hold the PCM fields: no.
-    EXPECT_EQ(load(riff(chunk("fmt ", format_fields(1, 1, 11025, 8).substr(0, 12)) + chunk("data", samples(50, 9)))),
-              -1);
+    // A shorter PCM format chunk loads too (18 bytes are read whatever its size).
+    EXPECT_EQ(load(riff(chunk("fmt ", format_fields(1, 1, 22050, 8).substr(0, 14)) + chunk("data", samples(50, 9)))),
+              1);
+    EXPECT_EQ(sound_slots[1].file_rate, 22050);
+    EXPECT_EQ(sound_slots[1].data_size, 50);
 }
 
 TEST_F(SoundBank, FilesThatAreNotPcmWavesAreRefusedAndLeaveTheSlotFree)
