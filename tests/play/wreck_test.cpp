@@ -2,74 +2,56 @@
 // the last wreck, the "GAME OVER" screen and the reset it leads to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "battle_display.h"
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
-#include "platform/headless.h"
-#include "play/play.h"
+#include "play_display.h"
+#include "play_test_util.h"
 
 namespace {
 
-using battle_test::display_up;
-using battle_test::find_index;
-
 // Loads a script whose events are all far in the future: only a wait inside
 // a pass (the initials entry) can use them up.
-void pending_events(const char* events)
+void pending_events(const std::string& events)
 {
-    headless_start(true, battle_test::DISPLAY_TICK);
+    headless_start(true, 7000000);
     std::string script;
     int pass = 100000;
-    const char* p = events;
-    while (*p) {
-        const char* end = strchr(p, ' ');
-        size_t length = end ? static_cast<size_t>(end - p) : strlen(p);
-        script += std::to_string(pass++) + " " + std::string(p, length) + "\n";
-        p += length;
-        while (*p == ' ') {
-            p++;
-        }
+    std::istringstream words(events);
+    std::string event;
+    while (words >> event) {
+        script += std::to_string(pass++) + " " + event + "\n";
     }
     char error[200] = "";
     ASSERT_EQ(headless_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
     headless_begin_pass(0);
 }
 
-void hold_space()
-{
-    headless_start(true, battle_test::DISPLAY_TICK);
-    char error[200] = "";
-    ASSERT_EQ(headless_parse_script("0 +SPACE\n", 9, error, sizeof error), 1) << error;
-    headless_begin_pass(0);
-}
-
+// A truck just wrecked in traffic at level 1 with a spare left, and a
+// high-score table whose tenth score is 991.
 class WreckTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!display_up()) {
+        if (!play_test::display_ready()) {
             GTEST_SKIP() << "no game data to start the display with";
         }
-        pending_events("");
+        play_test::fresh_drive();
         game_mode = MODE_PLAY;
         level_index = 1;
         play_state = PLAY_WRECK;
         truck_wrecked = 1;
-        wreck_timer = 0;
         truck_x = 300;
-        truck_y = 200;
-        truck_speed = 0.0;
         damage = 100;
         lives = 1;
         help_calls = 2;
         score = 500;
-        distance = 400000;
-        alien_defeated = 0;
         for (int k = 0; k < HISCORE_COUNT; k++) {
             hiscore_scores[k] = 1000 - k;
             memcpy(hiscore_initials[k], "QQQ", 3);
@@ -77,10 +59,14 @@ protected:
     }
 
     void TearDown() override { headless_start(false, 1000); }
-};
 
-// ---------------------------------------------------------------------------
-// The sequences
+    static void last_wreck(int score_now)
+    {
+        play_state = PLAY_LAST_WRECK;
+        lives = -1;
+        score = score_now;
+    }
+};
 
 TEST_F(WreckTest, WreckInTrafficLastsOneHundredAndOneFrames)
 {
@@ -99,7 +85,6 @@ TEST_F(WreckTest, WreckInTrafficLastsOneHundredAndOneFrames)
         frames++;
     }
     EXPECT_EQ(frames, 101);
-    EXPECT_EQ(wreck_timer, 101);
     EXPECT_EQ(play_state, PLAY_DRIVING);
     EXPECT_EQ(truck_wrecked, 0);
     EXPECT_EQ(lives, 1);
@@ -107,9 +92,7 @@ TEST_F(WreckTest, WreckInTrafficLastsOneHundredAndOneFrames)
 
 TEST_F(WreckTest, LastWreckOffersNoEntryForAScoreWithoutAPlace)
 {
-    play_state = PLAY_LAST_WRECK;
-    lives = -1;
-    score = 991;  // equal to the tenth score: no place
+    last_wreck(991);  // equal to the tenth score: no place
     pending_events("+SPACE -SPACE +SPACE -SPACE +SPACE -SPACE");
     int frames = 0;
     while (play_state == PLAY_LAST_WRECK && frames < 1000) {
@@ -129,9 +112,7 @@ TEST_F(WreckTest, LastWreckOffersNoEntryForAScoreWithoutAPlace)
 
 TEST_F(WreckTest, LastWreckTakesInitialsOnItsNinetyEighthFrame)
 {
-    play_state = PLAY_LAST_WRECK;
-    lives = -1;
-    score = 2000;
+    last_wreck(2000);
     pending_events("+DOWN -DOWN +SPACE -SPACE +UP -UP +SPACE -SPACE +SPACE -SPACE");
     for (int frame = 1; frame <= 97; frame++) {
         last_wreck_step();
@@ -150,51 +131,36 @@ TEST_F(WreckTest, LastWreckTakesInitialsOnItsNinetyEighthFrame)
     EXPECT_NE(text.str().find("Z\nB\nA\n"), std::string::npos);
 }
 
-// ---------------------------------------------------------------------------
-// Game over
-
-TEST_F(WreckTest, GameOverWaitsForTheSpaceBar)
+TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
 {
-    play_state = PLAY_GAME_OVER;
-    lives = -1;
-    for (int frame = 0; frame < 20; frame++) {
+    last_wreck(-40);
+    wreck_timer = 100;
+    for (int frame = 0; frame < 5; frame++) {
         ASSERT_EQ(play_frame(), 1);
     }
     EXPECT_EQ(game_mode, MODE_PLAY);
     EXPECT_EQ(play_state, PLAY_GAME_OVER);
-    EXPECT_EQ(score, 500);
-}
+    EXPECT_EQ(score, -40);
 
-TEST_F(WreckTest, SpaceHeldAsTheLastWreckEndsLeavesGameOverAtOnce)
-{
-    play_state = PLAY_LAST_WRECK;
-    lives = -1;
-    score = -40;
+    // Space held as the last wreck's 101st frame ends: straight to the menu.
+    last_wreck(-40);
     wreck_timer = 100;
     radio_freq_major = 9;
     radio_station = 4;
     radio_freq_minor = 7;
-    hold_space();
+    play_test::hold("SPACE");
     ASSERT_EQ(play_frame(), 1);
     EXPECT_EQ(game_mode, MODE_MENU);
     EXPECT_EQ(play_state, PLAY_DRIVING);
     EXPECT_EQ(wreck_timer, 101);
 
-    // The next game starts afresh, the radio display as it was.
-    EXPECT_EQ(level_index, 0);
-    EXPECT_EQ(lives, 2);
-    EXPECT_EQ(help_calls, 3);
-    EXPECT_EQ(score, 0);
-    EXPECT_EQ(distance, 0);
-    EXPECT_EQ(damage, 0);
-    EXPECT_EQ(truck_wrecked, 0);
-    EXPECT_EQ(truck_x, 580);
-    EXPECT_EQ(truck_y, 200);
+    // The next game starts afresh (level, lives, help calls, score,
+    // distance, damage, wreck flag, truck), the radio display as it was.
+    EXPECT_EQ((std::vector<int>{level_index, lives, help_calls, score, distance, damage, truck_wrecked, truck_x,
+                                truck_y, radio_freq_major, radio_station, radio_freq_minor}),
+              (std::vector<int>{0, 2, 3, 0, 0, 0, 0, 580, 200, 9, 4, 7}));
     EXPECT_DOUBLE_EQ(truck_speed, 0.0);
     EXPECT_DOUBLE_EQ(story_scroll, 0.0);
-    EXPECT_EQ(radio_freq_major, 9);
-    EXPECT_EQ(radio_station, 4);
-    EXPECT_EQ(radio_freq_minor, 7);
 }
 
 TEST_F(WreckTest, GameLostDuringTheVictoryDoesNotCarryTheWinOver)
@@ -202,90 +168,76 @@ TEST_F(WreckTest, GameLostDuringTheVictoryDoesNotCarryTheWinOver)
     play_state = PLAY_GAME_OVER;
     alien_defeated = 1;
     alien_step = 6;
-    alien_step_timer = 120;
-    hold_space();
+    play_test::hold("SPACE");
     game_over_step();
     EXPECT_EQ(game_mode, MODE_MENU);
     EXPECT_EQ(alien_defeated, 0);
-    // The script position carries over to the next game's first battle.
-    EXPECT_EQ(alien_step, 6);
+    EXPECT_EQ(alien_step, 6);  // the script position still carries over
 }
 
-// ---------------------------------------------------------------------------
-// Explosion shapes, measured on the back buffer with solid stand-ins for
-// the explosion cells.
-
-class ExplosionTest : public WreckTest {
-protected:
-    static constexpr int SOLID = 7;
-    PlatSurface* saved[6] = {};
-    PlatSurface* solid = nullptr;
-
-    void SetUp() override
-    {
-        WreckTest::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
-        solid = gfx_create_surface(64, 64, 0, 0);
-        ASSERT_NE(solid, nullptr);
-        gfx_fill_surface(solid, SOLID);
-        for (int w = 0; w < 6; w++) {
-            saved[w] = car_frames[56 + 7 * w];
-            car_frames[56 + 7 * w] = solid;
-        }
-    }
-
-    void TearDown() override
-    {
-        if (solid != nullptr) {
-            for (int w = 0; w < 6; w++) {
-                car_frames[56 + 7 * w] = saved[w];
+// The bounding box of the pixels of palette index `index` in the back
+// buffer; right stays 0 when there are none.
+PlatRect box_of(int index)
+{
+    PlatRect box{SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0};
+    for (int y = 0; y < back_buffer->height; y++) {
+        for (int x = 0; x < back_buffer->width; x++) {
+            if (back_buffer->pixels[y * back_buffer->pitch + x] == index) {
+                box.left = std::min(box.left, x);
+                box.top = std::min(box.top, y);
+                box.right = std::max(box.right, x + 1);
+                box.bottom = std::max(box.bottom, y + 1);
             }
-            plat_release_surface(solid);
         }
-        WreckTest::TearDown();
     }
-
-    // Runs one step on a cleared back buffer and measures what it drew.
-    static PlatRect explosion(void (*step)())
-    {
-        gfx_fill_surface(back_buffer, 0);
-        step();
-        PlatRect box;
-        find_index(SOLID, &box);
-        return box;
-    }
-};
-
-TEST_F(ExplosionTest, WreckInTrafficExplodesInAGrowingSquare)
-{
-    for (int w = 0; w < 6; w++) {
-        truck_x = 300;
-        truck_y = 200;
-        PlatRect box = explosion(wreck_step);
-        EXPECT_EQ(box.left, 300) << w;
-        EXPECT_EQ(box.top, 200) << w;
-        EXPECT_EQ(box.right - box.left, 64 + 4 * w) << w;
-        EXPECT_EQ(box.bottom - box.top, 64 + 4 * w) << w;
-    }
-    PlatRect box = explosion(wreck_step);
-    EXPECT_EQ(box.right, 0);  // nothing after the sixth frame
+    return box;
 }
 
-TEST_F(ExplosionTest, LastWreckExplodesInTheTrucksShape)
+// The explosions, measured with a solid stand-in for every explosion cell:
+// square in traffic (64 x 64 growing to 84 x 84), the truck's shape on the
+// last wreck (64 x 96 growing to 84 x 116), nothing after six frames.
+TEST_F(WreckTest, ExplosionShapes)
 {
-    play_state = PLAY_LAST_WRECK;
-    lives = -1;
+    constexpr int SOLID = 7;
+    PlatSurface* solid = gfx_create_surface(64, 64, 0, 0);
+    ASSERT_NE(solid, nullptr);
+    gfx_fill_surface(solid, SOLID);
+    PlatSurface* saved[6];
     for (int w = 0; w < 6; w++) {
-        truck_x = 300;
-        truck_y = 200;
-        PlatRect box = explosion(last_wreck_step);
-        EXPECT_EQ(box.right - box.left, 64 + 4 * w) << w;
-        EXPECT_EQ(box.bottom - box.top, 96 + 4 * w) << w;
+        saved[w] = car_frames[56 + 7 * w];
+        car_frames[56 + 7 * w] = solid;
     }
-    PlatRect box = explosion(last_wreck_step);
-    EXPECT_EQ(box.right, 0);
+
+    struct Sequence {
+        PlayState state;
+        void (*step)();
+        int extra_height;
+    };
+    for (Sequence s : {Sequence{PLAY_WRECK, wreck_step, 0}, Sequence{PLAY_LAST_WRECK, last_wreck_step, 32}}) {
+        play_state = s.state;
+        lives = s.state == PLAY_WRECK ? 1 : -1;
+        wreck_timer = 0;
+        for (int w = 0; w <= 6; w++) {
+            truck_x = 300;
+            truck_y = 200;
+            gfx_fill_surface(back_buffer, 0);
+            s.step();
+            PlatRect box = box_of(SOLID);
+            if (w == 6) {
+                EXPECT_EQ(box.right, 0) << s.state;
+                continue;
+            }
+            EXPECT_EQ(box.left, 300) << s.state << " " << w;
+            EXPECT_EQ(box.top, 200) << s.state << " " << w;
+            EXPECT_EQ(box.right - box.left, 64 + 4 * w) << s.state << " " << w;
+            EXPECT_EQ(box.bottom - box.top, 64 + s.extra_height + 4 * w) << s.state << " " << w;
+        }
+    }
+
+    for (int w = 0; w < 6; w++) {
+        car_frames[56 + 7 * w] = saved[w];
+    }
+    plat_release_surface(solid);
 }
 
 }  // namespace
