@@ -68,25 +68,27 @@ protected:
     }
 };
 
+// Runs a wreck sequence to its end; the frames it lasted. The spare truck
+// comes in, repaired, on the fifth.
+int run_sequence(void (*step)())
+{
+    int state = play_state;
+    int frames = 0;
+    while (play_state == state && frames < 1000) {
+        step();
+        frames++;
+        EXPECT_EQ(truck_x, frames < 5 ? 300 : 580) << frames;
+        EXPECT_EQ(damage, frames < 5 ? 100 : 0) << frames;
+    }
+    return frames;
+}
+
 TEST_F(WreckTest, WreckInTrafficLastsOneHundredAndOneFrames)
 {
-    for (int frame = 1; frame <= 4; frame++) {
-        wreck_step();
-    }
-    EXPECT_EQ(truck_x, 300);
-    EXPECT_EQ(damage, 100);
-    wreck_step();  // the fifth frame puts the spare on the shoulder
-    EXPECT_EQ(truck_x, 580);
-    EXPECT_EQ(truck_y, 200);
-    EXPECT_EQ(damage, 0);
-    int frames = 5;
-    while (play_state == PLAY_WRECK && frames < 1000) {
-        wreck_step();
-        frames++;
-    }
-    EXPECT_EQ(frames, 101);
+    EXPECT_EQ(run_sequence(wreck_step), 101);
     EXPECT_EQ(play_state, PLAY_DRIVING);
     EXPECT_EQ(truck_wrecked, 0);
+    EXPECT_EQ(truck_y, 200);
     EXPECT_EQ(lives, 1);
 }
 
@@ -94,16 +96,7 @@ TEST_F(WreckTest, LastWreckOffersNoEntryForAScoreWithoutAPlace)
 {
     last_wreck(991);  // equal to the tenth score: no place
     pending_events("+SPACE -SPACE +SPACE -SPACE +SPACE -SPACE");
-    int frames = 0;
-    while (play_state == PLAY_LAST_WRECK && frames < 1000) {
-        last_wreck_step();
-        frames++;
-        if (frames == 5) {
-            EXPECT_EQ(truck_x, 580);
-            EXPECT_EQ(damage, 0);
-        }
-    }
-    EXPECT_EQ(frames, 101);
+    EXPECT_EQ(run_sequence(last_wreck_step), 101);
     EXPECT_EQ(play_state, PLAY_GAME_OVER);
     EXPECT_EQ(headless_events_left(), 6);  // nothing waited for the player
     EXPECT_EQ(hiscore_scores[9], 991);
