@@ -280,18 +280,20 @@ void plat_text_out(PlatDC* dc, int x, int y, const char* text, int length)
     const uint8_t ink = static_cast<uint8_t>(display_nearest_index(dc->text_colour));
     // An opaque background is white, as a new device context has it.
     const int paper = dc->transparent ? -1 : display_nearest_index(plat_rgb(255, 255, 255));
-    const int x0 = std::max(0, -x);
-    const int y0 = std::max(0, -y);
-    const int x1 = static_cast<int>(std::min<int64_t>(m->width, static_cast<int64_t>(s->width) - x));
-    const int y1 = static_cast<int>(std::min<int64_t>(m->height, static_cast<int64_t>(s->height) - y));
-    for (int my = y0; my < y1; my++) {
-        const uint8_t* bits = m->bits + static_cast<size_t>(my) * m->width;
-        uint8_t* to = s->pixels + static_cast<size_t>(y + my) * s->pitch + x;
-        for (int mx = x0; mx < x1; mx++) {
+    // The part of the mask that lands on the surface, worked out in 64 bits
+    // so that no position, however far off, overflows or points outside.
+    const int64_t x0 = std::max<int64_t>(0, -static_cast<int64_t>(x));
+    const int64_t y0 = std::max<int64_t>(0, -static_cast<int64_t>(y));
+    const int64_t x1 = std::min<int64_t>(m->width, static_cast<int64_t>(s->width) - x);
+    const int64_t y1 = std::min<int64_t>(m->height, static_cast<int64_t>(s->height) - y);
+    for (int64_t my = y0; my < y1; my++) {
+        const uint8_t* bits = m->bits + my * m->width;
+        uint8_t* row = s->pixels + (y + my) * s->pitch;
+        for (int64_t mx = x0; mx < x1; mx++) {
             if (bits[mx]) {
-                to[mx] = ink;
+                row[x + mx] = ink;
             } else if (paper >= 0) {
-                to[mx] = static_cast<uint8_t>(paper);
+                row[x + mx] = static_cast<uint8_t>(paper);
             }
         }
     }
