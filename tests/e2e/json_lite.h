@@ -1,42 +1,38 @@
-// A small strict JSON reader for checking the harness's state dumps.
+// A small strict JSON reader for checking the harness's state dumps: objects,
+// arrays, numbers, strings (with the escapes the dumps write) and null.
 #pragma once
 
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 struct JsonValue {
-    enum Kind { NUL, BOOL, NUMBER, STRING, ARRAY, OBJECT } kind = NUL;
+    enum Kind { NUL, NUMBER, STRING, ARRAY, OBJECT } kind = NUL;
     double number = 0;
-    std::string text;        // STRING: decoded; NUMBER: as written
+    std::string text;  // STRING: decoded; NUMBER: as written
     std::vector<JsonValue> items;
-    // OBJECT: member names and values, in file order (parallel lists keep
-    // the type complete enough for every compiler).
+    // OBJECT: member names and values, in file order.
     std::vector<std::string> keys;
     std::vector<JsonValue> members;
 
-    const JsonValue* get(std::string_view key) const;
+    const JsonValue* get(std::string_view key) const
+    {
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] == key) {
+                return &members[i];
+            }
+        }
+        return nullptr;
+    }
     long long as_int() const { return static_cast<long long>(number); }
 };
-
-inline const JsonValue* JsonValue::get(std::string_view key) const
-{
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i] == key) {
-            return &members[i];
-        }
-    }
-    return nullptr;
-}
 
 namespace json_lite {
 
 struct Reader {
     std::string_view in;
     size_t pos = 0;
-    bool ok = true;
 
     void skip()
     {
@@ -47,19 +43,7 @@ struct Reader {
     bool take(char c)
     {
         skip();
-        if (pos < in.size() && in[pos] == c) {
-            ++pos;
-            return true;
-        }
-        return false;
-    }
-    bool literal(std::string_view word)
-    {
-        if (in.substr(pos, word.size()) == word) {
-            pos += word.size();
-            return true;
-        }
-        return false;
+        return pos < in.size() && in[pos] == c && ++pos;
     }
     bool string(std::string* out)
     {
@@ -76,40 +60,46 @@ struct Reader {
             }
             if (c != '\\') {
                 out->push_back(c);
-                continue;
-            }
-            if (pos >= in.size()) {
-                return false;
-            }
-            char e = in[pos++];
-            switch (e) {
-            case '"': out->push_back('"'); break;
-            case '\\': out->push_back('\\'); break;
-            case '/': out->push_back('/'); break;
-            case 'b': out->push_back('\b'); break;
-            case 'f': out->push_back('\f'); break;
-            case 'n': out->push_back('\n'); break;
-            case 'r': out->push_back('\r'); break;
-            case 't': out->push_back('\t'); break;
-            case 'u': {
-                if (pos + 4 > in.size()) {
-                    return false;
-                }
-                std::string hex(in.substr(pos, 4));
-                pos += 4;
+            } else if (pos < in.size() && (in[pos] == '"' || in[pos] == '\\' || in[pos] == '/')) {
+                out->push_back(in[pos++]);
+            } else if (pos + 5 <= in.size() && in[pos] == 'u') {
+                std::string hex(in.substr(pos + 1, 4));
+                pos += 5;
                 char* end = nullptr;
                 long code = strtol(hex.c_str(), &end, 16);
                 if (*end || code > 0xFF) {
                     return false;  // the dumps only escape single bytes
                 }
                 out->push_back(static_cast<char>(code));
-                break;
-            }
-            default:
+            } else {
                 return false;
             }
         }
         return false;
+    }
+    // The items of an array or the members of an object, up to `close`.
+    bool list(JsonValue* out, char close)
+    {
+        if (take(close)) {
+            return true;
+        }
+        do {
+            std::string key;
+            JsonValue item;
+            if (close == '}' && (!string(&key) || !take(':'))) {
+                return false;
+            }
+            if (!value(&item)) {
+                return false;
+            }
+            if (close == '}') {
+                out->keys.push_back(std::move(key));
+                out->members.push_back(std::move(item));
+            } else {
+                out->items.push_back(std::move(item));
+            }
+        } while (take(','));
+        return take(close);
     }
     bool value(JsonValue* out)
     {
@@ -117,68 +107,29 @@ struct Reader {
         if (pos >= in.size()) {
             return false;
         }
-        char c = in[pos];
-        if (c == '{') {
+        const char c = in[pos];
+        if (c == '{' || c == '[') {
             ++pos;
-            out->kind = JsonValue::OBJECT;
-            if (take('}')) {
-                return true;
-            }
-            do {
-                std::string key;
-                JsonValue member;
-                if (!string(&key) || !take(':') || !value(&member)) {
-                    return false;
-                }
-                out->keys.push_back(std::move(key));
-                out->members.push_back(std::move(member));
-            } while (take(','));
-            return take('}');
-        }
-        if (c == '[') {
-            ++pos;
-            out->kind = JsonValue::ARRAY;
-            if (take(']')) {
-                return true;
-            }
-            do {
-                JsonValue item;
-                if (!value(&item)) {
-                    return false;
-                }
-                out->items.push_back(std::move(item));
-            } while (take(','));
-            return take(']');
+            out->kind = c == '{' ? JsonValue::OBJECT : JsonValue::ARRAY;
+            return list(out, c == '{' ? '}' : ']');
         }
         if (c == '"') {
             out->kind = JsonValue::STRING;
             return string(&out->text);
         }
-        if (literal("null")) {
-            out->kind = JsonValue::NUL;
+        if (in.substr(pos, 4) == "null") {
+            pos += 4;
             return true;
         }
-        if (literal("true") || literal("false")) {
-            out->kind = JsonValue::BOOL;
-            out->number = in[pos - 1] == 'e' && in[pos - 2] == 'u';
-            return true;
-        }
-        size_t start = pos;
-        if (pos < in.size() && in[pos] == '-') {
+        const size_t start = pos;
+        while (pos < in.size() && std::string_view("0123456789+-.eE").find(in[pos]) != std::string_view::npos) {
             ++pos;
-        }
-        while (pos < in.size() && ((in[pos] >= '0' && in[pos] <= '9') || in[pos] == '.' || in[pos] == 'e' ||
-                                   in[pos] == 'E' || in[pos] == '+' || in[pos] == '-')) {
-            ++pos;
-        }
-        if (pos == start) {
-            return false;
         }
         out->kind = JsonValue::NUMBER;
         out->text = std::string(in.substr(start, pos - start));
         char* end = nullptr;
         out->number = strtod(out->text.c_str(), &end);
-        return *end == '\0';
+        return pos > start && *end == '\0';
     }
 };
 

@@ -1,11 +1,11 @@
-// The scripted keyboard and the virtual clock of headless runs.
+// The scripted keyboard, the virtual clock and the audio log of headless runs.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include <unistd.h>
 
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -22,41 +22,33 @@ int parse(const std::string& text, std::string* error = nullptr)
     return ok;
 }
 
-TEST(Script, ExampleScriptParses)
+// A scratch file under /tmp with `text` in it.
+std::string temp_file(const char* text)
 {
-    const std::string text =
-        "# open the menu, start a game, drive\n"
-        "10 +SPACE\n"
-        "11 -SPACE\n"
-        "20 +S\n"
-        "21 -S\n"
-        "30 +SPACE\n"
-        "31 -SPACE +UP\n"
-        "400 +RIGHT\n"
-        "420 -RIGHT\n";
-    ASSERT_EQ(parse(text), 1);
-    EXPECT_EQ(headless_events_left(), 9);
+    char path[] = "/tmp/tailgate_script_XXXXXX";
+    int fd = mkstemp(path);
+    EXPECT_GE(fd, 0);
+    FILE* file = fdopen(fd, "w");
+    fputs(text, file);
+    fclose(file);
+    return path;
 }
 
-TEST(Script, CommentsBlanksTabsAndCrlfAreIgnored)
+TEST(Script, CommentsBlanksTabsCrlfAndEveryKeyName)
 {
-    ASSERT_EQ(parse("\n   \n# only a comment\n\t5\t+UP   -UP # trailing\r\n5 +Q\r\n\n6 -Q"), 1);
-    EXPECT_EQ(headless_events_left(), 4);
-    ASSERT_EQ(parse(""), 1);
-    EXPECT_EQ(headless_events_left(), 0);
-}
-
-TEST(Script, EveryKeyNameIsKnown)
-{
-    ASSERT_EQ(parse("0 +SPACE +UP +DOWN +LEFT +RIGHT +Q +S +C +R +H"), 1);
+    ASSERT_EQ(parse("# open the menu\n\n   \n\t5\t+UP   -UP # trailing\r\n5 +Q\r\n\n6 -Q\n"
+                    "7 +SPACE +UP +DOWN +LEFT +RIGHT +Q +S +C +R +H"),
+              1);
+    EXPECT_EQ(headless_events_left(), 14);
     headless_start(true, 1000);
-    headless_begin_pass(0);
+    headless_begin_pass(7);
     for (int vk : {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H}) {
         EXPECT_TRUE(headless_key_down(vk)) << vk;
     }
     EXPECT_FALSE(headless_key_down('X'));
-    EXPECT_FALSE(headless_key_down(-1));
     EXPECT_FALSE(headless_key_down(100000));
+    ASSERT_EQ(parse(""), 1);
+    EXPECT_EQ(headless_events_left(), 0);
 }
 
 TEST(Script, MalformedLinesAreRefusedWithTheirLineNumber)
@@ -69,53 +61,39 @@ TEST(Script, MalformedLinesAreRefusedWithTheirLineNumber)
         {"5 +SPACE\n3 -SPACE\n", "line 2"},  // pass numbers go down
         {"5 +ENTER\n", "line 1"},
         {"\n\n5 SPACE\n", "line 3"},
-        {"5 +space\n", "line 1"},            // names are upper case
-        {"5\n", "line 1"},                   // no event
+        {"5 +space\n", "line 1"},  // names are upper case
+        {"5\n", "line 1"},         // no event
         {"-5 +UP\n", "line 1"},
         {"x +UP\n", "line 1"},
         {"5 +\n", "line 1"},
         {"99999999999 +UP\n", "line 1"},
         {"5 +UP+DOWN\n", "line 1"},
     };
+    ASSERT_EQ(parse("1 +UP\n"), 1);
     for (const Case& c : cases) {
         std::string error;
         EXPECT_EQ(parse(c.text, &error), 0) << c.text;
         EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
     }
+    EXPECT_EQ(headless_events_left(), 1);  // a refused script leaves the last good one
 }
 
-TEST(Script, ARefusedScriptLeavesThePreviousOneInPlace)
+TEST(Script, EventsTakeEffectAtTheStartOfTheirPassInFileOrder)
 {
-    ASSERT_EQ(parse("1 +UP\n"), 1);
-    ASSERT_EQ(parse("2 +UP\n1 -UP\n"), 0);
-    EXPECT_EQ(headless_events_left(), 1);
-}
-
-TEST(Script, EventsTakeEffectAtTheStartOfTheirPass)
-{
-    ASSERT_EQ(parse("2 +UP\n2 +LEFT\n4 -UP\n"), 1);
+    ASSERT_EQ(parse("2 +UP\n2 +LEFT\n3 +SPACE -SPACE\n4 -UP\n"), 1);
     headless_start(true, 1000);
-    headless_begin_pass(0);
-    EXPECT_FALSE(headless_key_down(VK_UP));
     headless_begin_pass(1);
     EXPECT_FALSE(headless_key_down(VK_UP));
     headless_begin_pass(2);
     EXPECT_TRUE(headless_key_down(VK_UP));
     EXPECT_TRUE(headless_key_down(VK_LEFT));
     headless_begin_pass(3);
-    EXPECT_TRUE(headless_key_down(VK_UP));  // held until released
+    EXPECT_TRUE(headless_key_down(VK_UP));      // held until released
+    EXPECT_FALSE(headless_key_down(VK_SPACE));  // pressed and released in one pass
     headless_begin_pass(4);
     EXPECT_FALSE(headless_key_down(VK_UP));
     EXPECT_TRUE(headless_key_down(VK_LEFT));
     EXPECT_EQ(headless_events_left(), 0);
-}
-
-TEST(Script, PressAndReleaseInOnePassEndUp)
-{
-    ASSERT_EQ(parse("3 +SPACE -SPACE\n"), 1);
-    headless_start(true, 1000);
-    headless_begin_pass(3);
-    EXPECT_FALSE(headless_key_down(VK_SPACE));
 }
 
 TEST(Script, WaitInsideAPassTakesTheNextEventWhateverItsPass)
@@ -124,7 +102,7 @@ TEST(Script, WaitInsideAPassTakesTheNextEventWhateverItsPass)
     headless_start(true, 1000);
     headless_begin_pass(1);
     EXPECT_TRUE(headless_key_down(VK_SPACE));
-    headless_wait_step();  // the release comes while the game waits
+    plat_wait_step();  // the release comes while the game waits
     EXPECT_FALSE(headless_key_down(VK_SPACE));
     EXPECT_EQ(headless_events_left(), 1);
     headless_begin_pass(2);
@@ -133,10 +111,8 @@ TEST(Script, WaitInsideAPassTakesTheNextEventWhateverItsPass)
     EXPECT_TRUE(headless_key_down(VK_UP));
 }
 
-int hook_calls;
-void count_hook()
+void announce_hook()
 {
-    ++hook_calls;
     fprintf(stderr, "hook ran\n");
 }
 
@@ -144,63 +120,48 @@ TEST(ScriptDeathTest, WaitWithTheScriptUsedUpEndsWithStatus3)
 {
     ASSERT_EQ(parse("0 +SPACE\n"), 1);
     headless_start(true, 1000);
-    headless_set_exhausted_hook(count_hook);
+    headless_set_exhausted_hook(announce_hook);
     headless_begin_pass(0);
     EXPECT_EXIT(headless_wait_step(), testing::ExitedWithCode(3), "hook ran");
     headless_set_exhausted_hook(nullptr);
 }
 
-TEST(Script, UnreadableFileIsRefused)
+TEST(Script, FilesAreReadAndTheirErrorsNameTheFile)
 {
     char error[256] = "";
     EXPECT_EQ(headless_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
     EXPECT_NE(strstr(error, "/nonexistent/dir/script.txt"), nullptr);
-}
 
-TEST(Script, FileIsReadAndItsErrorsNameTheFile)
-{
-    char path[] = "/tmp/tailgate_script_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    FILE* file = fdopen(fd, "w");
-    fputs("7 +H\n8 -H\n", file);
-    fclose(file);
-    char error[256] = "";
-    EXPECT_EQ(headless_load_script(path, error, sizeof error), 1) << error;
+    std::string good = temp_file("7 +H\n8 -H\n");
+    EXPECT_EQ(headless_load_script(good.c_str(), error, sizeof error), 1) << error;
     EXPECT_EQ(headless_events_left(), 2);
-
-    file = fopen(path, "w");
-    fputs("7 +H\n6 -H\n", file);
-    fclose(file);
-    EXPECT_EQ(headless_load_script(path, error, sizeof error), 0);
-    EXPECT_NE(strstr(error, path), nullptr);
+    std::string bad = temp_file("7 +H\n6 -H\n");
+    EXPECT_EQ(headless_load_script(bad.c_str(), error, sizeof error), 0);
+    EXPECT_NE(strstr(error, bad.c_str()), nullptr);
     EXPECT_NE(strstr(error, "line 2"), nullptr);
-    remove(path);
+    remove(good.c_str());
+    remove(bad.c_str());
 }
 
-TEST(VirtualClock, OnlyThePacingMovesIt)
+TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
 {
     headless_start(true, 4294967290u);
     EXPECT_TRUE(plat_is_headless());
-    EXPECT_EQ(headless_tick_count(), 4294967290u);
+    EXPECT_EQ(plat_get_tick_count(), 4294967290u);
     EXPECT_EQ(headless_current_pass(), -1);
     headless_begin_pass(0);
-    EXPECT_EQ(headless_tick_count(), 4294967290u);
-    headless_end_pass(headless_tick_count());
-    EXPECT_EQ(headless_tick_count(), 4294967290u + 33u);  // wraps like the real counter
-    EXPECT_EQ(headless_tick_count(), 27u);
+    EXPECT_EQ(plat_get_tick_count(), 4294967290u);
+    headless_end_pass(plat_get_tick_count());
+    EXPECT_EQ(plat_get_tick_count(), 27u);
     headless_start(false, 1000);
     EXPECT_FALSE(plat_is_headless());
 }
 
 TEST(AudioLog, LinesCarryThePassNumber)
 {
-    char path[] = "/tmp/tailgate_audio_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    std::string path = temp_file("");
     headless_start(true, 1000);
-    ASSERT_EQ(headless_open_audio_log(path), 1);
+    ASSERT_EQ(headless_open_audio_log(path.c_str()), 1);
     plat_audio_log("mus_play", 7);
     headless_begin_pass(12);
     plat_audio_log("snd_play", 9);
@@ -208,14 +169,15 @@ TEST(AudioLog, LinesCarryThePassNumber)
     headless_close_audio_log();
     plat_audio_log("snd_play", 1);  // no log open: ignored
 
-    FILE* file = fopen(path, "r");
+    FILE* file = fopen(path.c_str(), "r");
     ASSERT_NE(file, nullptr);
     char text[256] = "";
     size_t got = fread(text, 1, sizeof text - 1, file);
     fclose(file);
     text[got] = '\0';
     EXPECT_STREQ(text, "-1 mus_play 7\n12 snd_play 9\n12 snd_stop -1\n");
-    remove(path);
+    remove(path.c_str());
+    headless_start(false, 1000);
 }
 
 }  // namespace
