@@ -1,9 +1,10 @@
-// Runs the real game headless with a key script in a scratch copy of the
-// default data, and reads back what it wrote: the state dump and trace (a
-// few fields picked out of the JSON), the audio log and screen shots.
+// Two ways to run the game in a test: the real executable, headless, with a
+// key script in a scratch copy of the default data (GameRun), or the game
+// itself started once inside the test process (game_here) for the screens
+// that wait inside one frame.
 #pragma once
 
-#include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,10 @@
 #include <vector>
 
 #include <sys/wait.h>
+
+#include "display/display.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
 
 namespace game_run {
 
@@ -27,46 +32,23 @@ inline std::string read_text(const fs::path& path)
 
 inline void write_text(const fs::path& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-// The text of a field's value in one JSON object: from after "key": to the
-// end of that value (a number, a string, or a bracketed array).
+// The text of a field's value in one JSON object of the game's (flat, with
+// arrays of numbers or plain strings).
 inline std::string field(const std::string& object, const std::string& key)
 {
-    std::string tag = "\"" + key + "\":";
-    size_t at = object.find(tag);
-    if (at == std::string::npos) {
+    size_t start = object.find("\"" + key + "\":");
+    if (start == std::string::npos) {
         return {};
     }
-    size_t start = at + tag.size();
-    while (start < object.size() && object[start] == ' ') {
-        ++start;
-    }
+    start += key.size() + 3;
     size_t end = start;
-    int depth = 0;
-    bool in_string = false;
-    for (; end < object.size(); ++end) {
+    for (int depth = 0; end < object.size(); ++end) {
         char c = object[end];
-        if (in_string) {
-            if (c == '\\') {
-                ++end;
-            } else if (c == '"') {
-                in_string = false;
-            }
-            continue;
-        }
-        if (c == '"') {
-            in_string = true;
-        } else if (c == '[' || c == '{') {
-            ++depth;
-        } else if (c == ']' || c == '}') {
-            if (depth == 0) {
-                break;
-            }
-            --depth;
-        } else if (c == ',' && depth == 0) {
+        depth += (c == '[') - (c == ']');
+        if (depth < 0 || (depth == 0 && (c == ',' || c == '}'))) {
             break;
         }
     }
@@ -76,141 +58,123 @@ inline std::string field(const std::string& object, const std::string& key)
 inline double number(const std::string& object, const std::string& key)
 {
     std::string value = field(object, key);
-    return value.empty() ? -1e300 : std::strtod(value.c_str(), nullptr);
+    return value.empty() ? std::nan("") : std::strtod(value.c_str(), nullptr);
+}
+
+// Every integer of a field (one, or an array of them, flattened).
+inline std::vector<long long> integers(const std::string& object, const std::string& key)
+{
+    std::string value = field(object, key);
+    for (char& c : value) {
+        c = c == '-' || (c >= '0' && c <= '9') ? c : ' ';
+    }
+    std::istringstream in(value);
+    std::vector<long long> out;
+    for (long long n; in >> n;) {
+        out.push_back(n);
+    }
+    return out;
 }
 
 inline long long integer(const std::string& object, const std::string& key)
 {
-    std::string value = field(object, key);
-    return value.empty() ? -999999999999LL : std::strtoll(value.c_str(), nullptr, 10);
+    std::vector<long long> all = integers(object, key);
+    return all.size() == 1 ? all[0] : -999999999999LL;
 }
-
-// Every integer in an (array) field, flattened in order.
-inline std::vector<long long> integers(const std::string& object, const std::string& key)
-{
-    std::string value = field(object, key);
-    std::vector<long long> out;
-    const char* p = value.c_str();
-    while (*p) {
-        if (*p == '-' || (*p >= '0' && *p <= '9')) {
-            char* end = nullptr;
-            out.push_back(std::strtoll(p, &end, 10));
-            p = end;
-        } else {
-            ++p;
-        }
-    }
-    return out;
-}
-
-// The strings of an array field (plain ASCII; escapes taken as they stand).
-inline std::vector<std::string> strings(const std::string& object, const std::string& key)
-{
-    std::string value = field(object, key);
-    std::vector<std::string> out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '"') {
-            continue;
-        }
-        std::string s;
-        for (++i; i < value.size() && value[i] != '"'; ++i) {
-            if (value[i] == '\\' && i + 1 < value.size()) {
-                ++i;
-            }
-            s.push_back(value[i]);
-        }
-        out.push_back(s);
-    }
-    return out;
-}
-
-struct AudioCall {
-    int pass;
-    std::string op;
-    int id;
-};
 
 // A scratch directory with a copy of the default data, removed afterwards.
 struct GameRun {
     fs::path dir;
     fs::path data;
-    int status = -1;
     std::string dump;
     std::vector<std::string> trace;  // one JSON object per pass
-    std::vector<AudioCall> audio;
+    std::vector<std::string> audio;  // "<pass> <op> <id>"
 
     GameRun()
     {
         char pattern[] = "/tmp/tailgate_run_XXXXXX";
-        if (mkdtemp(pattern)) {
-            dir = pattern;
-            data = dir / "data";
-            fs::copy(TAILGATE_DATA_DIR, data, fs::copy_options::recursive);
-        }
+        dir = mkdtemp(pattern) ? pattern : "/nonexistent";
+        data = dir / "data";
+        fs::copy(TAILGATE_DATA_DIR, data, fs::copy_options::recursive);
     }
     ~GameRun()
     {
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
-    GameRun(const GameRun&) = delete;
-    GameRun& operator=(const GameRun&) = delete;
 
     fs::path shot(int pass) const { return dir / ("shot" + std::to_string(pass) + ".png"); }
+    std::string out(const char* name) const { return "'" + (dir / name).string() + "'"; }
 
-    // Runs the game with this script; extra arguments are passed as they
-    // stand. Returns the exit status.
-    int play(const std::string& script, int passes, const std::vector<int>& shots = {},
-             bool with_trace = false, const std::string& extra = "")
+    // Runs the game with this script for `passes` passes (-1: until it ends
+    // by itself), with a trace when asked. Returns the exit status.
+    int play(const std::string& script, int passes, const std::vector<int>& shots = {}, bool with_trace = false)
     {
         write_text(dir / "script.txt", script);
-        std::string command = std::string("'") + TAILGATE_EXE + "' --headless --data '" + data.string() +
-                              "' --input '" + (dir / "script.txt").string() + "' --dump '" +
-                              (dir / "dump.json").string() + "' --audio-log '" +
-                              (dir / "audio.log").string() + "'";
+        std::string command = "'" + std::string(TAILGATE_EXE) + "' --headless --data '" + data.string() +
+                              "' --input " + out("script.txt") + " --dump " + out("dump.json") +
+                              " --audio-log " + out("audio.log") + (with_trace ? " --trace " + out("trace.jsonl") : "");
         if (passes >= 0) {
             command += " --passes " + std::to_string(passes);
-        }
-        if (with_trace) {
-            command += " --trace '" + (dir / "trace.jsonl").string() + "'";
         }
         for (int p : shots) {
             command += " --shot " + std::to_string(p) + ":'" + shot(p).string() + "'";
         }
-        command += " " + extra + " > '" + (dir / "stderr.txt").string() + "' 2>&1";
-        int raw = std::system(command.c_str());
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-
+        int raw = std::system((command + " > " + out("stderr.txt") + " 2>&1").c_str());
         dump = read_text(dir / "dump.json");
-        trace.clear();
-        std::istringstream lines(read_text(dir / "trace.jsonl"));
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty()) {
-                trace.push_back(line);
-            }
-        }
-        audio.clear();
-        std::istringstream calls(read_text(dir / "audio.log"));
-        for (std::string line; std::getline(calls, line);) {
-            std::istringstream words(line);
-            AudioCall call;
-            if (words >> call.pass >> call.op >> call.id) {
-                audio.push_back(call);
-            }
-        }
-        return status;
+        trace = lines(dir / "trace.jsonl");
+        audio = lines(dir / "audio.log");
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
-    std::vector<AudioCall> audio_in_pass(int pass) const
+    static std::vector<std::string> lines(const fs::path& path)
     {
-        std::vector<AudioCall> out;
-        for (const AudioCall& call : audio) {
-            if (call.pass == pass) {
-                out.push_back(call);
+        std::istringstream in(read_text(path));
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);) {
+            all.push_back(line);
+        }
+        return all;
+    }
+
+    // The audio calls of passes first to last, leaving out the music stops
+    // (mus_play's own business).
+    std::vector<std::string> calls(int first, int last = 1 << 30) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& call : audio) {
+            int pass = std::atoi(call.c_str());
+            if (pass >= first && pass <= last && call.find("mus_stop") == std::string::npos) {
+                found.push_back(call);
             }
         }
-        return out;
+        return found;
     }
 };
+
+// The game started headless in this process, once, in a scratch copy of
+// the default data that becomes (again) the working directory. Then the
+// keyboard is set from `script`: every key up, the events of pass 0 down at
+// once, all later ones left for the waits inside a frame to take. False
+// when the start-up or the script failed.
+inline bool game_here(const std::string& script)
+{
+    static GameRun* run = nullptr;
+    static bool started = false;
+    if (!run) {
+        run = new GameRun;  // kept to the end: the game reads from it
+        fs::current_path(run->data);
+        headless_start(true, 1000);
+        started = plat_window_create(true, false) && game_init();
+    }
+    fs::current_path(run->data);
+    char error[256];
+    if (!started || !headless_parse_script(script.c_str(), script.size(), error, sizeof error)) {
+        return false;
+    }
+    headless_start(true, 1000);
+    headless_begin_pass(0);
+    return true;
+}
 
 }  // namespace game_run
