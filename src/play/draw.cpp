@@ -1,5 +1,6 @@
 // The play frame's picture: road, lane markings, gauges, readouts, sprites
 // and icons, with the battle, wreck and help-truck steps at their places.
+#include <cmath>
 #include <cstdio>
 
 #include "display/display.h"
@@ -11,6 +12,23 @@ namespace {
 bool in_battle()
 {
     return play_state == PLAY_BATTLE || play_state == PLAY_BATTLE_RESPAWN;
+}
+
+// The speed gauge's length: the speed times the double just below 11/15,
+// truncated as the exact product, so a speed that is a multiple of 15 falls
+// one pixel short (10 px at 15, 109 at 150). A plain double multiply would
+// round some of those products up to the whole number.
+int speed_gauge_length(double speed)
+{
+    const double factor = 0.7333333333333333;
+    double length = std::trunc(speed * factor);
+    double rest = std::fma(speed, factor, -length);  // exact product less length, rounded once
+    if (length > 0 && rest < 0) {
+        length -= 1;
+    } else if (length < 0 && rest > 0) {
+        length += 1;
+    }
+    return static_cast<int>(length);
 }
 
 void draw_line(PlatDC* dc, int x0, int y0, int x1, int y1)
@@ -39,7 +57,7 @@ void draw_lines(PlatDC* dc)
     }
 
     plat_select_pen(dc, green);
-    draw_line(dc, 10, 272, 10 + static_cast<int>(truck_speed * 0.7333333333333333), 272);
+    draw_line(dc, 10, 272, 10 + speed_gauge_length(truck_speed), 272);
 
     plat_select_pen(dc, blue);
     draw_line(dc, 10, 220, 120 - damage * 11 / 10, 220);

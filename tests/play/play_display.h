@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <unistd.h>
 
 #include "display/display.h"
@@ -20,33 +18,17 @@ namespace play_test {
 inline int display_ready()
 {
     static int state = -1;
-    if (state >= 0) {
-        return state;
+    if (state < 0) {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        char dir[] = "/tmp/tailgate_play_XXXXXX";
+        state = back_buffer != nullptr;
+        if (!state && fs::exists(fs::path(TAILGATE_DATA_DIR) / "cars2.bmp", error) && mkdtemp(dir)) {
+            fs::copy(TAILGATE_DATA_DIR, dir, fs::copy_options::recursive, error);
+            headless_start(true, 9000000);
+            state = !error && chdir(dir) == 0 && plat_window_create(true, false) && game_init();
+        }
     }
-    state = 0;
-    if (back_buffer != nullptr) {
-        state = 1;
-        return state;
-    }
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path data(TAILGATE_DATA_DIR);
-    if (!fs::exists(data / "cars2.bmp", error)) {
-        return state;
-    }
-    char pattern[] = "/tmp/tailgate_play_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        return state;
-    }
-    fs::copy(data, pattern, fs::copy_options::recursive, error);
-    if (error || chdir(pattern) != 0) {
-        return state;
-    }
-    headless_start(true, 9000000);
-    if (!plat_window_create(true, false) || !game_init()) {
-        return state;
-    }
-    state = 1;
     return state;
 }
 
@@ -56,7 +38,7 @@ inline int shown_pixel(int x, int y)
     return primary_surface->pixels[y * primary_surface->pitch + x];
 }
 
-// Pixels of palette index `index` shown in the box [x0, x1) x [y0, y1).
+// Pixels of the box [x0, x1) x [y0, y1) shown with palette index `index`.
 inline int count_index(int index, int x0, int y0, int x1, int y1)
 {
     int n = 0;
@@ -68,13 +50,15 @@ inline int count_index(int index, int x0, int y0, int x1, int y1)
     return n;
 }
 
-// Pixels of the box shown differently from the road picture.
-inline int count_changed(int x0, int y0, int x1, int y1)
+// Pixels of the box shown differently from `reference` (the road picture
+// unless another is given).
+inline int count_changed(int x0, int y0, int x1, int y1, const PlatSurface* reference = nullptr)
 {
+    const PlatSurface* s = reference ? reference : background_surface;
     int n = 0;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            n += shown_pixel(x, y) != background_surface->pixels[y * background_surface->pitch + x];
+            n += shown_pixel(x, y) != s->pixels[y * s->pitch + x];
         }
     }
     return n;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "platform/headless.h"
@@ -12,23 +13,14 @@
 
 namespace play_test {
 
-constexpr uint32_t TICK = 7000000;
-
 // Holds exactly the keys named ("UP LEFT"), through the scripted keyboard.
 inline void hold(const std::string& keys)
 {
-    headless_start(true, TICK);
-    std::string script = "0";
-    size_t pos = 0;
-    while (pos < keys.size()) {
-        size_t end = keys.find(' ', pos);
-        if (end == std::string::npos) {
-            end = keys.size();
-        }
-        if (end > pos) {
-            script += " +" + keys.substr(pos, end - pos);
-        }
-        pos = end + 1;
+    headless_start(true, 7000000);
+    std::istringstream words(keys);
+    std::string script = "0", word;
+    while (words >> word) {
+        script += " +" + word;
     }
     script = script == "0" ? "" : script + "\n";
     char error[200] = "";
@@ -36,25 +28,17 @@ inline void hold(const std::string& keys)
     headless_begin_pass(0);
 }
 
-// Seven vehicles a lane, 100 units apart, all at their lane's middle speed
-// and well ahead of the truck: they neither follow, touch nor respawn.
+// Seven vehicles a lane, 100 units apart, at their lane's middle speed and
+// well ahead of the truck: they neither follow, touch nor respawn.
 inline void quiet_traffic()
 {
     for (int i = 0; i < CAR_COUNT; ++i) {
-        Car& car = traffic[i];
         int lane = i % 7;
-        car.kind = 0;
-        car.target_lane = lane;
-        car.x = lane_x[lane];
-        car.position = distance + 2000 + 100 * (i / 7);
-        car.speed = 146 - 5 * lane;
-        car.hit = 0;
-        car.wreck_frame = 0;
-        car.wreck_tick = 0;
+        traffic[i] = Car{0, lane_x[lane], distance + 2000 + 100 * (i / 7), 0, 0, 146 - 5 * lane, lane, 0};
     }
 }
 
-// A freshly started game in its first drive, no key held.
+// A freshly started game in the middle of its first drive, no key held.
 inline void fresh_drive(uint32_t seed = 12345)
 {
     hold("");
@@ -67,27 +51,17 @@ inline void fresh_drive(uint32_t seed = 12345)
     lives = 2;
     level_index = 0;
     truck_x = 322;
-    truck_y = 200;
-    truck_accel = 0.0;
-    truck_vy = 0.0;
-    truck_wrecked = 0;
-    wreck_timer = 0;
-    help_timer = 0;
-    respawn_timer = 0;
+    truck_accel = truck_vy = 0.0;
+    truck_wrecked = wreck_timer = help_timer = respawn_timer = battle_music_on = 0;
     radio_station = 0;
     radio_freq_major = 10;
     radio_freq_minor = 5;
-    battle_music_on = 0;
-    alien_defeated = 0;
-    alien_pinned = 0;
-    alien_frame = 0;
-    alien_step = 0;
-    alien_step_timer = 0;
+    alien_defeated = alien_pinned = alien_frame = alien_step = alien_step_timer = 0;
     distance = 500000;
     quiet_traffic();
 }
 
-// The wobble the next road step will give: the next draw of the generator.
+// The next draw of the generator as a wobble (1 - r mod 3), left unmade.
 inline int next_wobble()
 {
     uint32_t saved = rand_state;
