@@ -13,123 +13,66 @@ namespace play_test {
 struct TraceValue {
     double number = 0;
     std::vector<TraceValue> items;
-    bool is_array = false;
 
-    long long as_int() const { return static_cast<long long>(number); }
+    int as_int() const { return static_cast<int>(number); }
     const TraceValue& operator[](size_t i) const { return items.at(i); }
 };
 
 using TraceState = std::map<std::string, TraceValue>;
 
-class TraceParser {
-public:
-    explicit TraceParser(const std::string& text) : text_(text) {}
-
-    bool object(TraceState* out)
-    {
-        if (!take('{')) {
-            return false;
+// Parses the value at *p (a number, a string or an array); false on junk.
+inline bool trace_value(const char** p, TraceValue* out)
+{
+    while (**p == ' ') {
+        ++*p;
+    }
+    if (**p == '"') {
+        const char* end = *p + 1;
+        while (*end && *end != '"') {
+            end += end[0] == '\\' && end[1] ? 2 : 1;
         }
-        if (take('}')) {
-            return true;
-        }
-        do {
-            std::string key;
-            if (!string(&key) || !take(':')) {
+        *p = end + (*end == '"');
+        return *end == '"';
+    }
+    if (**p == '[') {
+        ++*p;
+        while (**p && **p != ']') {
+            out->items.emplace_back();
+            if (!trace_value(p, &out->items.back())) {
                 return false;
             }
-            TraceValue value;
-            if (!this->value(&value)) {
-                return false;
-            }
-            (*out)[key] = value;
-        } while (take(','));
-        return take('}');
+            *p += **p == ',';
+        }
+        return *(*p)++ == ']';
     }
+    char* end = nullptr;
+    out->number = std::strtod(*p, &end);
+    bool ok = end != *p;
+    *p = end;
+    return ok;
+}
 
-private:
-    void skip()
-    {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r')) {
-            ++pos_;
-        }
-    }
-    bool take(char c)
-    {
-        skip();
-        if (pos_ < text_.size() && text_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
-    }
-    bool string(std::string* out)
-    {
-        if (!take('"')) {
-            return false;
-        }
-        while (pos_ < text_.size() && text_[pos_] != '"') {
-            if (text_[pos_] == '\\') {
-                ++pos_;
-            }
-            out->push_back(text_[pos_++]);
-        }
-        return take('"');
-    }
-    bool value(TraceValue* out)
-    {
-        skip();
-        if (pos_ >= text_.size()) {
-            return false;
-        }
-        char c = text_[pos_];
-        if (c == '[') {
-            ++pos_;
-            out->is_array = true;
-            if (take(']')) {
-                return true;
-            }
-            do {
-                TraceValue item;
-                if (!value(&item)) {
-                    return false;
-                }
-                out->items.push_back(item);
-            } while (take(','));
-            return take(']');
-        }
-        if (c == '"') {
-            std::string ignored;
-            return string(&ignored);
-        }
-        const char* start = text_.c_str() + pos_;
-        char* end = nullptr;
-        out->number = std::strtod(start, &end);
-        if (end == start) {
-            return false;
-        }
-        pos_ += static_cast<size_t>(end - start);
-        return true;
-    }
-
-    const std::string& text_;
-    size_t pos_ = 0;
-};
-
-// Every line of a trace file; empty when the file cannot be read or a line
-// does not parse.
+// Every line of a trace or dump file; empty when a line does not parse.
 inline std::vector<TraceState> read_trace(const std::string& path)
 {
     std::vector<TraceState> states;
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty()) {
-            continue;
-        }
         TraceState state;
-        TraceParser parser(line);
-        if (!parser.object(&state)) {
+        const char* p = line.c_str();
+        bool ok = *p == '{';
+        while (ok && *p != '}') {
+            const char* key = p + 2;  // past '{' or ',' and the opening quote
+            const char* colon = key;
+            while (*colon && *colon != '"') {
+                ++colon;
+            }
+            p = colon + 2;
+            ok = *colon && colon[1] == ':' && trace_value(&p, &state[std::string(key, colon)]) &&
+                 (*p == ',' || *p == '}');
+        }
+        if (!ok) {
             return {};
         }
         states.push_back(std::move(state));
