@@ -82,6 +82,21 @@ inline long long integer(const std::string& object, const std::string& key)
     return all.size() == 1 ? all[0] : -999999999999LL;
 }
 
+// Ten entries' initials, and "hiscore.txt" as the game writes it.
+inline const std::string kInitials = "AAABBBCCCDDDEEEFFFGGGHHHIIIJJJ";
+inline std::string hiscore_text(const std::vector<int>& scores, const std::string& initials = kInitials,
+                                const std::string& filler = "abcdef")
+{
+    std::string text = "10\n";
+    for (int s : scores) {
+        text += std::to_string(s) + "\n";
+    }
+    for (char c : filler + initials) {
+        text += std::string(1, c) + "\n";
+    }
+    return text;
+}
+
 // A scratch directory with a copy of the default data, removed afterwards.
 struct GameRun {
     fs::path dir;

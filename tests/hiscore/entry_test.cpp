@@ -12,6 +12,8 @@
 #include "play/play.h"
 
 using game_run::GameRun;
+using game_run::kInitials;
+using game_run::hiscore_text;
 
 namespace {
 
@@ -27,20 +29,6 @@ std::string typed(const std::string& keys, int repeat = 1)
     }
     return events;
 }
-
-std::string table_file(const std::vector<int>& scores, const std::string& initials)
-{
-    std::string text = "10\n";
-    for (int s : scores) {
-        text += std::to_string(s) + "\n";
-    }
-    for (char c : "abcdef" + initials) {
-        text += std::string(1, c) + "\n";
-    }
-    return text;
-}
-
-const std::string kInitials = "AAABBBCCCDDDEEEFFFGGGHHHIIIJJJ";
 
 // Loads `table`, types `events` at the entry for a game that scored
 // `final_score`; returns the saved file.
@@ -76,10 +64,10 @@ TEST(InitialsEntry, ArrowKeysWrapAndEachPressCountsOnce)
     };
     for (const auto& c : cases) {
         // The new best moves the old first entry down to the last place.
-        std::string file = enter(table_file(low, kInitials), 5, c.events);
+        std::string file = enter(hiscore_text(low, kInitials), 5, c.events);
         EXPECT_EQ(hiscore_scores[0], 5) << c.events;
         EXPECT_EQ(initials_of(0), c.initials) << c.events;
-        EXPECT_EQ(file, table_file({5, -100, -100, -100, -100, -100, -100, -100, -100, -100},
+        EXPECT_EQ(file, hiscore_text({5, -100, -100, -100, -100, -100, -100, -100, -100, -100},
                                    c.initials + kInitials.substr(3, 24) + "AAA"))
             << c.events;
     }
@@ -89,7 +77,7 @@ TEST(InitialsEntry, OnlyAScoreAboveTheTenthEntersAndTiesGoBelow)
 {
     // Equal to the tenth, or below: no entry (no key is read), and the file
     // is written back as it was.
-    const std::string table = table_file({90, 80, 70, 60, 50, 40, 30, 20, 10, 0}, kInitials);
+    const std::string table = hiscore_text({90, 80, 70, 60, 50, 40, 30, 20, 10, 0}, kInitials);
     for (int final_score : {0, -5}) {
         EXPECT_EQ(enter(table, final_score, ""), table);
     }
@@ -115,17 +103,17 @@ TEST(InitialsEntry, ReachedAtGameOverAndEndingTheRunWhenTheScriptRunsOut)
 {
     GameRun run;
     const std::vector<int> low(10, -1000000);
-    game_run::write_text(run.data / "hiscore.txt", table_file(low, kInitials));
+    game_run::write_text(run.data / "hiscore.txt", hiscore_text(low, kInitials));
     // The accelerator is still held when the entry opens: let it go first.
     ASSERT_EQ(run.play(kCrashGame + "100000 -UP" + typed("dsss") + "\n", 6000), 0);
     const long long final_score = game_run::integer(run.dump, "score");
     EXPECT_EQ(game_run::read_text(run.data / "hiscore.txt"),
-              table_file({static_cast<int>(final_score), -1000000, -1000000, -1000000, -1000000, -1000000, -1000000,
+              hiscore_text({static_cast<int>(final_score), -1000000, -1000000, -1000000, -1000000, -1000000, -1000000,
                           -1000000, -1000000, -1000000},
                          "ZAA" + kInitials.substr(3, 24) + "AAA"));
 
     // The outputs are written as they stand when the entry still waits.
-    game_run::write_text(run.data / "hiscore.txt", table_file(low, kInitials));
+    game_run::write_text(run.data / "hiscore.txt", hiscore_text(low, kInitials));
     EXPECT_EQ(run.play(kCrashGame + "100000 -UP +SPACE -SPACE\n", 6000), 3);
     EXPECT_EQ(game_run::integers(run.dump, "hiscore_scores"), std::vector<long long>(10, -1000000));
 }

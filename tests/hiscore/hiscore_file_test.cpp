@@ -17,25 +17,11 @@
 
 namespace fs = std::filesystem;
 using game_run::read_text;
+using game_run::hiscore_text;
+using game_run::kInitials;
 using game_run::write_text;
 
 namespace {
-
-const std::string kInitials = "AAABBBCCCDDDEEEFFFGGGHHHIIIJJJ";
-
-// The file as the game writes it.
-std::string file_text(const std::vector<int>& scores, const std::string& initials = kInitials,
-                      const std::string& filler = "abcdef")
-{
-    std::string text = "10\n";
-    for (int s : scores) {
-        text += std::to_string(s) + "\n";
-    }
-    for (char c : filler + initials) {
-        text += std::string(1, c) + "\n";
-    }
-    return text;
-}
 
 std::vector<int> all_scores()
 {
@@ -95,7 +81,7 @@ TEST_F(HiscoreFile, MissingFileIsCreatedWithTenScoresThen36LettersDrawnInOrder)
     EXPECT_EQ(rand_state, state_after);
     EXPECT_EQ(all_scores(), scores);
     EXPECT_EQ(std::string(hiscore_filler, 6) + all_initials(), letters);
-    EXPECT_EQ(read_text("hiscore.txt"), file_text(scores, letters.substr(6), letters.substr(0, 6)));
+    EXPECT_EQ(read_text("hiscore.txt"), hiscore_text(scores, letters.substr(6), letters.substr(0, 6)));
     ASSERT_EQ(hiscore_load(), 1);  // now read back: no draws
     EXPECT_EQ(rand_state, state_after);
 
@@ -104,24 +90,7 @@ TEST_F(HiscoreFile, MissingFileIsCreatedWithTenScoresThen36LettersDrawnInOrder)
     ASSERT_EQ(hiscore_save(), 1);
     std::sort(scores.rbegin(), scores.rend());
     EXPECT_EQ(all_scores(), scores);
-    EXPECT_EQ(read_text("hiscore.txt"), file_text(scores, all_initials()));
-}
-
-TEST_F(HiscoreFile, ReadsAnyCountAnyWhitespaceAndThe32BitExtremes)
-{
-    std::string text = "7\r\n5\r\n-20   300\n\n-1\t0\n2000\n-2147483648\n2147483647\n44\n44\na\nb\nc\nd\ne\nf\n";
-    for (char c : kInitials) {
-        text += std::string(1, c) + "\r\n";
-    }
-    write_text("hiscore.txt", text);
-    ASSERT_EQ(hiscore_load(), 1);
-    EXPECT_EQ(all_scores(), (std::vector<int>{5, -20, 300, -1, 0, 2000, -2147483648, 2147483647, 44, 44}));
-    EXPECT_EQ(all_initials(), kInitials);
-    hiscore_sort();
-    ASSERT_EQ(hiscore_save(), 1);
-    std::memset(hiscore_scores, 0, sizeof hiscore_scores);
-    hiscore_load();
-    EXPECT_EQ(all_scores(), (std::vector<int>{2147483647, 2000, 300, 44, 44, 5, 0, -1, -20, -2147483648}));
+    EXPECT_EQ(read_text("hiscore.txt"), hiscore_text(scores, all_initials()));
 }
 
 TEST_F(HiscoreFile, UnreadableValuesKeepWhatTheTableHeld)
@@ -151,7 +120,7 @@ TEST_F(HiscoreFile, UnreadableValuesKeepWhatTheTableHeld)
 
 TEST_F(HiscoreFile, ReadOnlyFileIsReadAndNeverOverwritten)
 {
-    const std::string text = file_text({9, 8, 7, 6, 5, 4, 3, 2, 1, 10});
+    const std::string text = hiscore_text({9, 8, 7, 6, 5, 4, 3, 2, 1, 10});
     write_text("hiscore.txt", text);
     ASSERT_EQ(chmod("hiscore.txt", 0444), 0);
     game_srand(99);
@@ -167,7 +136,7 @@ TEST_F(HiscoreFile, ReadOnlyFileIsReadAndNeverOverwritten)
 
 TEST_F(HiscoreFile, FailedSaveLeavesFileAndTableAndALaterSaveKeepsThePermissions)
 {
-    const std::string text = file_text({10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+    const std::string text = hiscore_text({10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
     write_text("hiscore.txt", text);
     ASSERT_EQ(chmod("hiscore.txt", 0640), 0);
     hiscore_load();
@@ -181,7 +150,7 @@ TEST_F(HiscoreFile, FailedSaveLeavesFileAndTableAndALaterSaveKeepsThePermissions
     fs::remove("hiscore.txt.tmp");
 
     EXPECT_EQ(hiscore_save(), 1);
-    EXPECT_EQ(read_text("hiscore.txt"), file_text({500, 10, 9, 8, 7, 6, 5, 4, 3, 2}, all_initials()));
+    EXPECT_EQ(read_text("hiscore.txt"), hiscore_text({500, 10, 9, 8, 7, 6, 5, 4, 3, 2}, all_initials()));
     EXPECT_EQ(mode_of("hiscore.txt"), 0640u);
 }
 
@@ -221,15 +190,19 @@ TEST(HiscoreSort, NewLastEntryRotatesTiedRunsBelowIt)
     EXPECT_EQ(std::string(hiscore_filler, 6), "abcdef");
 }
 
-// At start-up an unsorted file with another count and negative scores is
-// read, sorted as signed numbers and written back.
+// At start-up the file is read (any count, any whitespace, Windows line
+// ends, the 32-bit extremes), sorted as signed numbers and written back.
 TEST(HiscoreStartUp, UnsortedFileIsSortedAndWrittenBack)
 {
     game_run::GameRun run;
-    write_text(run.data / "hiscore.txt", "3\n-5\n7\n-100\n0\n12\n12\n-1\n3\n8\n2\nq\nq\nq\nq\nq\nq\n" + kInitials + "\n");
+    std::string text = "7\r\n-5\r\n7 -2147483648\n\n0\t12\n2147483647\n-1\n3\n8\n12\nq\nq\nq\nq\nq\nq\n";
+    for (char c : kInitials) {
+        text += std::string(1, c) + "\r\n";
+    }
+    write_text(run.data / "hiscore.txt", text);
     ASSERT_EQ(run.play("", 1), 0);
-    EXPECT_EQ(read_text(run.data / "hiscore.txt"), file_text({12, 12, 8, 7, 3, 2, 0, -1, -5, -100},
-                                                             "EEEFFFIIIBBBHHHJJJDDDGGGAAACCC"));
+    EXPECT_EQ(read_text(run.data / "hiscore.txt"), hiscore_text({2147483647, 12, 12, 8, 7, 3, 0, -1, -5, -2147483648},
+                                                             "FFFEEEJJJIIIBBBHHHDDDGGGAAACCC"));
 }
 
 }  // namespace
