@@ -139,53 +139,6 @@ TEST_F(DrivingTest, LaneLimitsShoulderAndEdges)
     }
 }
 
-TEST_F(DrivingTest, BattleStartsOnTheFrameTheRoadEnds)
-{
-    truck_x = 130;
-    truck_speed = 100.0;
-    truck_accel = 0.0;
-    distance = 999899;
-    radio_station = 4;
-    road_step();
-    EXPECT_EQ(distance, 999999);
-    EXPECT_EQ(play_state, PLAY_DRIVING);
-
-    alien_shot_active[7] = alien_shot_x[7] = alien_shot_y[7] = 200;
-    wreck_timer = 55;
-    truck_vy = 3.0;
-    alien_frame = battle_music_on = 1;
-    road_step();
-    EXPECT_EQ(distance, 1000099);
-    EXPECT_EQ(play_state, PLAY_BATTLE);
-    EXPECT_EQ(truck_speed, 0.0);
-    EXPECT_EQ(wreck_timer + truck_vy + alien_frame + battle_music_on, 0);
-    EXPECT_EQ(alien_health, 100);
-    EXPECT_EQ(alien_x, 378);
-    EXPECT_EQ(alien_y, 10);
-    EXPECT_EQ(alien_shot_active[7] + alien_shot_x[7] + alien_shot_y[7], 0);
-
-    level_index = 2;
-    start_battle();
-    EXPECT_EQ(alien_health, 300);
-}
-
-TEST_F(DrivingTest, WreckedTruckCreepingOverTheLineStartsNoBattle)
-{
-    play_state = PLAY_WRECK;
-    truck_wrecked = 1;
-    truck_accel = 1.0;
-    distance = 999999;
-    road_step();
-    EXPECT_EQ(distance, 1000000);
-    EXPECT_EQ(play_state, PLAY_WRECK);
-
-    // Once driving again, the next road step ends the road.
-    play_state = PLAY_DRIVING;
-    truck_wrecked = 0;
-    road_step();
-    EXPECT_EQ(play_state, PLAY_BATTLE);
-}
-
 TEST_F(DrivingTest, HelpCallSpendsACallOnlyWhenDriving)
 {
     hold("H");

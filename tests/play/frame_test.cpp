@@ -135,6 +135,7 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
         help_timer = 271;  // the help truck's first frame waiting, at (576, 296)
         alien_x = 378;
         alien_y = 10;
+        alien_health = 100;  // its gauge ends at x 120
         ASSERT_EQ(play_draw_frame(), 1) << c.state;
         EXPECT_EQ(count_changed(200, 60, 264, 124) > 0, c.traffic) << c.state;
         EXPECT_EQ(count_changed(130, 200, 194, 296) > 0, c.truck) << c.state;
@@ -185,11 +186,19 @@ TEST_F(PlayFrameTest, RoadEndsWithTheGaugeAtRest)
     truck_x = 130;
     truck_speed = 149.0;
     distance = 999900;
+    level_index = 1;
+    alien_shot_active[7] = alien_shot_x[7] = alien_shot_y[7] = wreck_timer = alien_frame = battle_music_on = 9;
+    truck_vy = 3.0;
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ(distance, 1000050);
+    EXPECT_EQ(distance, 1000050);  // by the speed before the limit
     EXPECT_EQ(play_state, PLAY_BATTLE);
     EXPECT_EQ(truck_speed, 0.0);
-    EXPECT_EQ(count_index(green, 14, 266, 128, 279), 0);
+    EXPECT_EQ(count_index(green, 14, 266, 128, 279), 0);  // the gauge at rest in that frame
+    EXPECT_EQ(alien_shot_active[7] + alien_shot_x[7] + alien_shot_y[7] + wreck_timer + alien_frame, 0);
+    EXPECT_EQ(battle_music_on + truck_vy, 0.0);  // the music waits for the first battle frame
+    EXPECT_EQ(alien_health, 200);
+    EXPECT_EQ(alien_x, 378);
+    EXPECT_EQ(alien_y, 10);
 }
 
 TEST_F(PlayFrameTest, HelpOnTheRoadsLastFrameThenTheBattle)
@@ -221,18 +230,19 @@ TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
     truck_speed = 80.0;
     truck_accel = 1.0;
     truck_x = 300;
+    distance = 999999;
     hold("UP DOWN LEFT RIGHT");
-    int before = distance;
     ASSERT_EQ(play_frame(), 1);
     EXPECT_EQ(truck_speed, 1.0);  // held at 0, then one step of the old throttle
-    EXPECT_EQ(distance, before + 1);
+    EXPECT_EQ(distance, 1000000);
+    EXPECT_EQ(play_state, PLAY_WRECK);  // over the line, but a wreck starts no battle
     EXPECT_LE(std::abs(truck_x - 300), 1);  // only the wobble
     EXPECT_EQ(wreck_timer, 51);
 
     // A last wreck does not drive at all, but the traffic goes on.
     play_state = PLAY_LAST_WRECK;
     int position = traffic[20].position;
-    before = distance;
+    int before = distance;
     ASSERT_EQ(play_frame(), 1);
     EXPECT_EQ(truck_speed, 0.0);
     EXPECT_EQ(distance, before);

@@ -57,6 +57,9 @@ inline void fresh_drive(uint32_t seed = 12345)
     radio_freq_major = 10;
     radio_freq_minor = 5;
     alien_defeated = alien_pinned = alien_frame = alien_step = alien_step_timer = 0;
+    for (int& active : alien_shot_active) {
+        active = 0;
+    }
     distance = 500000;
     quiet_traffic();
 }
