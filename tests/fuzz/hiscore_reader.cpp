@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     hiscore_sort();
     // Saving syncs the disk, which is slow: the round trip is checked for one
-    // input in sixteen (chosen by the input itself, so reruns agree).
+    // input in sixty-four (chosen by the input itself, so reruns agree).
     unsigned hash = 0;
     for (size_t i = 0; i < size; ++i) {
         hash = hash * 31 + data[i];

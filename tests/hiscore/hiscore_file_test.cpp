@@ -180,9 +180,10 @@ TEST_F(HiscoreFile, NoFileAndNoWayToMakeOneLeavesTheTableZeroAndDrawsNothing)
 TEST(HiscoreSort, NewLastEntryRotatesTiedRunsBelowIt)
 {
     const int scores[10] = {100, 90, 90, 90, 80, 70, 70, 60, 50, 95};
+    const char* initials = "AAABBBCCCDDDEEEFFFGGGHHHIIINEW";
     for (int k = 0; k < 10; ++k) {
         hiscore_scores[k] = scores[k];
-        std::memcpy(hiscore_initials[k], "AAABBBCCCDDDEEEFFFGGGHHHIIINEW" + 3 * k, 3);
+        std::memcpy(hiscore_initials[k], initials + 3 * k, 3);
     }
     EXPECT_EQ(hiscore_sort(), 1);
     EXPECT_EQ(all_scores(), (std::vector<int>{100, 95, 90, 90, 90, 80, 70, 70, 60, 50}));
