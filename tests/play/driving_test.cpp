@@ -15,7 +15,7 @@ protected:
     void TearDown() override { hold(""); }
 };
 
-TEST_F(DrivingTest, TablesStartValuesAndNearestLane)
+TEST_F(DrivingTest, TablesStartValuesNearestLaneAndMilesLeft)
 {
     const int script[2][ALIEN_SCRIPT_LENGTH] = {{2, 45, 3, 15, 8, 1, 3, 15, 6, 50, 8, 1, 6, 30, 4, 20, 8, 1, 8, 1},
                                                 {2, 100, 4, 100, 7, 100, 10, 100, 8, 1, 5, 100, 7, 100, 9, 1, 4, 100, 1, 300}};
@@ -43,12 +43,9 @@ TEST_F(DrivingTest, TablesStartValuesAndNearestLane)
     EXPECT_EQ(lives, 3);  // game_init lowers it to 2 as its last step
     EXPECT_EQ(help_calls, 3);
     EXPECT_EQ(score + distance + damage + play_state + shell_active[3] + shell_x[3], 0);
-}
 
-TEST_F(DrivingTest, MilesLeft)
-{
-    const int cases[][2] = {{0, 100}, {1, 99}, {999999, 0}, {1000000, 0}, {1000115, 0}};
-    for (const auto& c : cases) {
+    const int miles[][2] = {{0, 100}, {1, 99}, {999999, 0}, {1000000, 0}, {1000115, 0}};
+    for (const auto& c : miles) {
         distance = c[0];
         EXPECT_EQ(level_miles_left(), c[1]) << c[0];
     }
@@ -57,7 +54,7 @@ TEST_F(DrivingTest, MilesLeft)
     EXPECT_EQ(level_miles_left(), 0);
 }
 
-TEST_F(DrivingTest, ThrottleCoastBrakeAndSteering)
+TEST_F(DrivingTest, ThrottleBrakeSteeringAndCoasting)
 {
     const char* keys[] = {"UP", "", "DOWN", "UP DOWN"};
     const double accel[] = {1.0, -0.5, -1.0, -1.0};  // the brake wins
@@ -79,10 +76,8 @@ TEST_F(DrivingTest, ThrottleCoastBrakeAndSteering)
             EXPECT_EQ(truck_x, 300 + (key[0] == 'R' ? right[i] : left[i])) << key << " at " << speeds[i];
         }
     }
-}
-
-TEST_F(DrivingTest, CoastingFrom150StopsAfter300Frames)
-{
+    // Coasting from 150 loses 0.5 a frame and stops after 300 frames.
+    hold("");
     truck_speed = 150.0;
     for (int frame = 1; frame <= 300; ++frame) {
         truck_x = 130;  // the fast lane, whatever the wobble
@@ -197,7 +192,7 @@ TEST_F(DrivingTest, HelpTruckTimelineAndRepairWindow)
 TEST_F(DrivingTest, RadioDrawsStationThenFrequency)
 {
     hold("S");
-    for (int frame = 0; frame < 20; ++frame) {
+    for (int frame = 0; frame < 3; ++frame) {  // every frame while S is held
         uint32_t saved = rand_state;
         game_rand();  // the wobble
         int station = game_rand() % 9;

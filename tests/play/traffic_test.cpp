@@ -211,47 +211,33 @@ TEST_F(TrafficTest, ContactWindowWithTheTruck)
     }
 }
 
-TEST_F(TrafficTest, AlienCarsScoreAndNeverDamage)
+TEST_F(TrafficTest, AlienCarsScoreOthersDamageAndTheFiftyFirstWrecks)
 {
-    for (int kind : {3, 5}) {
+    const int cases[][2] = {{3, 1}, {5, 0}, {0, 1}, {0, 0}};  // kind, spare trucks
+    for (const auto& c : cases) {
         fresh_drive(4242);
-        for (int frame = 0; frame < 200; ++frame) {
-            against_truck(kind);
-            traffic_step();
-        }
-        EXPECT_EQ(damage, 0);
-        EXPECT_EQ(score, 2000);
-        EXPECT_EQ(truck_wrecked, 0);
-    }
-}
-
-TEST_F(TrafficTest, FiftyFirstDamagingContactWrecks)
-{
-    for (int spares : {1, 0}) {
-        fresh_drive(4242);
-        lives = spares;
-        for (int frame = 1; frame <= 50; ++frame) {
-            against_truck(0);
-            traffic_step();
-        }
-        EXPECT_EQ(damage, 100);
-        EXPECT_EQ(truck_wrecked, 0);
+        lives = c[1];
         wreck_timer = 33;
+        bool alien = c[0] != 0;
+        for (int frame = 1; frame <= 51; ++frame) {
+            against_truck(c[0]);
+            traffic_step();
+            if (frame == 50) {  // 98 to 100 does not wreck
+                EXPECT_EQ(damage, alien ? 0 : 100);
+                EXPECT_EQ(truck_wrecked, 0);
+            }
+        }
+        EXPECT_EQ(damage, alien ? 0 : 100);
+        EXPECT_EQ(score, alien ? 510 : -510);
+        EXPECT_EQ(truck_wrecked, !alien);
+        EXPECT_EQ(lives, c[1] - !alien);
+        EXPECT_EQ(play_state, alien ? PLAY_DRIVING : c[1] == 0 ? PLAY_LAST_WRECK : PLAY_WRECK);
+        EXPECT_EQ(wreck_timer, alien ? 33 : 0);
 
-        against_truck(0);
+        against_truck(c[0]);  // traffic passes through a wreck
         traffic_step();
-        EXPECT_EQ(damage, 100);
-        EXPECT_EQ(truck_wrecked, 1);
-        EXPECT_EQ(lives, spares - 1);
-        EXPECT_EQ(play_state, spares == 0 ? PLAY_LAST_WRECK : PLAY_WRECK);
-        EXPECT_EQ(wreck_timer, 0);
-        EXPECT_EQ(score, -510);
-
-        // Traffic passes through a wreck.
-        against_truck(0);
-        traffic_step();
-        EXPECT_EQ(traffic[70].hit, 0);
-        EXPECT_EQ(score, -510);
+        EXPECT_EQ(traffic[70].hit, alien);
+        EXPECT_EQ(score, alien ? 520 : -510);
     }
 }
 
