@@ -4,61 +4,57 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct BmpFile {
     int width = 4;
     int height = 2;  // negative: rows stored top-down
     int bits = 8;
-    // Pixel bytes exactly as stored in the file (rows in file order).
-    std::vector<uint8_t> data;
-    // Palette entry i is stored as blue i, green `tag`, red 255 - i.
-    uint8_t tag = 0;
-    int64_t size_image = -1;  // -1: the data's size
+    std::vector<uint8_t> data;  // pixel bytes exactly as stored (rows in file order)
+    uint8_t tag = 0;            // palette entry i is stored as blue i, green `tag`, red 255 - i
+    int64_t size_image = -1;    // -1: the data's size
     uint16_t type = 0x4D42;
-    int gap = 0;              // bytes between palette and pixel data
+    int gap = 0;  // bytes between palette and pixel data
 };
 
-inline void put16(std::vector<uint8_t>& out, uint32_t v)
+// A file of any depth with its pixel bytes as stored.
+inline BmpFile raw_bmp(int width, int height, int bits, std::vector<uint8_t> data, uint8_t tag = 0)
 {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-inline void put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
+    BmpFile f;
+    f.width = width;
+    f.height = height;
+    f.bits = bits;
+    f.data = std::move(data);
+    f.tag = tag;
+    return f;
 }
 
 inline std::vector<uint8_t> bmp_bytes(const BmpFile& f)
 {
     std::vector<uint8_t> out;
-    const uint32_t palette_bytes = f.bits == 8 ? 1024 : 0;
-    const uint32_t size_image = f.size_image < 0 ? static_cast<uint32_t>(f.data.size()) : static_cast<uint32_t>(f.size_image);
-    put16(out, f.type);
-    put32(out, static_cast<uint32_t>(54 + palette_bytes + f.gap + f.data.size()));
-    put16(out, 0);
-    put16(out, 0);
-    put32(out, 54 + palette_bytes + f.gap);
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(f.width));
-    put32(out, static_cast<uint32_t>(f.height));
-    put16(out, 1);
-    put16(out, static_cast<uint16_t>(f.bits));
-    put32(out, 0);
-    put32(out, size_image);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
-    if (f.bits == 8) {
-        for (int i = 0; i < 256; i++) {
-            out.push_back(static_cast<uint8_t>(i));
-            out.push_back(f.tag);
-            out.push_back(static_cast<uint8_t>(255 - i));
-            out.push_back(0);
+    auto put = [&out](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; i++) {
+            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
         }
+    };
+    const uint32_t offset = 54 + (f.bits == 8 ? 1024 : 0) + f.gap;
+    put(f.type, 2);
+    put(static_cast<uint32_t>(offset + f.data.size()), 4);
+    put(0, 4);
+    put(offset, 4);
+    put(40, 4);
+    put(static_cast<uint32_t>(f.width), 4);
+    put(static_cast<uint32_t>(f.height), 4);
+    put(1, 2);
+    put(static_cast<uint32_t>(f.bits), 2);
+    put(0, 4);
+    put(static_cast<uint32_t>(f.size_image < 0 ? static_cast<int64_t>(f.data.size()) : f.size_image), 4);
+    for (int i = 0; i < 4; i++) {
+        put(0, 4);  // resolution and colour counts: not read
+    }
+    for (int i = 0; f.bits == 8 && i < 256; i++) {
+        put(static_cast<uint32_t>(i | f.tag << 8 | (255 - i) << 16), 4);
     }
     out.insert(out.end(), static_cast<size_t>(f.gap), 0xEE);
     out.insert(out.end(), f.data.begin(), f.data.end());
@@ -83,14 +79,26 @@ inline bool write_bmp(const std::string& path, const BmpFile& f)
 // An 8-bit picture given top row first; stored bottom-up as BMP files are.
 inline BmpFile picture_8bit(int width, int height, const std::vector<uint8_t>& top_down, uint8_t tag)
 {
-    BmpFile f;
-    f.width = width;
-    f.height = height;
-    f.bits = 8;
-    f.tag = tag;
+    BmpFile f = raw_bmp(width, height, 8, {}, tag);
     for (int r = height - 1; r >= 0; r--) {
         f.data.insert(f.data.end(), top_down.begin() + static_cast<long>(r) * width,
                       top_down.begin() + static_cast<long>(r + 1) * width);
     }
     return f;
+}
+
+// A sprite sheet, top row first: cell (c, r) of w x h filled with
+// base + c * rows + r, grid lines (and anything right or below the grid) 255.
+inline std::vector<uint8_t> sheet_pixels(int columns, int rows, int w, int h, int width, int height, int base)
+{
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            const int c = x / (w + 1);
+            const int r = y / (h + 1);
+            const bool grid = x % (w + 1) == 0 || y % (h + 1) == 0 || c >= columns || r >= rows;
+            pixels[static_cast<size_t>(y) * width + x] = grid ? 255 : static_cast<uint8_t>(base + c * rows + r);
+        }
+    }
+    return pixels;
 }

