@@ -161,6 +161,18 @@ TEST_F(TrafficTest, BurningLastsTwentyEightFramesThenReplaced)
     EXPECT_EQ(car.wreck_frame + car.wreck_tick, 0);
     int offset = std::abs(car.position - distance);
     EXPECT_TRUE(offset >= 1000 && offset < 4000) << offset;
+
+    // Burnt-out vehicles come back ahead four times in five.
+    for (Car& c : traffic) {
+        c.hit = c.wreck_tick = 1;
+        c.wreck_frame = 13;
+    }
+    traffic_step();
+    int ahead = 0;
+    for (const Car& c : traffic) {
+        ahead += c.position > distance;
+    }
+    EXPECT_TRUE(ahead > 65 && ahead < 95) << ahead;
 }
 
 TEST_F(TrafficTest, ReplacedVehicleNextToAnotherBurnsAtOnce)
