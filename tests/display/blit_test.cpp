@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr uint8_t BACKDROP = 200;
+constexpr uint8_t BACKDROP = 255;  // never in a pattern surface
 
 uint8_t at(const PlatSurface* s, int x, int y)
 {
@@ -39,33 +39,30 @@ protected:
         game_srand(1);
         ASSERT_EQ(gfx_display_setup(), 1);
         gfx_fill_surface(back_buffer, BACKDROP);
+        sprite = pattern_surface(64, 64);
     }
     void TearDown() override
     {
+        plat_release_surface(sprite);
         plat_set_pitch_padding(0);
         gfx_release_all();
     }
-    bool back_untouched()
+    int backdrop_pixels()
     {
+        int n = 0;
         for (int y = 0; y < 480; y++) {
             for (int x = 0; x < 640; x++) {
-                if (at(back_buffer, x, y) != BACKDROP) {
-                    return false;
-                }
+                n += at(back_buffer, x, y) == BACKDROP;
             }
         }
-        return true;
+        return n;
     }
+    int draw(int x, int y, int w, int h) { return gfx_blit_scaled(sprite, x, y, 64, 64, w, h, back_buffer, 1); }
+    PlatSurface* sprite = nullptr;
 };
 
 TEST_F(DisplayTest, SetUpMakesScreenPaletteAndClipper)
 {
-    ASSERT_EQ(back_buffer->clipper, back_clipper);
-    PlatRect bound;
-    ASSERT_TRUE(plat_get_clip_bound(back_clipper, &bound));
-    EXPECT_EQ(bound.left + bound.top, 0);
-    EXPECT_EQ(bound.right, 640);
-    EXPECT_EQ(bound.bottom, 480);
     // The start palette: black, white, and three draws per entry from the
     // unseeded generator.
     EXPECT_EQ(start_palette[0].red + start_palette[0].green + start_palette[0].blue, 0);
@@ -79,31 +76,28 @@ TEST_F(DisplayTest, SetUpMakesScreenPaletteAndClipper)
     ASSERT_EQ(plat_get_palette_entries(display_palette, 0, 256, shown), 1);
     EXPECT_EQ(memcmp(shown, start_palette, sizeof shown), 0);
 
-    // Several rectangles: the bound is their union's, negative corners too.
-    PlatSurface* s = gfx_create_surface(8, 8, 0, -1);
+    // One rectangle on the back buffer; several: their union's bound.
+    PlatRect bound;
+    ASSERT_EQ(back_buffer->clipper, back_clipper);
+    ASSERT_TRUE(plat_get_clip_bound(back_clipper, &bound));
+    EXPECT_EQ(bound.left + bound.top + bound.right + bound.bottom, 640 + 480);
     const PlatRect rects[] = {{5, 6, 9, 10}, {-3, 2, 4, 3}, {1, -7, 2, 1}};
-    PlatClipper* c = gfx_attach_clipper(s, 3, rects);
-    ASSERT_EQ(s->clipper, c);
+    PlatClipper* c = gfx_attach_clipper(sprite, 3, rects);
     ASSERT_TRUE(plat_get_clip_bound(c, &bound));
     EXPECT_EQ(bound.left, -3);
     EXPECT_EQ(bound.top, -7);
     EXPECT_EQ(bound.right, 9);
     EXPECT_EQ(bound.bottom, 10);
-    plat_set_clipper(s, nullptr);
+    plat_set_clipper(sprite, nullptr);
     plat_release_clipper(c);
-    plat_release_surface(s);
-}
 
-TEST_F(DisplayTest, SurfacesGetKeyZeroOrNone)
-{
-    PlatSurface* surfaces[] = {gfx_create_surface(4, 4, 0, 0), gfx_create_surface(4, 4, 0, 17),
-                               gfx_create_surface(4, 4, 0, -1)};
+    // A colour key of 0 or more is index 0; -1 is none.
+    PlatSurface* surfaces[] = {gfx_create_surface(4, 4, 0, 17), gfx_create_surface(4, 4, 0, -1)};
+    EXPECT_EQ(sprite->colour_key, 0);
     EXPECT_EQ(surfaces[0]->colour_key, 0);
-    EXPECT_EQ(surfaces[1]->colour_key, 0);
-    EXPECT_EQ(surfaces[2]->colour_key, -1);
-    for (PlatSurface* s : surfaces) {
-        plat_release_surface(s);
-    }
+    EXPECT_EQ(surfaces[1]->colour_key, -1);
+    plat_release_surface(surfaces[0]);
+    plat_release_surface(surfaces[1]);
 }
 
 TEST_F(DisplayTest, FullScreenBlitReplacesEveryPixelAndFlipShowsIt)
@@ -119,19 +113,16 @@ TEST_F(DisplayTest, FullScreenBlitReplacesEveryPixelAndFlipShowsIt)
     EXPECT_EQ(at(primary_surface, 639, 479), at(picture, 639, 479));
     EXPECT_EQ(at(back_buffer, 639, 479), 0);  // the older frame, not a copy
     plat_release_surface(picture);
-
     // A picture that failed to load blanks its block instead of crashing.
     gfx_fill_surface(back_buffer, BACKDROP);
     EXPECT_EQ(gfx_blit(nullptr, 0, 0, 640, 480, back_buffer, 0), 0);
-    EXPECT_EQ(at(back_buffer, 639, 479), 0);
-    EXPECT_EQ(gfx_blit_scaled(nullptr, 0, 0, 64, 64, 64, 64, back_buffer, 1), 0);
+    EXPECT_EQ(backdrop_pixels(), 0);
 }
 
 TEST_F(DisplayTest, KeyedSpritesSkipIndexZeroAndAreCutAtTheEdges)
 {
-    PlatSurface* sprite = pattern_surface(64, 64);
     sprite->pixels[5 * sprite->pitch + 7] = 0;
-    EXPECT_EQ(gfx_blit_scaled(sprite, 100, 50, 64, 64, 64, 64, back_buffer, 1), 1);
+    EXPECT_EQ(draw(100, 50, 64, 64), 1);
     EXPECT_EQ(at(back_buffer, 107, 55), BACKDROP);
     EXPECT_EQ(at(back_buffer, 108, 55), at(sprite, 8, 5));
     EXPECT_EQ(gfx_blit_scaled(sprite, 100, 50, 64, 64, 64, 64, back_buffer, 0), 1);
@@ -139,96 +130,72 @@ TEST_F(DisplayTest, KeyedSpritesSkipIndexZeroAndAreCutAtTheEdges)
 
     // At x 600 only the left 40 columns show; at 640 and beyond, nothing.
     gfx_fill_surface(back_buffer, BACKDROP);
-    gfx_blit_scaled(sprite, 640, 10, 64, 64, 64, 64, back_buffer, 1);
-    gfx_blit_scaled(sprite, 5000, -5000, 64, 64, 64, 64, back_buffer, 1);
-    gfx_blit_scaled(sprite, -64, 10, 64, 64, 64, 64, back_buffer, 1);
-    EXPECT_TRUE(back_untouched());
-    EXPECT_EQ(gfx_blit_scaled(sprite, 600, 10, 64, 64, 64, 64, back_buffer, 1), 1);
+    draw(640, 10, 64, 64);
+    draw(5000, -5000, 64, 64);
+    draw(-64, 10, 64, 64);
+    EXPECT_EQ(backdrop_pixels(), 640 * 480);
+    EXPECT_EQ(draw(600, 10, 64, 64), 1);
+    EXPECT_EQ(backdrop_pixels(), 640 * 480 - 40 * 64 + 1);  // the keyed pixel
     EXPECT_EQ(at(back_buffer, 600, 10), at(sprite, 0, 0));
     EXPECT_EQ(at(back_buffer, 639, 73), at(sprite, 39, 63));
-    EXPECT_EQ(at(back_buffer, 599, 10), BACKDROP);
-    EXPECT_EQ(at(back_buffer, 639, 74), BACKDROP);
-    // Top-left and bottom edges.
-    gfx_blit_scaled(sprite, -10, -20, 64, 64, 64, 64, back_buffer, 1);
+    draw(-10, -20, 64, 64);  // top-left and bottom edges
     EXPECT_EQ(at(back_buffer, 0, 0), at(sprite, 10, 20));
-    EXPECT_EQ(at(back_buffer, 54, 0), BACKDROP);
-    gfx_blit_scaled(sprite, 300, 470, 64, 64, 64, 64, back_buffer, 1);
+    draw(300, 470, 64, 64);
     EXPECT_EQ(at(back_buffer, 300, 479), at(sprite, 0, 9));
-    plat_release_surface(sprite);
 }
 
 TEST_F(DisplayTest, ScaledBlitsPickNearestPixelsAndClipTheScaledPicture)
 {
-    PlatSurface* sprite = pattern_surface(64, 64);
-    // Shrunk to 16 x 16: every fourth pixel.
-    gfx_blit_scaled(sprite, 0, 0, 64, 64, 16, 16, back_buffer, 1);
+    draw(0, 0, 16, 16);  // every fourth pixel
     EXPECT_EQ(at(back_buffer, 3, 2), at(sprite, 12, 8));
     EXPECT_EQ(at(back_buffer, 15, 15), at(sprite, 60, 60));
     EXPECT_EQ(at(back_buffer, 16, 0), BACKDROP);
     // Grown to 128 x 128 at the right edge: the left 40 columns of the
     // scaled picture, which are the left 20 of the sprite.
-    gfx_blit_scaled(sprite, 600, 100, 64, 64, 128, 128, back_buffer, 1);
+    draw(600, 100, 128, 128);
     EXPECT_EQ(at(back_buffer, 601, 101), at(sprite, 0, 0));
     EXPECT_EQ(at(back_buffer, 639, 227), at(sprite, 19, 63));
     // A source block larger than the source fails and draws nothing.
     gfx_fill_surface(back_buffer, BACKDROP);
     EXPECT_EQ(gfx_blit_scaled(sprite, 0, 0, 65, 64, 64, 64, back_buffer, 1), 0);
-    EXPECT_TRUE(back_untouched());
-    plat_release_surface(sprite);
+    EXPECT_EQ(backdrop_pixels(), 640 * 480);
 }
 
-// An 8-bit sheet in memory: cell (c, r) of 64 x 64 holds 1 + c * rows + r.
-BitmapImage sheet(int columns, int rows, int extra_width)
+TEST_F(DisplayTest, CellsComeFromTheGridHonourThePitchAndStayInsideTheSheet)
 {
+    // Three columns and two rows of 64 x 64, one spare column on the right.
     BitmapImage image{};
-    const int width = columns * 65 + extra_width;
-    image.info_header.biWidth = width;
-    image.info_header.biHeight = rows * 65;
+    image.info_header.biWidth = 3 * 65 + 1;
+    image.info_header.biHeight = 2 * 65;
     image.info_header.biBitCount = 8;
-    const std::vector<uint8_t> pixels = sheet_pixels(columns, rows, 64, 64, width, rows * 65, 1);
-    image.pixels = static_cast<uint8_t*>(malloc(pixels.size()));
-    memcpy(image.pixels, pixels.data(), pixels.size());
-    return image;
-}
-
-TEST_F(DisplayTest, CellsComeFromTheGridAndHonourThePitch)
-{
-    BitmapImage image = sheet(3, 2, 1);
-    image.pixels[66 * image.info_header.biWidth + 131] = 123;  // cell (2, 1) starts at (131, 66)
+    std::vector<uint8_t> pixels = sheet_pixels(3, 2, 64, 64, 3 * 65 + 1, 2 * 65, 1);
+    pixels[66 * (3 * 65 + 1) + 131] = 123;  // cell (2, 1) starts at (131, 66)
+    image.pixels = pixels.data();
     for (int padding : {0, 16}) {
         plat_set_pitch_padding(padding);
         PlatSurface* s = gfx_create_surface(64, 64, 0, 0);
-        ASSERT_EQ(s->pitch, 64 + padding);
         memset(s->pixels, 77, static_cast<size_t>(s->pitch) * 64);
         EXPECT_EQ(gfx_copy_cell(&image, s, 2, 1), 1);
         EXPECT_EQ(at(s, 0, 0), 123);
-        EXPECT_EQ(at(s, 1, 0), 6);
-        EXPECT_EQ(at(s, 63, 63), 6);
+        EXPECT_EQ(at(s, 1, 0), 1 + 2 * 2 + 1);
+        EXPECT_EQ(at(s, 63, 63), 1 + 2 * 2 + 1);
         EXPECT_EQ(s->pixels[64], padding ? 77 : 6);  // the padding is left alone
         EXPECT_EQ(gfx_copy_cell(&image, s, 0, 0), 1);
         EXPECT_EQ(at(s, 63, 63), 1);
         plat_release_surface(s);
     }
-    gfx_unload_bitmap(&image);
-}
-
-TEST_F(DisplayTest, CellOutsideTheSheetIsRefused)
-{
-    BitmapImage image = sheet(2, 1, 0);
-    PlatSurface* s = gfx_create_surface(64, 64, 0, 0);
+    // Cells past the sheet, a cell too big, a sheet that is not 8-bit.
+    memset(sprite->pixels, 77, static_cast<size_t>(sprite->pitch) * 64);
     PlatSurface* big = gfx_create_surface(144, 112, 0, 0);
-    memset(s->pixels, 77, static_cast<size_t>(s->pitch) * 64);
-    EXPECT_EQ(gfx_copy_cell(&image, s, 2, 0), 0);
-    EXPECT_EQ(gfx_copy_cell(&image, s, 0, 1), 0);
-    EXPECT_EQ(gfx_copy_cell(&image, s, -1, 0), 0);
-    EXPECT_EQ(gfx_copy_cell(&image, big, 0, 0), 0);
-    image.info_header.biBitCount = 24;  // a sheet that is not 8-bit is not a sheet
-    EXPECT_EQ(gfx_copy_cell(&image, s, 0, 0), 0);
-    EXPECT_EQ(at(s, 0, 0), 77);
-    EXPECT_EQ(at(s, 63, 63), 77);
+    EXPECT_EQ(gfx_copy_cell(&image, sprite, 3, 0), 0);
+    EXPECT_EQ(gfx_copy_cell(&image, sprite, 0, 2), 0);
+    EXPECT_EQ(gfx_copy_cell(&image, sprite, -1, 0), 0);
+    EXPECT_EQ(gfx_copy_cell(&image, big, 1, 0), 0);
+    image.info_header.biBitCount = 24;
+    EXPECT_EQ(gfx_copy_cell(&image, sprite, 0, 0), 0);
+    EXPECT_EQ(at(sprite, 0, 0), 77);
+    EXPECT_EQ(at(sprite, 63, 63), 77);
     plat_release_surface(big);
-    plat_release_surface(s);
-    gfx_unload_bitmap(&image);
 }
 
 class ScreenImageTest : public DisplayTest {
@@ -239,10 +206,10 @@ protected:
         DisplayTest::TearDown();
         remove(path.c_str());
     }
-    const char* write(const BmpFile& f)
+    int load(const BmpFile& f)
     {
         EXPECT_TRUE(write_bmp(path, f));
-        return path.c_str();
+        return load_screen_image(path.c_str(), &target);
     }
     std::string path = "/tmp/tailgate_screen_" + std::to_string(getpid()) + ".bmp";
     PlatSurface* target = nullptr;
@@ -254,19 +221,15 @@ TEST_F(ScreenImageTest, LoadsPictureAndPaletteThroughBothPitchPaths)
     for (size_t i = 0; i < picture.size(); i++) {
         picture[i] = static_cast<uint8_t>(i % 251);
     }
-    write(picture_8bit(640, 480, picture, 33));
     for (int padding : {0, 8}) {
         plat_set_pitch_padding(padding);
         gfx_fill_surface(primary_surface, 9);
-        ASSERT_EQ(load_screen_image(path.c_str(), &target), 1);
+        ASSERT_EQ(load(picture_8bit(640, 480, picture, 33)), 1);
         EXPECT_EQ(target->pitch, 640 + padding);
         EXPECT_EQ(target->colour_key, -1);
-        for (int y = 0; y < 480; y += 7) {
-            for (int x = 0; x < 640; x += 3) {
-                ASSERT_EQ(at(target, x, y), picture[y * 640 + x]);
-            }
+        for (int y = 0; y < 480; y++) {
+            ASSERT_EQ(memcmp(target->pixels + y * target->pitch, &picture[y * 640], 640), 0) << y;
         }
-        EXPECT_EQ(at(target, 639, 479), picture[479 * 640 + 639]);
         PlatPaletteEntry e;
         plat_get_palette_entries(display_palette, 3, 1, &e);
         EXPECT_EQ(e.red + e.green + e.blue, 252 + 33 + 3);
@@ -275,24 +238,23 @@ TEST_F(ScreenImageTest, LoadsPictureAndPaletteThroughBothPitchPaths)
         EXPECT_EQ(scratch_bitmap.pixels, nullptr);
     }
     // Stored top-down, the first stored row is the top one.
-    BmpFile top_down = picture_8bit(640, 480, std::vector<uint8_t>(640 * 480, 4), 1);
+    BmpFile top_down = picture_8bit(640, 480, picture, 1);
     top_down.height = -480;
-    top_down.data[0] = 9;
-    ASSERT_EQ(load_screen_image(write(top_down), &target), 1);
-    EXPECT_EQ(at(target, 0, 0), 9);
+    ASSERT_EQ(load(top_down), 1);
+    EXPECT_EQ(at(target, 0, 0), picture[479 * 640]);
 }
 
 TEST_F(ScreenImageTest, RefusesPicturesOfAnotherSizeOrDepthBeforeTouchingTheScreen)
 {
     PlatPaletteEntry before[256];
     plat_get_palette_entries(display_palette, 0, 256, before);
-    const BmpFile small = picture_8bit(320, 240, std::vector<uint8_t>(320 * 240, 1), 50);
-    const BmpFile deep = raw_bmp(640, 480, 24, std::vector<uint8_t>(640 * 480 * 3, 1));
-    const BmpFile tall = picture_8bit(640, 481, std::vector<uint8_t>(640 * 481, 1), 50);
-    for (const BmpFile* f : {&small, &deep, &tall}) {
-        EXPECT_EQ(load_screen_image(write(*f), &target), 0);
+    const BmpFile refused[] = {picture_8bit(320, 240, std::vector<uint8_t>(320 * 240, 1), 50),
+                               raw_bmp(640, 480, 24, std::vector<uint8_t>(640 * 480 * 3, 1)),
+                               picture_8bit(640, 481, std::vector<uint8_t>(640 * 481, 1), 50)};
+    for (const BmpFile& f : refused) {
+        EXPECT_EQ(load(f), 0);
         EXPECT_EQ(target, nullptr);
-        EXPECT_EQ(at(back_buffer, 0, 0), BACKDROP);
+        EXPECT_EQ(backdrop_pixels(), 640 * 480);
         PlatPaletteEntry after[256];
         plat_get_palette_entries(display_palette, 0, 256, after);
         EXPECT_EQ(memcmp(before, after, sizeof before), 0);

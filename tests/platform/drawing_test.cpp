@@ -1,4 +1,4 @@
-// Surfaces, locks, clip lists and blits of the platform layer.
+// Clip lists and blits of the platform layer: what a bad rectangle does.
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
@@ -19,25 +19,6 @@ int count(const PlatSurface* s, uint8_t index)
         }
     }
     return n;
-}
-
-TEST(Surface, SizesPitchAndLocks)
-{
-    EXPECT_EQ(plat_create_surface(0, 1), nullptr);
-    EXPECT_EQ(plat_create_surface(16385, 1), nullptr);
-    plat_set_pitch_padding(3);
-    PlatSurface* s = plat_create_surface(5, 2);
-    plat_set_pitch_padding(0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->pitch, 8);
-    int pitch = 0;
-    EXPECT_EQ(plat_lock(s, &pitch), s->pixels);
-    EXPECT_EQ(pitch, 8);
-    EXPECT_EQ(plat_lock(s, &pitch), nullptr);  // already locked
-    EXPECT_EQ(plat_get_dc(s), nullptr);
-    EXPECT_EQ(plat_unlock(s), 1);
-    EXPECT_EQ(plat_unlock(s), 0);
-    plat_release_surface(s);
 }
 
 TEST(Blit, ClipListsCutBlitsAndBadRectanglesDrawNothing)

@@ -1,4 +1,4 @@
-// Headless window: clock, keys, our message queue, signals.
+// Signals in a run without a window: a close request, asked once.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -7,26 +7,6 @@
 #include "platform/platform.h"
 
 namespace {
-
-TEST(Messages, FirstInFirstOutAndBounded)
-{
-    PlatMessage m;
-    while (plat_peek_message(&m)) {
-    }
-    // A flood neither overruns the queue nor loses the oldest messages.
-    for (int i = 0; i < 1000; i++) {
-        plat_post_message(WM_QUIT + i % 2, static_cast<uintptr_t>(i), 2);
-    }
-    int n = 0;
-    while (plat_peek_message(&m)) {
-        EXPECT_EQ(m.wparam, static_cast<uintptr_t>(n));
-        EXPECT_EQ(m.message, WM_QUIT + n % 2);
-        EXPECT_EQ(m.lparam, 2);
-        n++;
-    }
-    EXPECT_GT(n, 8);
-    EXPECT_LT(n, 1000);
-}
 
 TEST(Signals, TerminationBecomesOneCloseMessage)
 {
