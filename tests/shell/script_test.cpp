@@ -101,11 +101,9 @@ TEST(Script, WaitInsideAPassTakesTheNextEventWhateverItsPass)
     ASSERT_EQ(parse("1 +SPACE\n50 -SPACE\n60 +UP\n"), 1);
     headless_start(true, 1000);
     headless_begin_pass(1);
-    EXPECT_TRUE(headless_key_down(VK_SPACE));
     plat_wait_step();  // the release comes while the game waits
     EXPECT_FALSE(headless_key_down(VK_SPACE));
-    EXPECT_EQ(headless_events_left(), 1);
-    headless_begin_pass(2);
+    headless_begin_pass(59);
     EXPECT_FALSE(headless_key_down(VK_UP));  // the next event keeps its pass
     headless_begin_pass(60);
     EXPECT_TRUE(headless_key_down(VK_UP));
