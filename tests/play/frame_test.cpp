@@ -8,13 +8,13 @@
 
 #include "display/display.h"
 #include "frontend/frontend.h"
-#include "play/play.h"
-#include "play_display.h"
 #include "play_test_util.h"
 
 using namespace play_test;
 
 namespace {
+
+using V = std::vector<int>;
 
 class PlayFrameTest : public ::testing::Test {
 protected:
@@ -190,15 +190,13 @@ TEST_F(PlayFrameTest, RoadEndsWithTheGaugeAtRest)
     alien_shot_active[7] = alien_shot_x[7] = alien_shot_y[7] = wreck_timer = alien_frame = battle_music_on = 9;
     truck_vy = 3.0;
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ(distance, 1000050);  // by the speed before the limit
-    EXPECT_EQ(play_state, PLAY_BATTLE);
-    EXPECT_EQ(truck_speed, 0.0);
+    // The distance by the speed before the limit; the battle music waits
+    // for the battle's first frame.
+    EXPECT_EQ((V{distance, play_state, alien_health, alien_x, alien_y}), (V{1000050, PLAY_BATTLE, 200, 378, 10}));
     EXPECT_EQ(count_index(green, 14, 266, 128, 279), 0);  // the gauge at rest in that frame
-    EXPECT_EQ(alien_shot_active[7] + alien_shot_x[7] + alien_shot_y[7] + wreck_timer + alien_frame, 0);
-    EXPECT_EQ(battle_music_on + truck_vy, 0.0);  // the music waits for the first battle frame
-    EXPECT_EQ(alien_health, 200);
-    EXPECT_EQ(alien_x, 378);
-    EXPECT_EQ(alien_y, 10);
+    EXPECT_EQ((V{alien_shot_active[7], alien_shot_x[7], alien_shot_y[7], wreck_timer, alien_frame, battle_music_on}),
+              V(6, 0));
+    EXPECT_EQ(truck_speed + truck_vy, 0.0);
 }
 
 TEST_F(PlayFrameTest, HelpOnTheRoadsLastFrameThenTheBattle)
@@ -209,17 +207,12 @@ TEST_F(PlayFrameTest, HelpOnTheRoadsLastFrameThenTheBattle)
     distance = 999950;
     help_calls = 3;
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ(play_state, PLAY_HELP_CALL);  // the new battle became a help call
-    EXPECT_EQ(alien_health, 100);
-    EXPECT_EQ(help_timer, 1);  // the help truck's first frame ran
-    EXPECT_EQ(help_calls, 2);
-
+    // The new battle became a help call, and the help truck's first frame ran.
+    EXPECT_EQ((V{play_state, alien_health, help_timer, help_calls}), (V{PLAY_HELP_CALL, 100, 1, 2}));
     // Still past the end on the next frame: the battle starts again.
     hold("");
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ(play_state, PLAY_BATTLE);
-    EXPECT_EQ(help_timer, 1);
-    EXPECT_EQ(help_calls, 2);
+    EXPECT_EQ((V{play_state, help_timer, help_calls}), (V{PLAY_BATTLE, 1, 2}));
 }
 
 TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
@@ -233,11 +226,11 @@ TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
     distance = 999999;
     hold("UP DOWN LEFT RIGHT");
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ(truck_speed, 1.0);  // held at 0, then one step of the old throttle
-    EXPECT_EQ(distance, 1000000);
-    EXPECT_EQ(play_state, PLAY_WRECK);  // over the line, but a wreck starts no battle
-    EXPECT_LE(std::abs(truck_x - 300), 1);  // only the wobble
-    EXPECT_EQ(wreck_timer, 51);
+    // Speed held at 0, then one step of the old throttle: over the line, but
+    // a wreck starts no battle; the truck moves only by the wobble.
+    EXPECT_EQ(truck_speed, 1.0);
+    EXPECT_EQ((V{distance, play_state, wreck_timer}), (V{1000000, PLAY_WRECK, 51}));
+    EXPECT_LE(std::abs(truck_x - 300), 1);
 
     // A last wreck does not drive at all, but the traffic goes on.
     play_state = PLAY_LAST_WRECK;

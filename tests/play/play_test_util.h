@@ -1,15 +1,19 @@
-// Shared set-up for the play tests: a known road, quiet traffic, held keys.
+// Shared set-up for the play tests: a known road, quiet traffic, held keys,
+// and the real display started headless on a copy of the game data.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
+#include "display/display.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/random.h"
+#include "support/game_data.h"
 
 namespace play_test {
 
@@ -57,8 +61,8 @@ inline void fresh_drive(uint32_t seed = 12345)
     radio_freq_major = 10;
     radio_freq_minor = 5;
     alien_defeated = alien_pinned = alien_frame = alien_step = alien_step_timer = 0;
-    for (int& active : alien_shot_active) {
-        active = 0;
+    for (int i = 0; i < ALIEN_SHOT_COUNT; ++i) {
+        alien_shot_x[i] = alien_shot_y[i] = alien_shot_dx[i] = alien_shot_dy[i] = alien_shot_active[i] = 0;
     }
     distance = 500000;
     quiet_traffic();
@@ -71,6 +75,53 @@ inline int next_wobble()
     int r = game_rand();
     rand_state = saved;
     return 1 - r % 3;
+}
+
+// 1 when the display is up: game_init run once per test program in a
+// scratch copy of the data (start-up rewrites hiscore.txt there).
+inline int display_ready()
+{
+    static int state = -1;
+    if (state < 0) {
+        char dir[] = "/tmp/tailgate_play_XXXXXX";
+        state = back_buffer != nullptr;
+        if (!state && mkdtemp(dir) && test_support::copy_game_data(dir)) {
+            headless_start(true, 9000000);
+            state = chdir(dir) == 0 && plat_window_create(true, false) && game_init();
+        }
+    }
+    return state;
+}
+
+// The frame just shown: the flip put it on the visible surface.
+inline int shown_pixel(int x, int y)
+{
+    return primary_surface->pixels[y * primary_surface->pitch + x];
+}
+
+// Pixels of the box [x0, x1) x [y0, y1) shown with palette index `index`.
+inline int count_index(int index, int x0, int y0, int x1, int y1)
+{
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            n += shown_pixel(x, y) == index;
+        }
+    }
+    return n;
+}
+
+// Pixels of the box shown otherwise than `reference` (the road by default).
+inline int count_changed(int x0, int y0, int x1, int y1, const PlatSurface* reference = nullptr)
+{
+    const PlatSurface* s = reference ? reference : background_surface;
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            n += shown_pixel(x, y) != s->pixels[y * s->pitch + x];
+        }
+    }
+    return n;
 }
 
 }  // namespace play_test

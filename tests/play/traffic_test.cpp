@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
-#include "play/play.h"
 #include "play_test_util.h"
 
 using namespace play_test;
@@ -75,11 +75,9 @@ TEST_F(TrafficTest, RespawnOddsAndThresholds)
         rand_state = saved;
         Car car = traffic[3];
         respawn_car(&car);
-        EXPECT_EQ(car.target_lane, lane);
-        EXPECT_EQ(car.x, lane_x[lane]);
-        EXPECT_EQ(car.position, ahead ? distance + 1000 + offset : distance - offset - 1000);
-        EXPECT_EQ(car.speed, ahead ? 149 - speed : speed + 151);
-        EXPECT_EQ(car.kind, traffic[3].kind);
+        const Car expected{traffic[3].kind, lane_x[lane], ahead ? distance + 1000 + offset : distance - offset - 1000,
+                           car.wreck_frame, car.hit, ahead ? 149 - speed : speed + 151, lane, car.wreck_tick};
+        EXPECT_EQ(memcmp(&car, &expected, sizeof car), 0) << round;
     }
     // Tested on the position after the movement step.
     for (int offset : {-4001, -4000, 4000, 4001}) {
@@ -201,9 +199,7 @@ TEST_F(TrafficTest, ReplacedVehicleNextToAnotherBurnsAtOnce)
     other.x = new_x + 10;
     traffic_step();
     EXPECT_EQ(car.position, new_position);
-    EXPECT_EQ(car.wreck_frame, 0);
-    EXPECT_EQ(car.hit, 1);
-    EXPECT_EQ(other.hit, 1);
+    EXPECT_EQ((std::vector<int>{car.wreck_frame, car.hit, other.hit}), (std::vector<int>{0, 1, 1}));
 }
 
 TEST_F(TrafficTest, ContactWindowWithTheTruck)
@@ -217,9 +213,8 @@ TEST_F(TrafficTest, ContactWindowWithTheTruck)
         car.x += c[1];
         car.target_lane = nearest_lane(car.x);
         traffic_step();
-        EXPECT_EQ(car.hit, c[2]) << c[0] << " " << c[1];
-        EXPECT_EQ(damage, 2 * c[2]) << c[0] << " " << c[1];
-        EXPECT_EQ(score, -10 * c[2]) << c[0] << " " << c[1];
+        EXPECT_EQ((std::vector<int>{car.hit, damage, score}), (std::vector<int>{c[2], 2 * c[2], -10 * c[2]}))
+            << c[0] << " " << c[1];
     }
 }
 
@@ -239,12 +234,10 @@ TEST_F(TrafficTest, AlienCarsScoreOthersDamageAndTheFiftyFirstWrecks)
                 EXPECT_EQ(truck_wrecked, 0);
             }
         }
-        EXPECT_EQ(damage, alien ? 0 : 100);
-        EXPECT_EQ(score, alien ? 510 : -510);
-        EXPECT_EQ(truck_wrecked, !alien);
-        EXPECT_EQ(lives, c[1] - !alien);
-        EXPECT_EQ(play_state, alien ? PLAY_DRIVING : c[1] == 0 ? PLAY_LAST_WRECK : PLAY_WRECK);
-        EXPECT_EQ(wreck_timer, alien ? 33 : 0);
+        int state = alien ? PLAY_DRIVING : c[1] == 0 ? PLAY_LAST_WRECK : PLAY_WRECK;
+        EXPECT_EQ((std::vector<int>{damage, score, truck_wrecked, lives, play_state, wreck_timer}),
+                  (std::vector<int>{alien ? 0 : 100, alien ? 510 : -510, !alien, c[1] - !alien, state, alien ? 33 : 0}))
+            << c[0];
 
         against_truck(c[0]);  // traffic passes through a wreck
         traffic_step();
