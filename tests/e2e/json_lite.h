@@ -10,17 +10,15 @@
 struct JsonValue {
     enum Kind { NUL, NUMBER, STRING, ARRAY, OBJECT } kind = NUL;
     double number = 0;
-    std::string text;  // STRING: decoded; NUMBER: as written
-    std::vector<JsonValue> items;
-    // OBJECT: member names and values, in file order.
-    std::vector<std::string> keys;
-    std::vector<JsonValue> members;
+    std::string text;               // STRING: decoded; NUMBER: as written
+    std::vector<JsonValue> items;   // ARRAY: the items; OBJECT: member values
+    std::vector<std::string> keys;  // OBJECT: member names, in file order
 
     const JsonValue* get(std::string_view key) const
     {
         for (size_t i = 0; i < keys.size(); ++i) {
             if (keys[i] == key) {
-                return &members[i];
+                return &items[i];
             }
         }
         return nullptr;
@@ -34,9 +32,10 @@ struct Reader {
     std::string_view in;
     size_t pos = 0;
 
+    bool at(std::string_view chars) const { return pos < in.size() && chars.find(in[pos]) != chars.npos; }
     void skip()
     {
-        while (pos < in.size() && (in[pos] == ' ' || in[pos] == '\n' || in[pos] == '\r' || in[pos] == '\t')) {
+        while (at(" \t\r\n")) {
             ++pos;
         }
     }
@@ -51,7 +50,7 @@ struct Reader {
             return false;
         }
         while (pos < in.size()) {
-            char c = in[pos++];
+            const char c = in[pos++];
             if (c == '"') {
                 return true;
             }
@@ -60,60 +59,46 @@ struct Reader {
             }
             if (c != '\\') {
                 out->push_back(c);
-            } else if (pos < in.size() && (in[pos] == '"' || in[pos] == '\\' || in[pos] == '/')) {
+            } else if (at("\"\\/")) {
                 out->push_back(in[pos++]);
-            } else if (pos + 5 <= in.size() && in[pos] == 'u') {
-                std::string hex(in.substr(pos + 1, 4));
+            } else {
+                // Any other byte is written as \u00XX.
+                if (pos + 5 > in.size() || in[pos] != 'u') {
+                    return false;
+                }
+                const std::string hex(in.substr(pos + 1, 4));
                 pos += 5;
                 char* end = nullptr;
-                long code = strtol(hex.c_str(), &end, 16);
-                if (*end || code > 0xFF) {
-                    return false;  // the dumps only escape single bytes
+                const long code = strtol(hex.c_str(), &end, 16);
+                if (*end || code < 0 || code > 0xFF) {
+                    return false;
                 }
                 out->push_back(static_cast<char>(code));
-            } else {
-                return false;
             }
         }
         return false;
     }
-    // The items of an array or the members of an object, up to `close`.
-    bool list(JsonValue* out, char close)
-    {
-        if (take(close)) {
-            return true;
-        }
-        do {
-            std::string key;
-            JsonValue item;
-            if (close == '}' && (!string(&key) || !take(':'))) {
-                return false;
-            }
-            if (!value(&item)) {
-                return false;
-            }
-            if (close == '}') {
-                out->keys.push_back(std::move(key));
-                out->members.push_back(std::move(item));
-            } else {
-                out->items.push_back(std::move(item));
-            }
-        } while (take(','));
-        return take(close);
-    }
     bool value(JsonValue* out)
     {
-        skip();
-        if (pos >= in.size()) {
-            return false;
+        const bool object = take('{');
+        if (object || take('[')) {
+            out->kind = object ? JsonValue::OBJECT : JsonValue::ARRAY;
+            const char close = object ? '}' : ']';
+            if (take(close)) {
+                return true;
+            }
+            do {
+                out->items.emplace_back();
+                if (object && (!string(&out->keys.emplace_back()) || !take(':'))) {
+                    return false;
+                }
+                if (!value(&out->items.back())) {
+                    return false;
+                }
+            } while (take(','));
+            return take(close);
         }
-        const char c = in[pos];
-        if (c == '{' || c == '[') {
-            ++pos;
-            out->kind = c == '{' ? JsonValue::OBJECT : JsonValue::ARRAY;
-            return list(out, c == '{' ? '}' : ']');
-        }
-        if (c == '"') {
+        if (at("\"")) {
             out->kind = JsonValue::STRING;
             return string(&out->text);
         }
@@ -122,7 +107,7 @@ struct Reader {
             return true;
         }
         const size_t start = pos;
-        while (pos < in.size() && std::string_view("0123456789+-.eE").find(in[pos]) != std::string_view::npos) {
+        while (at("0123456789+-.eE")) {
             ++pos;
         }
         out->kind = JsonValue::NUMBER;

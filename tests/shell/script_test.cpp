@@ -1,4 +1,4 @@
-// The scripted keyboard, the virtual clock and the audio log of headless runs.
+// The scripted keyboard and the virtual clock of headless runs.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -20,18 +20,6 @@ int parse(const std::string& text, std::string* error = nullptr)
         *error = buffer;
     }
     return ok;
-}
-
-// A scratch file under /tmp with `text` in it.
-std::string temp_file(const char* text)
-{
-    char path[] = "/tmp/tailgate_script_XXXXXX";
-    int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
-    FILE* file = fdopen(fd, "w");
-    fputs(text, file);
-    fclose(file);
-    return path;
 }
 
 TEST(Script, CommentsBlanksTabsCrlfAndEveryKeyName)
@@ -78,9 +66,11 @@ TEST(Script, MalformedLinesAreRefusedWithTheirLineNumber)
     EXPECT_EQ(headless_events_left(), 1);  // a refused script leaves the last good one
 }
 
-TEST(Script, EventsTakeEffectAtTheStartOfTheirPassInFileOrder)
+// Events take effect at the start of their pass, in file order; a wait
+// inside a pass takes the next event whatever its pass.
+TEST(Script, EventsTakeEffectAtTheStartOfTheirPassAndWaitsTakeTheNext)
 {
-    ASSERT_EQ(parse("2 +UP\n2 +LEFT\n3 +SPACE -SPACE\n4 -UP\n"), 1);
+    ASSERT_EQ(parse("2 +UP\n2 +LEFT\n3 +SPACE -SPACE\n4 -UP\n5 +SPACE\n50 -SPACE\n60 +UP\n"), 1);
     headless_start(true, 1000);
     headless_begin_pass(1);
     EXPECT_FALSE(headless_key_down(VK_UP));
@@ -90,38 +80,17 @@ TEST(Script, EventsTakeEffectAtTheStartOfTheirPassInFileOrder)
     headless_begin_pass(3);
     EXPECT_TRUE(headless_key_down(VK_UP));      // held until released
     EXPECT_FALSE(headless_key_down(VK_SPACE));  // pressed and released in one pass
-    headless_begin_pass(4);
+    headless_begin_pass(5);
     EXPECT_FALSE(headless_key_down(VK_UP));
     EXPECT_TRUE(headless_key_down(VK_LEFT));
-    EXPECT_EQ(headless_events_left(), 0);
-}
-
-TEST(Script, WaitInsideAPassTakesTheNextEventWhateverItsPass)
-{
-    ASSERT_EQ(parse("1 +SPACE\n50 -SPACE\n60 +UP\n"), 1);
-    headless_start(true, 1000);
-    headless_begin_pass(1);
+    EXPECT_TRUE(headless_key_down(VK_SPACE));
     plat_wait_step();  // the release comes while the game waits
     EXPECT_FALSE(headless_key_down(VK_SPACE));
     headless_begin_pass(59);
     EXPECT_FALSE(headless_key_down(VK_UP));  // the next event keeps its pass
     headless_begin_pass(60);
     EXPECT_TRUE(headless_key_down(VK_UP));
-}
-
-void announce_hook()
-{
-    fprintf(stderr, "hook ran\n");
-}
-
-TEST(ScriptDeathTest, WaitWithTheScriptUsedUpEndsWithStatus3)
-{
-    ASSERT_EQ(parse("0 +SPACE\n"), 1);
-    headless_start(true, 1000);
-    headless_set_exhausted_hook(announce_hook);
-    headless_begin_pass(0);
-    EXPECT_EXIT(headless_wait_step(), testing::ExitedWithCode(3), "hook ran");
-    headless_set_exhausted_hook(nullptr);
+    EXPECT_EQ(headless_events_left(), 0);
 }
 
 TEST(Script, FileErrorsNameTheFileAndTheLine)
@@ -129,11 +98,15 @@ TEST(Script, FileErrorsNameTheFileAndTheLine)
     char error[256] = "";
     EXPECT_EQ(headless_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
     EXPECT_NE(strstr(error, "/nonexistent/dir/script.txt"), nullptr);
-    std::string bad = temp_file("7 +H\n6 -H\n");
-    EXPECT_EQ(headless_load_script(bad.c_str(), error, sizeof error), 0);
-    EXPECT_NE(strstr(error, bad.c_str()), nullptr);
+    char bad[] = "/tmp/tailgate_script_XXXXXX";
+    const int fd = mkstemp(bad);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "7 +H\n6 -H\n", 10), 10);
+    close(fd);
+    EXPECT_EQ(headless_load_script(bad, error, sizeof error), 0);
+    EXPECT_NE(strstr(error, bad), nullptr);
     EXPECT_NE(strstr(error, "line 2"), nullptr);
-    remove(bad.c_str());
+    remove(bad);
 }
 
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
@@ -143,27 +116,6 @@ TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
     EXPECT_EQ(plat_get_tick_count(), 4294967290u);
     headless_end_pass(plat_get_tick_count());
     EXPECT_EQ(plat_get_tick_count(), 27u);
-    headless_start(false, 1000);
-}
-
-TEST(AudioLog, LinesCarryThePassNumber)
-{
-    std::string path = temp_file("");
-    headless_start(true, 1000);
-    ASSERT_EQ(headless_open_audio_log(path.c_str()), 1);
-    plat_audio_log("mus_play", 7);
-    headless_begin_pass(12);
-    plat_audio_log("snd_play", 9);
-    plat_audio_log("snd_stop", -1);
-    headless_close_audio_log();
-    plat_audio_log("snd_play", 1);  // no log open: ignored
-
-    FILE* file = fopen(path.c_str(), "r");
-    char text[256] = "";
-    text[fread(text, 1, sizeof text - 1, file)] = '\0';
-    fclose(file);
-    EXPECT_STREQ(text, "-1 mus_play 7\n12 snd_play 9\n12 snd_stop -1\n");
-    remove(path.c_str());
     headless_start(false, 1000);
 }
 
