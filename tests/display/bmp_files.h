@@ -1,6 +1,7 @@
 // Tiny BMP files made by the tests themselves.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -21,13 +22,7 @@ struct BmpFile {
 // A file of any depth with its pixel bytes as stored.
 inline BmpFile raw_bmp(int width, int height, int bits, std::vector<uint8_t> data, uint8_t tag = 0)
 {
-    BmpFile f;
-    f.width = width;
-    f.height = height;
-    f.bits = bits;
-    f.data = std::move(data);
-    f.tag = tag;
-    return f;
+    return BmpFile{width, height, bits, std::move(data), tag};
 }
 
 inline std::vector<uint8_t> bmp_bytes(const BmpFile& f)
@@ -79,10 +74,10 @@ inline bool write_bmp(const std::string& path, const BmpFile& f)
 // An 8-bit picture given top row first; stored bottom-up as BMP files are.
 inline BmpFile picture_8bit(int width, int height, const std::vector<uint8_t>& top_down, uint8_t tag)
 {
-    BmpFile f = raw_bmp(width, height, 8, {}, tag);
-    for (int r = height - 1; r >= 0; r--) {
-        f.data.insert(f.data.end(), top_down.begin() + static_cast<long>(r) * width,
-                      top_down.begin() + static_cast<long>(r + 1) * width);
+    BmpFile f = raw_bmp(width, height, 8, std::vector<uint8_t>(top_down.size()), tag);
+    for (int r = 0; r < height; r++) {
+        std::copy_n(top_down.begin() + static_cast<long>(r) * width, width,
+                    f.data.begin() + static_cast<long>(height - 1 - r) * width);
     }
     return f;
 }
