@@ -19,16 +19,9 @@
 namespace audio_test {
 
 // Little- and big-endian integers of `bytes` bytes.
-inline std::string le(uint32_t v, int bytes)
-{
-    return bytes == 0 ? std::string() : static_cast<char>(v & 0xFF) + le(v >> 8, bytes - 1);
-}
-inline std::string be(uint32_t v, int bytes)
-{
-    return bytes == 0 ? std::string() : be(v >> 8, bytes - 1) + static_cast<char>(v & 0xFF);
-}
-
-inline std::string bytes_of(size_t count, int value) { return std::string(count, static_cast<char>(value)); }
+inline std::string le(uint32_t v, int bytes) { return bytes ? char(v & 0xFF) + le(v >> 8, bytes - 1) : ""; }
+inline std::string be(uint32_t v, int bytes) { return bytes ? be(v >> 8, bytes - 1) + char(v & 0xFF) : ""; }
+inline std::string bytes_of(size_t count, int value) { return std::string(count, char(value)); }
 
 // A chunk whose size field says `claimed` (the true size unless given),
 // padded to an even length when the payload is odd.
@@ -37,21 +30,17 @@ inline std::string chunk(const std::string& id, const std::string& payload, int6
     std::string s = id + le(claimed < 0 ? payload.size() : uint32_t(claimed), 4) + payload;
     return payload.size() % 2 == 1 && claimed < 0 ? s + '\0' : s;
 }
-
 inline std::string riff(const std::string& body, int64_t claimed = -1)
 {
     return "RIFF" + le(claimed < 0 ? body.size() + 4 : uint32_t(claimed), 4) + "WAVE" + body;
 }
-
 // The 16 bytes of a PCM format chunk's fields.
 inline std::string fmt_fields(int tag, int channels, int rate, int bits)
 {
     int block = channels * bits / 8;
     return le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2);
 }
-
 inline const std::string FMT = chunk("fmt ", fmt_fields(1, 1, 11025, 8));
-
 // A plain 8-bit mono 11025 Hz PCM file.
 inline std::string wav(const std::string& data) { return riff(FMT + chunk("data", data)); }
 
@@ -64,26 +53,23 @@ inline std::string midi(int format, int division, std::initializer_list<std::str
     }
     return s;
 }
-
 // One event: a delta time as a variable-length number, then its bytes.
 inline std::string ev(uint32_t delta, std::initializer_list<int> bytes)
 {
-    std::string s(1, static_cast<char>(delta & 0x7F));
+    std::string s(1, char(delta & 0x7F));
     while ((delta >>= 7) != 0) {
-        s.insert(s.begin(), static_cast<char>(0x80 | (delta & 0x7F)));
+        s.insert(s.begin(), char(0x80 | (delta & 0x7F)));
     }
     for (int b : bytes) {
-        s += static_cast<char>(b);
+        s += char(b);
     }
     return s;
 }
-
 inline std::string tempo(uint32_t delta, uint32_t us)
 {
     return ev(delta, {0xFF, 0x51, 3, int(us >> 16), int(us >> 8) & 255, int(us) & 255});
 }
 inline std::string end_of_track(uint32_t delta) { return ev(delta, {0xFF, 0x2F, 0x00}); }
-
 // `notes` piano notes of `ticks` each, 480 ticks (0.5 s) to the quarter.
 inline std::string tune(int notes, uint32_t ticks)
 {
@@ -102,9 +88,7 @@ inline std::string read_text(const std::filesystem::path& path)
 
 // A fresh directory for the test; the working directory moves into it and back.
 struct ScratchDir {
-    std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::path path;
-
+    std::filesystem::path previous = std::filesystem::current_path(), path;
     ScratchDir()
     {
         std::string name = (std::filesystem::temp_directory_path() / "tailgate_audio_XXXXXX").string();
@@ -122,6 +106,14 @@ struct ScratchDir {
         std::ofstream(path / name, std::ios::binary) << bytes;
     }
 };
+
+// What the mixer makes of the next `frames` stereo frames.
+inline std::vector<int16_t> mix(int frames)
+{
+    std::vector<int16_t> out(2 * frames, 12345);
+    plat_audio_mix(out.data(), frames);
+    return out;
+}
 
 inline void shut_down_audio()
 {
@@ -150,17 +142,17 @@ protected:
         shut_down_audio();
         headless_start(false, 1000);
     }
-
     int load_wav(const std::string& bytes)
     {
         dir.write("t.WAV", bytes);
         return snd_load_wav("t.WAV", 0x40);
     }
-    int load_midi(const std::string& bytes, const char* name = "t.MID")
+    int load_midi(const std::string& bytes)
     {
-        dir.write(name, bytes);
-        return mus_load_midi(name);
+        dir.write("t.MID", bytes);
+        return mus_load_midi("t.MID");
     }
+    static uint32_t position(int id) { return plat_sound_position(sound_slots[id].buffer); }
     static uint32_t passes(int count, int id)  // the sound's position after them
     {
         for (int i = 0; i < count; ++i) {
@@ -168,14 +160,7 @@ protected:
         }
         return position(id);
     }
-    static uint32_t position(int id) { return plat_sound_position(sound_slots[id].buffer); }
     static uint32_t length_ms(int id) { return plat_music_length_ms(music_slots[id].segment); }
-    static std::vector<int16_t> mix(int frames)
-    {
-        std::vector<int16_t> out(2 * frames, 12345);
-        plat_audio_mix(out.data(), frames);
-        return out;
-    }
 };
 
 }  // namespace audio_test

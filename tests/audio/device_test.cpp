@@ -1,6 +1,7 @@
 // The real device path: SDL's disk driver gives a real callback thread with no
 // sound card and writes what it mixes to a file. The game thread plays,
-// stops, rewinds and polls meanwhile (run under ThreadSanitizer too).
+// stops, rewinds and polls meanwhile (run under ThreadSanitizer too). The
+// music's rendering is checked offline, in the mixer tests.
 #include <chrono>
 #include <thread>
 
@@ -22,24 +23,6 @@ protected:
         plat_audio_open();
         ASSERT_EQ(plat_audio_mode(), PLAT_AUDIO_DEVICE);
     }
-    // The peak level of what the device wrote (16-bit stereo).
-    int recorded_peak()
-    {
-        shut_down_audio();  // closes the file
-        std::string bytes = read_text(output);
-        int peak = 0;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            peak = std::max(peak, std::abs(int(int16_t(uint8_t(bytes[i]) | (uint8_t(bytes[i + 1]) << 8)))));
-        }
-        return peak;
-    }
-    static bool wait_for(bool (*done)(int), int id)
-    {
-        for (int waited = 0; waited < 10000 && !done(id); waited += 5) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return done(id);
-    }
 };
 
 TEST_F(AudioDevice, TheCallbackPlaysSoundsStartedByTheGameThread)
@@ -48,7 +31,7 @@ TEST_F(AudioDevice, TheCallbackPlaysSoundsStartedByTheGameThread)
     for (int i = 0; i < 13; ++i) {
         std::string square;
         for (int n = 0; n < 600 + 200 * i; ++n) {
-            square += static_cast<char>((n / 8) % 2 ? 228 : 28);
+            square += char((n / 8) % 2 ? 228 : 28);
         }
         ids.push_back(load_wav(wav(square)));
     }
@@ -70,21 +53,19 @@ TEST_F(AudioDevice, TheCallbackPlaysSoundsStartedByTheGameThread)
     // A sound started alone plays to its end and stops at its start.
     snd_play(ids[0]);
     EXPECT_TRUE(snd_is_playing(ids[0]));
-    EXPECT_TRUE(wait_for([](int id) { return !snd_is_playing(id); }, ids[0]));
-    EXPECT_EQ(position(ids[0]), 0u);
-    EXPECT_GT(recorded_peak(), 20000);
-}
-
-TEST_F(AudioDevice, MusicPlaysThroughTheDeviceToItsEnd)
-{
-    if (!plat_music_audible()) {
-        GTEST_SKIP() << "no SoundFont on this machine";
+    for (int waited = 0; waited < 10000 && snd_is_playing(ids[0]); waited += 5) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    int m = load_midi(tune(2, 240));  // 0.5 s
-    ASSERT_EQ(mus_play(m), 1);
-    EXPECT_EQ(mus_status(m), MUSIC_PLAYING);
-    EXPECT_TRUE(wait_for([](int id) { return mus_status(id) == MUSIC_STOPPED; }, m));
-    EXPECT_GT(recorded_peak(), 1000);
+    EXPECT_FALSE(snd_is_playing(ids[0]));
+    EXPECT_EQ(position(ids[0]), 0u);
+
+    shut_down_audio();  // closes the file; its peak level (16-bit stereo) shows the squares
+    std::string bytes = read_text(output);
+    int peak = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        peak = std::max(peak, std::abs(int(int16_t(uint8_t(bytes[i]) | (uint8_t(bytes[i + 1]) << 8)))));
+    }
+    EXPECT_GT(peak, 20000);
 }
 
 }  // namespace

@@ -12,17 +12,18 @@ namespace {
 class Mixer : public AudioTest {
 protected:
     void open_output() override { plat_audio_open_offline(); }
-    static double rms(const std::vector<int16_t>& out)
-    {
-        double sum = 0.0;
-        for (int16_t v : out) {
-            sum += double(v) * v;
-        }
-        return std::sqrt(sum / out.size());
-    }
 };
 
-TEST_F(Mixer, ASoundLastsFourDeviceFramesPerSampleThenStopsAtTheStart)
+double rms(const std::vector<int16_t>& out)
+{
+    double sum = 0.0;
+    for (int16_t v : out) {
+        sum += double(v) * v;
+    }
+    return std::sqrt(sum / out.size());
+}
+
+TEST_F(Mixer, SoundsLastFourFramesASampleAreInterpolatedAddUpAndClip)
 {
     EXPECT_EQ(rms(mix(300)), 0.0);  // silence while nothing plays
     int id = load_wav(wav(bytes_of(1000, 200)));
@@ -40,7 +41,6 @@ TEST_F(Mixer, ASoundLastsFourDeviceFramesPerSampleThenStopsAtTheStart)
     mix(400);
     EXPECT_EQ(passes(1, id), 100u);  // the mixer keeps time, not the passes
 
-    // Between samples the level is interpolated.
     snd_init();
     snd_play(load_wav(wav(std::string{char(128), char(228), char(28)})));
     out = mix(13);
@@ -48,10 +48,8 @@ TEST_F(Mixer, ASoundLastsFourDeviceFramesPerSampleThenStopsAtTheStart)
     for (int i = 0; i < 26; ++i) {
         EXPECT_EQ(out[i], expected[i / 2]) << i;
     }
-}
 
-TEST_F(Mixer, SoundsAddUpAndClip)
-{
+    snd_init();
     snd_play(load_wav(wav(bytes_of(100, 138))));
     snd_play(load_wav(wav(bytes_of(100, 148))));
     EXPECT_EQ(mix(1)[0], (10 + 20) * 256);
@@ -100,13 +98,12 @@ TEST(MixerMusic, BadSoundFontsArePassedOverAndAPieceEndsWithItsLastEvent)
     // With a SoundFont found after them or none, the music keeps time.
     dir.write("m.MID", tune(1, 480));  // 0.5 s: 22050 frames
     int m = mus_load_midi("m.MID");
-    std::vector<int16_t> out(2 * 22050);
     mus_play(m);
-    plat_audio_mix(out.data(), 20000);
+    mix(20000);
     mus_play(m);  // the current piece starts over
-    plat_audio_mix(out.data(), 22050);  // its last event is still due
+    mix(22050);   // its last event is still due
     EXPECT_EQ(mus_status(m), MUSIC_PLAYING);
-    plat_audio_mix(out.data(), 64);
+    mix(64);
     EXPECT_EQ(mus_status(m), MUSIC_STOPPED);
     shut_down_audio();
 }

@@ -1,7 +1,6 @@
-// The music player: loading standard MIDI files (and refusing others), the
-// slot table and its states, one current piece, the end of a piece by the
-// virtual clock, a piece's length from its tracks and tempo map, and the
-// audio log of the calls.
+// The music player: loading standard MIDI files (and refusing others), one
+// current piece and the slot states, the end of a piece by the virtual
+// clock, a piece's length from its tracks and tempo map, and the audio log.
 #include "audio_files.h"
 
 using namespace audio_test;
@@ -12,8 +11,7 @@ using Music = AudioTest;
 
 TEST_F(Music, OnlyStandardMidiFilesLoad)
 {
-    std::string good = tune(2, 480);
-    std::string header = "MThd" + be(6, 4);
+    std::string good = tune(2, 480), header = "MThd" + be(6, 4);
     for (const std::string& bad : {wav("abc"), std::string(), std::string("MThd"), good.substr(0, 13),
                                    "MThd" + be(0x7FFFFFFF, 4) + good.substr(8),  // header past the end
                                    "MThd" + be(4, 4) + good.substr(8),           // header too short
@@ -22,11 +20,10 @@ TEST_F(Music, OnlyStandardMidiFilesLoad)
                                    header + be(0, 2) + be(1, 2) + be(0xE700, 2)}) {  // SMPTE without ticks
         EXPECT_EQ(load_midi(bad), -1) << testing::PrintToString(bad);
     }
-    EXPECT_EQ(mus_load_midi("no such file.MID"), -1);
-    EXPECT_EQ(mus_load_midi("."), -1);
-    EXPECT_EQ(mus_load_midi(nullptr), -1);
+    for (const char* name : {"no such file.MID", ".", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(mus_load_midi(name), -1);
+    }
     EXPECT_EQ(music_slots[0].state, MUSIC_FREE);
-
     EXPECT_EQ(load_midi(good), 0);
     EXPECT_EQ(music_slots[0].state, MUSIC_LOADED);
     EXPECT_EQ(load_midi(good.substr(0, good.size() - 5)), 1);  // a track cut short keeps what it had
@@ -35,24 +32,9 @@ TEST_F(Music, OnlyStandardMidiFilesLoad)
     EXPECT_EQ(load_midi(good), -1);
 }
 
-TEST_F(Music, TheElevenPiecesTakeTheirLoadOrderAndTheTableHolds64)
-{
-    const char* names[] = {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID",
-                           "G.MID", "H.MID", "I.MID", "Battle.MID", "monsterfight.MID"};
-    for (int i = 0; i < 11; ++i) {
-        EXPECT_EQ(load_midi(tune(1, 96), names[i]), i) << names[i];
-    }
-    for (int i = 11; i < MUSIC_SLOT_COUNT; ++i) {
-        ASSERT_EQ(mus_load_midi("A.MID"), i);
-    }
-    EXPECT_EQ(mus_load_midi("A.MID"), -1);  // the 65th
-    EXPECT_EQ(music_slots[63].id, 63);
-}
-
 TEST_F(Music, OneCurrentPieceAndTheSlotStates)
 {
-    int a = load_midi(tune(8, 480), "a.MID");
-    int b = load_midi(tune(8, 480), "b.MID");
+    int a = load_midi(tune(8, 480)), b = load_midi(tune(8, 480));
     EXPECT_EQ(mus_status(a), MUSIC_STOPPED);  // loaded, never played
     EXPECT_EQ(mus_play(a), 1);
     EXPECT_EQ(music_slots[a].state, MUSIC_PLAYING);
@@ -74,11 +56,8 @@ TEST_F(Music, OneCurrentPieceAndTheSlotStates)
     EXPECT_EQ(mus_unload_all(), 1);
     EXPECT_EQ(music_slots[b].segment, nullptr);
     EXPECT_EQ(music_slots[b].state, MUSIC_FREE);
-    EXPECT_EQ(music_slots[b].id, b);
     for (int bad : {-1, a, b, 63, 64, 1 << 30}) {
-        EXPECT_EQ(mus_play(bad), 0) << bad;
-        EXPECT_EQ(mus_stop(bad), 0) << bad;
-        EXPECT_EQ(mus_status(bad), 0) << bad;
+        EXPECT_EQ(mus_play(bad) + mus_stop(bad) + mus_status(bad), 0) << bad;
     }
     EXPECT_EQ(music_current, b);
     int c = load_midi(tune(8, 480));  // the next piece loaded simply starts
@@ -109,8 +88,7 @@ TEST_F(Music, EveryPlayStopAndRewindIsLoggedInCallOrder)
 {
     std::string log_path = (dir.path / "audio.log").string();
     ASSERT_EQ(headless_open_audio_log(log_path.c_str()), 1);
-    int a = load_midi(tune(8, 480));
-    int s = load_wav(wav(bytes_of(100, 1)));
+    int a = load_midi(tune(8, 480)), s = load_wav(wav(bytes_of(100, 1)));
     mus_play(a);
     mus_play(a);  // the current one: stopped first, from inside mus_play
     mus_status(a);
@@ -141,10 +119,6 @@ TEST_F(Music, LengthFollowsTheTempoMapAcrossTracks)
     EXPECT_EQ(length_ms(load_midi(midi(0, 480, {running}))), 1000u);
     // SMPTE time: 25 frames of 40 ticks, 1000 ticks a second.
     EXPECT_EQ(length_ms(load_midi(midi(0, 0xE728, {notes}))), 1920u);
-    // Chunks other than tracks are skipped; a missing track is no error.
-    std::string extra = "MThd" + be(6, 4) + be(1, 2) + be(3, 2) + be(480, 2) + "XTRA" + be(2, 4) + "ab" + "MTrk" +
-                        be(notes.size(), 4) + notes;
-    EXPECT_EQ(length_ms(load_midi(extra)), 2000u);
 }
 
 }  // namespace
