@@ -1,85 +1,32 @@
 // Two ways to run the game in a test: the real executable, headless, with a
 // key script in a scratch copy of the default data (GameRun), or the game
 // itself started once inside the test process (game_here) for the screens
-// that wait inside one frame.
+// that wait inside one frame. State lines are read with play_run's helpers.
 #pragma once
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 #include "display/display.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "play/play_run.h"
+#include "support/game_data.h"
 
 namespace game_run {
 
 namespace fs = std::filesystem;
-
-inline std::string read_text(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using play_run::key;
+using play_run::read_lines;
+using play_run::read_text;
+using play_run::values;
 
 inline void write_text(const fs::path& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-// The text of a field's value in one JSON object of the game's (flat, with
-// arrays of numbers or plain strings).
-inline std::string field(const std::string& object, const std::string& key)
-{
-    size_t start = object.find("\"" + key + "\":");
-    if (start == std::string::npos) {
-        return {};
-    }
-    start += key.size() + 3;
-    size_t end = start;
-    for (int depth = 0; end < object.size(); ++end) {
-        char c = object[end];
-        depth += (c == '[') - (c == ']');
-        if (depth < 0 || (depth == 0 && (c == ',' || c == '}'))) {
-            break;
-        }
-    }
-    return object.substr(start, end - start);
-}
-
-inline double number(const std::string& object, const std::string& key)
-{
-    std::string value = field(object, key);
-    return value.empty() ? std::nan("") : std::strtod(value.c_str(), nullptr);
-}
-
-// Every integer of a field (one, or an array of them, flattened).
-inline std::vector<long long> integers(const std::string& object, const std::string& key)
-{
-    std::string value = field(object, key);
-    for (char& c : value) {
-        c = c == '-' || (c >= '0' && c <= '9') ? c : ' ';
-    }
-    std::istringstream in(value);
-    std::vector<long long> out;
-    for (long long n; in >> n;) {
-        out.push_back(n);
-    }
-    return out;
-}
-
-inline long long integer(const std::string& object, const std::string& key)
-{
-    std::vector<long long> all = integers(object, key);
-    return all.size() == 1 ? all[0] : -999999999999LL;
 }
 
 // Ten entries' initials, and "hiscore.txt" as the game writes it.
@@ -99,10 +46,8 @@ inline std::string hiscore_text(const std::vector<int>& scores, const std::strin
 
 // A scratch directory with a copy of the default data, removed afterwards.
 struct GameRun {
-    fs::path dir;
-    fs::path data;
-    std::string dump;
-    std::vector<std::string> trace;  // one JSON object per pass
+    fs::path dir, data;
+    std::vector<std::string> trace;  // one state line per pass
     std::vector<std::string> audio;  // "<pass> <op> <id>"
 
     GameRun()
@@ -110,7 +55,7 @@ struct GameRun {
         char pattern[] = "/tmp/tailgate_run_XXXXXX";
         dir = mkdtemp(pattern) ? pattern : "/nonexistent";
         data = dir / "data";
-        fs::copy(TAILGATE_DATA_DIR, data, fs::copy_options::recursive);
+        EXPECT_TRUE(test_support::copy_game_data(data));
     }
     ~GameRun()
     {
@@ -119,37 +64,25 @@ struct GameRun {
     }
 
     fs::path shot(int pass) const { return dir / ("shot" + std::to_string(pass) + ".png"); }
-    std::string out(const char* name) const { return "'" + (dir / name).string() + "'"; }
+    std::string out(const char* name) const { return " '" + (dir / name).string() + "'"; }
 
-    // Runs the game with this script for `passes` passes (-1: until it ends
-    // by itself), with a trace when asked. Returns the exit status.
-    int play(const std::string& script, int passes, const std::vector<int>& shots = {}, bool with_trace = false)
+    // Runs the game with this script, with a trace, for `passes` passes (-1:
+    // until it ends by itself). Returns the exit status.
+    int play(const std::string& script, int passes, const std::vector<int>& shots = {})
     {
         write_text(dir / "script.txt", script);
-        std::string command = "'" + std::string(TAILGATE_EXE) + "' --headless --data '" + data.string() +
-                              "' --input " + out("script.txt") + " --dump " + out("dump.json") +
-                              " --audio-log " + out("audio.log") + (with_trace ? " --trace " + out("trace.jsonl") : "");
+        std::string command = "'" + std::string(TAILGATE_EXE) + "' --headless --data" + out("data") + " --input" +
+                              out("script.txt") + " --audio-log" + out("audio.log") + " --trace" + out("trace.jsonl");
         if (passes >= 0) {
             command += " --passes " + std::to_string(passes);
         }
         for (int p : shots) {
             command += " --shot " + std::to_string(p) + ":'" + shot(p).string() + "'";
         }
-        int raw = std::system((command + " > " + out("stderr.txt") + " 2>&1").c_str());
-        dump = read_text(dir / "dump.json");
-        trace = lines(dir / "trace.jsonl");
-        audio = lines(dir / "audio.log");
+        int raw = std::system((command + " >" + out("stderr.txt") + " 2>&1").c_str());
+        trace = read_lines(dir / "trace.jsonl");
+        audio = read_lines(dir / "audio.log");
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-
-    static std::vector<std::string> lines(const fs::path& path)
-    {
-        std::istringstream in(read_text(path));
-        std::vector<std::string> all;
-        for (std::string line; std::getline(in, line);) {
-            all.push_back(line);
-        }
-        return all;
     }
 
     // The audio calls of passes first to last, leaving out the music stops
