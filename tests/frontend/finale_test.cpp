@@ -1,8 +1,8 @@
 // The finale page: its space bar leads through the initials entry back to
 // the menu with a fresh game, and a close request ends its waits with the
-// letters as they stand. (A score without a place is the entry's own
-// business, tested with it.) Winning three levels by script would take minutes,
-// so the game runs in this process with the page set up directly.
+// letters as they stand (a score without a place is the entry's business,
+// tested there). Winning three levels by script would take minutes, so the
+// game runs in this process with the page set up directly.
 #include <gtest/gtest.h>
 
 #include <algorithm>

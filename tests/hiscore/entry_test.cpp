@@ -42,10 +42,7 @@ std::string enter(const std::string& table, int final_score, const std::string& 
     return game_run::read_text("hiscore.txt");
 }
 
-std::string initials_of(int k)
-{
-    return std::string(hiscore_initials[k], 3);
-}
+std::string initials_of(int k) { return std::string(hiscore_initials[k], 3); }
 
 TEST(InitialsEntry, ArrowKeysWrapAndEachPressCountsOnce)
 {

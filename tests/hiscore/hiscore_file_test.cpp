@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
 #include <sys/stat.h>
 
 #include "frontend/game_run.h"
@@ -22,21 +21,9 @@ using game_run::write_text;
 
 namespace {
 
-std::vector<int> all_scores()
-{
-    return std::vector<int>(hiscore_scores, hiscore_scores + HISCORE_COUNT);
-}
-
-std::string all_initials()
-{
-    return std::string(&hiscore_initials[0][0], 3 * HISCORE_COUNT);
-}
-
-mode_t mode_of(const char* name)
-{
-    struct stat info;
-    return stat(name, &info) == 0 ? info.st_mode & 0777 : 0;
-}
+std::vector<int> all_scores() { return std::vector<int>(hiscore_scores, hiscore_scores + HISCORE_COUNT); }
+std::string all_initials() { return std::string(&hiscore_initials[0][0], 3 * HISCORE_COUNT); }
+unsigned mode_of(const char* name) { return unsigned(fs::status(name).permissions()) & 0777; }
 
 class HiscoreFile : public ::testing::Test {
 protected:

@@ -94,41 +94,21 @@ TEST(GeneratedImages, LoadWithTheRightShapeAndShareOnePaletteWithTheGameColours)
     }
 }
 
-TEST(GeneratedImages, SheetsHaveGridLinesAroundEveryCell)
-{
-    for (const SheetLayout& l : kLayouts) {
-        LoadedImage img(l.name);
-        ASSERT_EQ(img.ok, 1) << l.name;
-        const int grid_w = l.cols * (l.cell_w + 1) + 1, grid_h = l.rows * (l.cell_h + 1) + 1;
-        int missing = 0;
-        for (int r = 0; r <= l.rows; ++r) {
-            int y = r * (l.cell_h + 1);
-            if (y >= img.height())
-                continue; // the bottom line may fall outside the smallest sheet
-            for (int x = 0; x < std::min(grid_w, img.width()); ++x)
-                missing += img.at(x, y) == 0;
-        }
-        for (int c = 0; c <= l.cols; ++c) {
-            int x = c * (l.cell_w + 1);
-            if (x >= img.width())
-                continue;
-            for (int y = 0; y < std::min(grid_h, img.height()); ++y)
-                missing += img.at(x, y) == 0;
-        }
-        EXPECT_EQ(missing, 0) << l.name;
-    }
-}
-
-TEST(GeneratedImages, SpritesAreCentredAndFramedByTransparency)
+// Grid lines around every cell (the bottom line may fall outside the
+// smallest sheet); sprites centred and framed by transparency.
+TEST(GeneratedImages, SheetsHaveGridLinesAndCentredSprites)
 {
     for (int sheet = 0; sheet < 3; ++sheet) {
         const SheetLayout& l = kLayouts[sheet];
         LoadedImage img(l.name);
-        ASSERT_EQ(img.ok, 1);
+        ASSERT_EQ(img.ok, 1) << l.name;
+        int missing = 0;
+        for (int y = 0; y < std::min(l.rows * (l.cell_h + 1) + 1, img.height()); ++y)
+            for (int x = 0; x < std::min(l.cols * (l.cell_w + 1) + 1, img.width()); ++x)
+                missing += (x % (l.cell_w + 1) == 0 || y % (l.cell_h + 1) == 0) && img.at(x, y) == 0;
+        EXPECT_EQ(missing, 0) << l.name;
         for (int r = 0; r < l.rows; ++r)
-            for (int c = 0; c < l.cols; ++c) {
-                if (sheet == 1 && c != 0)
-                    continue; // the burning stages
+            for (int c = 0; c < (sheet == 1 ? 1 : l.cols); ++c) {  // not the cars' burning stages
                 int x0 = cell_x(l, c), y0 = cell_y(l, r);
                 int edge = 0;
                 for (int x = 0; x < l.cell_w; ++x)
@@ -139,21 +119,21 @@ TEST(GeneratedImages, SpritesAreCentredAndFramedByTransparency)
                 Box b = opaque_box(img, x0, y0, l.cell_w, l.cell_h);
                 ASSERT_GE(b.x1, 0) << l.name << " cell " << c << "," << r << " is empty";
                 EXPECT_NEAR((b.x0 + b.x1) / 2.0, l.cell_w / 2.0, 4.0) << l.name << " cell " << c << "," << r;
-                if (sheet == 1) {
-                    // About 36 px wide and 60 px long, nose up; the alien kinds glow green.
-                    EXPECT_NEAR(b.x1 - b.x0 + 1, 38, 6) << "car kind " << r;
-                    EXPECT_NEAR(b.y1 - b.y0 + 1, 62, 4) << "car kind " << r;
-                    int green = 0;
-                    for (int y = 0; y < 64; ++y)
-                        for (int x = 0; x < 64; ++x) {
-                            uint8_t index = img.at(x0 + x, y0 + y);
-                            green += index != 0 && glowing_green(img.image.palette[index]);
-                        }
-                    if (r == 3 || r == 5)
-                        EXPECT_GT(green, 150) << "alien kind " << r;
-                    else
-                        EXPECT_LT(green, 20) << "earth kind " << r;
-                }
+                if (sheet != 1)
+                    continue;
+                // About 36 px wide and 60 px long, nose up; the alien kinds glow green.
+                EXPECT_NEAR(b.x1 - b.x0 + 1, 38, 6) << "car kind " << r;
+                EXPECT_NEAR(b.y1 - b.y0 + 1, 62, 4) << "car kind " << r;
+                int green = 0;
+                for (int y = 0; y < 64; ++y)
+                    for (int x = 0; x < 64; ++x) {
+                        uint8_t index = img.at(x0 + x, y0 + y);
+                        green += index != 0 && glowing_green(img.image.palette[index]);
+                    }
+                if (r == 3 || r == 5)
+                    EXPECT_GT(green, 150) << "alien kind " << r;
+                else
+                    EXPECT_LT(green, 20) << "earth kind " << r;
             }
     }
 }
