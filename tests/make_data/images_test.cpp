@@ -9,38 +9,14 @@
 
 namespace {
 
-struct SheetLayout {
-    const char* name;
-    int cols, rows, cell_w, cell_h;
-    int min_w, min_h;
-};
+struct SheetLayout { const char* name; int cols, rows, cell_w, cell_h, min_w, min_h; };
 constexpr SheetLayout kLayouts[3] = {
     {"truck.bmp", 3, 1, 64, 96, 196, 97},
     {"cars2.bmp", 14, 7, 64, 64, 912, 455},
     {"monster.bmp", 2, 3, 144, 112, 292, 339},
 };
 
-int cell_x(const SheetLayout& l, int c) { return c * (l.cell_w + 1) + 1; }
-int cell_y(const SheetLayout& l, int r) { return r * (l.cell_h + 1) + 1; }
-
-struct Box {
-    int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
-};
-
-Box opaque_box(const LoadedImage& img, int x0, int y0, int w, int h)
-{
-    Box b;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (img.at(x0 + x, y0 + y) != 0) {
-                b.x0 = std::min(b.x0, x);
-                b.y0 = std::min(b.y0, y);
-                b.x1 = std::max(b.x1, x);
-                b.y1 = std::max(b.y1, y);
-            }
-    return b;
-}
-
+int rgb(const PlatPaletteEntry& e) { return e.red << 16 | e.green << 8 | e.blue; }
 bool glowing_green(const PlatPaletteEntry& e) { return e.green > 150 && e.green > e.red + 60 && e.green > e.blue + 40; }
 
 // Every pixel of the rectangle is dark enough for the game's red text.
@@ -67,8 +43,7 @@ TEST(GeneratedImages, LoadWithTheRightShapeAndShareOnePaletteWithTheGameColours)
         const BitmapInfoHeader& h = img.image.info_header;
         EXPECT_EQ(+h.biBitCount, 8) << name;
         if (i < 7) {
-            EXPECT_EQ(img.width(), 640) << name;
-            EXPECT_EQ(img.height(), 480) << name;
+            EXPECT_EQ(std::pair(img.width(), img.height()), std::pair(640, 480)) << name;
         } else {
             EXPECT_GE(img.width(), kLayouts[i - 7].min_w) << name;
             EXPECT_GE(img.height(), kLayouts[i - 7].min_h) << name;
@@ -78,20 +53,14 @@ TEST(GeneratedImages, LoadWithTheRightShapeAndShareOnePaletteWithTheGameColours)
         EXPECT_EQ(+h.biSizeImage, (uint32_t)(img.width() * img.height())) << name;
         EXPECT_EQ(read_bytes(data_path(name)).size(), 14u + 40u + 1024u + h.biSizeImage) << name;
         int differ = 0;
-        for (int e = 0; e < 256; ++e) {
-            const PlatPaletteEntry& p = img.image.palette[e];
-            differ += p.red != pal[e].red || p.green != pal[e].green || p.blue != pal[e].blue;
-        }
+        for (int e = 0; e < 256; ++e)
+            differ += rgb(img.image.palette[e]) != rgb(pal[e]);
         EXPECT_EQ(differ, 0) << name << ": palette entries differ from the background's";
     }
-    EXPECT_EQ(pal[0].red + pal[0].green + pal[0].blue, 0) << "entry 0 is the black fill and key colour";
-    constexpr int wanted[5][3] = {{240, 0, 0}, {255, 255, 0}, {0, 255, 0}, {20, 20, 255}, {255, 0, 0}};
-    for (const auto& w : wanted) {
-        bool found = false;
-        for (int e = 0; e < 256; ++e)
-            found |= pal[e].red == w[0] && pal[e].green == w[1] && pal[e].blue == w[2];
-        EXPECT_TRUE(found) << "no exact entry for " << w[0] << "," << w[1] << "," << w[2];
-    }
+    EXPECT_EQ(rgb(pal[0]), 0) << "entry 0 is the black fill and key colour";
+    for (int want : {0xF00000, 0xFFFF00, 0x00FF00, 0x1414FF, 0xFF0000})
+        EXPECT_TRUE(std::any_of(pal, pal + 256, [&](const PlatPaletteEntry& e) { return rgb(e) == want; }))
+            << "no exact entry for " << std::hex << want;
 }
 
 // Grid lines around every cell (the bottom line may fall outside the
@@ -109,31 +78,26 @@ TEST(GeneratedImages, SheetsHaveGridLinesAndCentredSprites)
         EXPECT_EQ(missing, 0) << l.name;
         for (int r = 0; r < l.rows; ++r)
             for (int c = 0; c < (sheet == 1 ? 1 : l.cols); ++c) {  // not the cars' burning stages
-                int x0 = cell_x(l, c), y0 = cell_y(l, r);
-                int edge = 0;
-                for (int x = 0; x < l.cell_w; ++x)
-                    edge += (img.at(x0 + x, y0) != 0) + (img.at(x0 + x, y0 + l.cell_h - 1) != 0);
+                const int x0 = c * (l.cell_w + 1) + 1, y0 = r * (l.cell_h + 1) + 1;
+                int left = l.cell_w, top = l.cell_h, right = -1, bottom = -1, green = 0;
                 for (int y = 0; y < l.cell_h; ++y)
-                    edge += (img.at(x0, y0 + y) != 0) + (img.at(x0 + l.cell_w - 1, y0 + y) != 0);
-                EXPECT_EQ(edge, 0) << l.name << " cell " << c << "," << r << " touches its border";
-                Box b = opaque_box(img, x0, y0, l.cell_w, l.cell_h);
-                ASSERT_GE(b.x1, 0) << l.name << " cell " << c << "," << r << " is empty";
-                EXPECT_NEAR((b.x0 + b.x1) / 2.0, l.cell_w / 2.0, 4.0) << l.name << " cell " << c << "," << r;
-                if (sheet != 1)
-                    continue;
-                // About 36 px wide and 60 px long, nose up; the alien kinds glow green.
-                EXPECT_NEAR(b.x1 - b.x0 + 1, 38, 6) << "car kind " << r;
-                EXPECT_NEAR(b.y1 - b.y0 + 1, 62, 4) << "car kind " << r;
-                int green = 0;
-                for (int y = 0; y < 64; ++y)
-                    for (int x = 0; x < 64; ++x) {
-                        uint8_t index = img.at(x0 + x, y0 + y);
-                        green += index != 0 && glowing_green(img.image.palette[index]);
-                    }
-                if (r == 3 || r == 5)
-                    EXPECT_GT(green, 150) << "alien kind " << r;
-                else
-                    EXPECT_LT(green, 20) << "earth kind " << r;
+                    for (int x = 0; x < l.cell_w; ++x)
+                        if (uint8_t index = img.at(x0 + x, y0 + y)) {
+                            left = std::min(left, x), right = std::max(right, x);
+                            top = std::min(top, y), bottom = std::max(bottom, y);
+                            green += glowing_green(img.image.palette[index]);
+                        }
+                std::string cell = std::string(l.name) + " cell " + std::to_string(c) + "," + std::to_string(r);
+                ASSERT_GE(right, 0) << cell << " is empty";
+                EXPECT_TRUE(left > 0 && top > 0 && right < l.cell_w - 1 && bottom < l.cell_h - 1)
+                    << cell << " touches its border";
+                EXPECT_NEAR((left + right) / 2.0, l.cell_w / 2.0, 4.0) << cell;
+                if (sheet == 1) {
+                    // About 36 px wide and 60 px long, nose up; the alien kinds glow green.
+                    EXPECT_NEAR(right - left + 1, 38, 6) << cell;
+                    EXPECT_NEAR(bottom - top + 1, 62, 4) << cell;
+                    EXPECT_TRUE(r == 3 || r == 5 ? green > 150 : green < 20) << cell << ": " << green << " green";
+                }
             }
     }
 }
