@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "audio/audio_file.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
 
@@ -26,24 +27,6 @@ MusicSlot* loaded_slot(int id)
         return nullptr;
     }
     return slot;
-}
-
-bool read_file(const char* file_name, std::vector<uint8_t>* bytes)
-{
-    std::FILE* file = std::fopen(file_name, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    long length = ok ? std::ftell(file) : -1;
-    ok = ok && length >= 0 && static_cast<unsigned long>(length) <= PLAT_MUSIC_MAX_FILE_BYTES &&
-         std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(length));
-        ok = length == 0 || std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
-    }
-    std::fclose(file);
-    return ok;
 }
 
 }  // namespace
@@ -79,7 +62,7 @@ int mus_load_midi(const char* file_name)
         return -1;
     }
     std::vector<uint8_t> bytes;
-    if (!read_file(file_name, &bytes)) {
+    if (!audio_read_file(file_name, PLAT_MUSIC_MAX_FILE_BYTES, &bytes)) {
         return -1;
     }
     PlatMusic* music = plat_music_create(bytes.data(), bytes.size());

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "audio/audio_file.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
 
@@ -47,25 +48,6 @@ void clear_slot(int index)
     slot.id = index;
 }
 
-// Reads a whole file into `bytes`; false when it cannot be read or is too big
-// to be one of ours.
-bool read_file(const char* file_name, std::vector<uint8_t>* bytes)
-{
-    std::FILE* file = std::fopen(file_name, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    long length = ok ? std::ftell(file) : -1;
-    ok = ok && length >= 0 && length <= SND_MAX_FILE_BYTES && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(length));
-        ok = length == 0 || std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
-    }
-    std::fclose(file);
-    return ok;
-}
-
 }  // namespace
 
 int snd_init()
@@ -100,7 +82,8 @@ int snd_load_wav(const char* file_name, int flags)
     }
     std::vector<uint8_t> bytes;
     WavInfo info{};
-    if (!read_file(file_name, &bytes) || !snd_parse_wav(bytes.data(), bytes.size(), &info)) {
+    if (!audio_read_file(file_name, static_cast<size_t>(SND_MAX_FILE_BYTES), &bytes) ||
+        !snd_parse_wav(bytes.data(), bytes.size(), &info)) {
         return -1;
     }
     // The buffer takes its own copy; a slot whose buffer cannot be made stays free.
