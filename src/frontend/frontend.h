@@ -55,3 +55,7 @@ extern const StoryPage story_pages[STORY_PAGE_COUNT];  // by level_index
 // context cannot be had, 1 otherwise; on the space bar it starts play (the
 // caller then goes on with play_frame) or runs the finale.
 int story_frame();
+
+// Sets the four narrations back to their beginnings, in page order, so that
+// the next story page's narration starts from its start.
+void story_rewind_narrations();

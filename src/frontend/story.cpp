@@ -150,6 +150,14 @@ void finale_exit()
 
 }  // namespace
 
+void story_rewind_narrations()
+{
+    snd_rewind(sfx_story1);
+    snd_rewind(sfx_story2);
+    snd_rewind(sfx_story3);
+    snd_rewind(sfx_story4);
+}
+
 int story_frame()
 {
     gfx_fill_surface(back_buffer, 0);

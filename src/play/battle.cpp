@@ -375,11 +375,7 @@ void complete_level()
     level_index += 1;
     help_calls = 3 - level_index;
 
-    // The next story page's narration starts from its beginning.
-    snd_rewind(sfx_story1);
-    snd_rewind(sfx_story2);
-    snd_rewind(sfx_story3);
-    snd_rewind(sfx_story4);
+    story_rewind_narrations();
 
     wreck_timer = 0;
     truck_x = 576;

@@ -75,10 +75,7 @@ void game_over_step()
     game_mode = MODE_MENU;
     truck_x = 580;
     truck_y = 200;
-    snd_rewind(sfx_story1);
-    snd_rewind(sfx_story2);
-    snd_rewind(sfx_story3);
-    snd_rewind(sfx_story4);
+    story_rewind_narrations();
     truck_speed = 0.0;
     score = 0;
     distance = 0;
