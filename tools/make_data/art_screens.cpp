@@ -377,16 +377,30 @@ void footer_return(Canvas& c)
     draw_text_centered(c, 320, 436, "PRESS SPACE TO RETURN", st);
 }
 
+// One line of the controls screen: a key cap and what the key does.
+struct Row {
+    const char* key;
+    int key_w;
+    const char* text;
+};
+
+// Draws the rows one under another from (x, y); returns the y below them.
+template <size_t N>
+int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text)
+{
+    for (const Row& r : rows) {
+        key_cap(c, x, y, r.key_w, r.key);
+        draw_text(c, x + r.key_w + 12, y + 4, r.text, text);
+        y += 34;
+    }
+    return y;
+}
+
 int make_controls(const std::string& dir)
 {
     Canvas c = canvas_make(640, 480, 0);
     night_sky(c, 0, 480, 301, 2.5f);
     draw_text_centered(c, 320, 16, "CONTROLS", heading_style());
-    struct Row {
-        const char* key;
-        int key_w;
-        const char* text;
-    };
     static constexpr Row drive[] = {
         {"UP", 44, "Accelerate"},
         {"DOWN", 56, "Brake"},
@@ -409,30 +423,15 @@ int make_controls(const std::string& dir)
     dark_panel(c, 24, 66, 290, 350);
     dark_panel(c, 330, 66, 286, 350);
     draw_text(c, 40, 74, "ON THE ROAD", head);
-    int y = 104;
-    for (const Row& r : drive) {
-        key_cap(c, 40, y, r.key_w, r.key);
-        draw_text(c, 40 + r.key_w + 12, y + 4, r.text, text);
-        y += 34;
-    }
+    int y = key_rows(c, 40, 104, drive, text);
     draw_text(c, 40, y + 4, "Ram the green alien cars,", body_style(RAMP_GREY, 14));
     draw_text(c, 40, y + 22, "spare the others.", body_style(RAMP_GREY, 14));
     draw_text(c, 346, 74, "ALIEN BATTLE", head);
-    y = 104;
-    for (const Row& r : battle) {
-        key_cap(c, 346, y, r.key_w, r.key);
-        draw_text(c, 346 + r.key_w + 12, y + 4, r.text, text);
-        y += 34;
-    }
+    y = key_rows(c, 346, 104, battle, text);
     draw_text(c, 346, y + 2, "Ram the alien from below and", body_style(RAMP_GREY, 14));
     draw_text(c, 346, y + 20, "pin it to the top of the road.", body_style(RAMP_GREY, 14));
     draw_text(c, 346, 252, "HIGH SCORE", head);
-    y = 282;
-    for (const Row& r : initials) {
-        key_cap(c, 346, y, r.key_w, r.key);
-        draw_text(c, 346 + r.key_w + 12, y + 4, r.text, text);
-        y += 34;
-    }
+    y = key_rows(c, 346, 282, initials, text);
     key_cap(c, 346, 386, 34, "Q");
     draw_text(c, 392, 390, "Quit at any time", text);
     footer_return(c);
