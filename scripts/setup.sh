@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Installs what Tailgate needs to build, run and test on Debian 12.
+# Installs what Tailgate needs to build, run and test on Debian 12, from a
+# minimal system up: nothing here may rely on a Recommends being pulled in.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config clang
-  libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libpng-dev
-  libfluidsynth-dev timgm6mb-soundfont
+  # the compilers and the build
+  build-essential cmake pkg-config
+  # the sanitizer build: clang with its AddressSanitizer/UBSan and libFuzzer runtimes
+  clang libclang-rt-14-dev
+  # the game's libraries
+  libsdl2-dev libsdl2-ttf-dev libpng-dev libfontconfig-dev libfluidsynth-dev
+  # what the game draws and plays with: the DejaVu faces (the condensed bold
+  # one is in -extra) found through fontconfig, and a General MIDI SoundFont
+  fontconfig fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
+  # the data generator's speech
   libespeak-ng-dev espeak-ng-data
+  # tests and benchmarks
   libgtest-dev libbenchmark-dev
-  xvfb xauth sox
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,11 +2,14 @@
 // single pixels. Text is rasterised with SDL2_ttf as solid (unsmoothed)
 // glyphs straight into the 8-bit pixels.
 #include <SDL2/SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/display_internal.h"
 #include "platform/platform.h"
@@ -29,13 +32,10 @@ struct PlatDC {
 namespace {
 
 // A narrow bold sans at this size reads like the old system font: 16 px a
-// line, about 8 px a capital.
+// line, about 8 px a capital. The screens are laid out for exactly this
+// face, so no other is taken in its place: a wider one runs out of its boxes.
 constexpr int FONT_POINTS = 13;
-constexpr const char* FONT_PATHS[] = {
-    "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf",
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
-    "/usr/share/fonts/dejavu/DejaVuSans-Bold.ttf",
-};
+constexpr const char* FONT_PATTERN = "DejaVu Sans Condensed:weight=bold:slant=0";
 
 constexpr int DC_COUNT = 4;
 PlatDC dcs[DC_COUNT];
@@ -43,6 +43,29 @@ PlatPen stock_pen = {1, 0};  // black, one pixel: what a new context holds
 
 TTF_Font* font;
 bool font_tried;
+
+// The file of the face, asked of fontconfig; empty when it has none.
+std::string find_font_file()
+{
+    std::string file;
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(FONT_PATTERN));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
+    FcFontSet* found = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+    FcChar8* path = nullptr;
+    if (found && found->nfont > 0 && FcPatternGetString(found->fonts[0], FC_FILE, 0, &path) == FcResultMatch) {
+        file = reinterpret_cast<const char*>(path);
+    }
+    if (found) {
+        FcFontSetDestroy(found);
+    }
+    if (objects) {
+        FcObjectSetDestroy(objects);
+    }
+    if (pattern) {
+        FcPatternDestroy(pattern);
+    }
+    return file;
+}
 
 TTF_Font* text_font()
 {
@@ -53,13 +76,11 @@ TTF_Font* text_font()
     if (!TTF_WasInit() && TTF_Init() != 0) {
         return nullptr;
     }
-    for (const char* path : FONT_PATHS) {
-        font = TTF_OpenFont(path, FONT_POINTS);
-        if (font) {
-            TTF_SetFontHinting(font, TTF_HINTING_MONO);
-            TTF_SetFontKerning(font, 0);
-            break;
-        }
+    const std::string path = find_font_file();
+    font = path.empty() ? nullptr : TTF_OpenFont(path.c_str(), FONT_POINTS);
+    if (font) {
+        TTF_SetFontHinting(font, TTF_HINTING_MONO);
+        TTF_SetFontKerning(font, 0);
     }
     return font;
 }
@@ -393,6 +414,20 @@ int plat_text_height()
 {
     TTF_Font* f = text_font();
     return f ? TTF_FontHeight(f) : 0;
+}
+
+bool plat_text_ready(char* why, size_t why_size)
+{
+    if (text_font()) {
+        return true;
+    }
+    const std::string path = find_font_file();
+    if (path.empty()) {
+        snprintf(why, why_size, "no font: fontconfig has no %s (install fonts-dejavu-extra)", FONT_PATTERN);
+    } else {
+        snprintf(why, why_size, "cannot open the font %s: %s", path.c_str(), TTF_GetError());
+    }
+    return false;
 }
 
 int plat_text_width(const char* text, int length)

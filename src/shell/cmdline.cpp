@@ -35,6 +35,38 @@ bool copy_path(char* dest, const char* value)
     return true;
 }
 
+// Adds a PASS:FILE value of `option` to `list`; false with the reason.
+bool parse_pass_file(const char* option, const char* v, ShotRequest* list, int* count, char* error,
+                     size_t error_size)
+{
+    const char* colon = strchr(v, ':');
+    char pass_text[16];
+    size_t pass_length = colon ? static_cast<size_t>(colon - v) : 0;
+    uint64_t pass = 0;
+    bool ok = colon && pass_length > 0 && pass_length < sizeof pass_text;
+    if (ok) {
+        memcpy(pass_text, v, pass_length);
+        pass_text[pass_length] = '\0';
+        ok = parse_unsigned(pass_text, 0x7FFFFFFF, &pass);
+    }
+    if (!ok || !colon[1]) {
+        snprintf(error, error_size, "%s needs PASS:FILE, not '%.40s'", option, v);
+        return false;
+    }
+    if (*count >= CMDLINE_MAX_SHOTS) {
+        snprintf(error, error_size, "at most %d %s options", CMDLINE_MAX_SHOTS, option);
+        return false;
+    }
+    ShotRequest* request = &list[*count];
+    if (!copy_path(request->path, colon + 1)) {
+        snprintf(error, error_size, "%s file name too long", option);
+        return false;
+    }
+    request->pass = static_cast<int>(pass);
+    ++*count;
+    return true;
+}
+
 }  // namespace
 
 const char* cmdline_usage()
@@ -50,10 +82,11 @@ const char* cmdline_usage()
            "  --input FILE         scripted keyboard: lines of '<pass> +KEY -KEY ...'\n"
            "  --passes N           run N passes of the frame loop, then shut down\n"
            "  --dump FILE          write the game state as JSON after the last pass\n"
+           "  --dump-at P:FILE     write the game state as JSON after pass P (repeatable)\n"
            "  --trace FILE         write the game state after every pass, one JSON line each\n"
            "  --shot P:FILE        write the screen after pass P as a PNG (repeatable)\n"
            "  --audio-log FILE     log every sound and music call\n"
-           "--passes, --dump, --trace, --shot and --audio-log also work with a window.\n";
+           "--passes, --dump, --dump-at, --trace, --shot and --audio-log also work with a window.\n";
 }
 
 int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, size_t error_size)
@@ -158,32 +191,14 @@ int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, siz
                 return 0;
             }
         } else if (flag("--shot")) {
-            if (!value(&v)) return 0;
-            const char* colon = strchr(v, ':');
-            char pass_text[16];
-            size_t pass_length = colon ? static_cast<size_t>(colon - v) : 0;
-            uint64_t pass = 0;
-            bool ok = colon && pass_length > 0 && pass_length < sizeof pass_text;
-            if (ok) {
-                memcpy(pass_text, v, pass_length);
-                pass_text[pass_length] = '\0';
-                ok = parse_unsigned(pass_text, 0x7FFFFFFF, &pass);
-            }
-            if (!ok || !colon[1]) {
-                snprintf(error, error_size, "--shot needs PASS:FILE, not '%.40s'", v);
+            if (!value(&v) || !parse_pass_file("--shot", v, options->shots, &options->shot_count, error, error_size)) {
                 return 0;
             }
-            if (options->shot_count >= CMDLINE_MAX_SHOTS) {
-                snprintf(error, error_size, "at most %d --shot options", CMDLINE_MAX_SHOTS);
+        } else if (flag("--dump-at")) {
+            if (!value(&v) ||
+                !parse_pass_file("--dump-at", v, options->dumps_at, &options->dump_at_count, error, error_size)) {
                 return 0;
             }
-            ShotRequest* shot = &options->shots[options->shot_count];
-            if (!copy_path(shot->path, colon + 1)) {
-                snprintf(error, error_size, "--shot file name too long");
-                return 0;
-            }
-            shot->pass = static_cast<int>(pass);
-            options->shot_count++;
         } else {
             snprintf(error, error_size, "unknown option '%.60s' (try --help)", argv[i]);
             return 0;

@@ -7,6 +7,8 @@
 constexpr int CMDLINE_PATH_SIZE = 4096;
 constexpr int CMDLINE_MAX_SHOTS = 64;
 
+// An output written after one pass: a screen shot (--shot) or a state dump
+// (--dump-at).
 struct ShotRequest {
     int pass;
     char path[CMDLINE_PATH_SIZE];
@@ -26,6 +28,8 @@ struct ShellOptions {
     char audio_log_path[CMDLINE_PATH_SIZE];
     int shot_count;
     ShotRequest shots[CMDLINE_MAX_SHOTS];
+    int dump_at_count;
+    ShotRequest dumps_at[CMDLINE_MAX_SHOTS];
 };
 
 // Fills `options` from argv. 1 on success; 0 with a one-line reason in

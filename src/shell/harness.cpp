@@ -273,6 +273,22 @@ void harness_state_json(std::string* out, int pass)
     out->push_back('}');
 }
 
+namespace {
+
+void write_dump(const char* path, int pass)
+{
+    std::string text;
+    text.reserve(16384);
+    harness_state_json(&text, pass);
+    text.push_back('\n');
+    if (!write_file(path, text)) {
+        fprintf(stderr, "tailgate: cannot write state dump %s\n", path);
+        output_failed = true;
+    }
+}
+
+}  // namespace
+
 int harness_open(const ShellOptions* options, char* error, size_t error_size)
 {
     harness_options = options;
@@ -284,6 +300,12 @@ int harness_open(const ShellOptions* options, char* error, size_t error_size)
     for (int i = 0; i < options->shot_count; ++i) {
         if (!plat_can_create(options->shots[i].path)) {
             snprintf(error, error_size, "cannot write screen shot %s", options->shots[i].path);
+            return 0;
+        }
+    }
+    for (int i = 0; i < options->dump_at_count; ++i) {
+        if (!plat_can_create(options->dumps_at[i].path)) {
+            snprintf(error, error_size, "cannot write state dump %s", options->dumps_at[i].path);
             return 0;
         }
     }
@@ -321,20 +343,17 @@ void harness_after_pass(int pass)
             write_shot(harness_options->shots[i].path);
         }
     }
+    for (int i = 0; i < harness_options->dump_at_count; ++i) {
+        if (harness_options->dumps_at[i].pass == pass) {
+            write_dump(harness_options->dumps_at[i].path, pass);
+        }
+    }
 }
 
 void harness_write_dump(int pass)
 {
-    if (!harness_options || !harness_options->dump_path[0]) {
-        return;
-    }
-    std::string text;
-    text.reserve(16384);
-    harness_state_json(&text, pass);
-    text.push_back('\n');
-    if (!write_file(harness_options->dump_path, text)) {
-        fprintf(stderr, "tailgate: cannot write state dump %s\n", harness_options->dump_path);
-        output_failed = true;
+    if (harness_options && harness_options->dump_path[0]) {
+        write_dump(harness_options->dump_path, pass);
     }
 }
 

@@ -79,6 +79,14 @@ int run_game(const ShellOptions* options)
         return 1;
     }
     main_window = 1;
+    char why[512];
+    if (!plat_text_ready(why, sizeof why)) {
+        fprintf(stderr, "tailgate: %s\n", why);
+        plat_window_destroy();
+        main_window = 0;
+        harness_close();
+        return 1;
+    }
 
     // Step 4: display, artwork, sound, high scores.
     if (!game_init()) {
@@ -261,6 +269,9 @@ int tailgate_main(int argc, char** argv)
                     make_absolute(options->audio_log_path, error, sizeof error);
     for (int i = 0; paths_ok && i < options->shot_count; ++i) {
         paths_ok = make_absolute(options->shots[i].path, error, sizeof error);
+    }
+    for (int i = 0; paths_ok && i < options->dump_at_count; ++i) {
+        paths_ok = make_absolute(options->dumps_at[i].path, error, sizeof error);
     }
     if (!paths_ok) {
         fprintf(stderr, "tailgate: %s\n", error);

@@ -65,9 +65,10 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Stdout and stderr go to out.txt and err.txt. Returns the exit status.
-    int run(const std::string& args)
+    int run(const std::string& args, const std::string& environment = "")
     {
-        std::string command = "cd '" + dir.string() + "' && '" + TAILGATE_EXE + "' " + args + " >out.txt 2>err.txt";
+        std::string command =
+            "cd '" + dir.string() + "' && " + environment + "'" + TAILGATE_EXE + "' " + args + " >out.txt 2>err.txt";
         int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -90,7 +91,7 @@ TEST_F(HarnessRun, TitleScreenDumpTraceReplayAndPicture)
     // Each run starts without a table (a missing one is made from the random
     // numbers, so it must be missing every time). Only the first colon of
     // --shot ends the pass number.
-    for (const char* args : {"5000 --dump a.json --trace t.json --shot 0:first.png --shot 29:title:29.png",
+    for (const char* args : {"5000 --dump a.json --trace t.json --shot 0:first.png --shot 29:title:29.png --dump-at 10:at10.json",
                              "5000 --dump b.json", "5001 --dump c.json"}) {
         fs::remove(data / "hiscore.txt");
         ASSERT_EQ(run_headless("--passes 30 --start-tick " + std::string(args)), 0) << text("err.txt");
@@ -114,6 +115,7 @@ TEST_F(HarnessRun, TitleScreenDumpTraceReplayAndPicture)
     EXPECT_EQ(get(first, "pass"), 0);
     EXPECT_EQ(get(first, "tick"), 5033);
     EXPECT_EQ(trace[29] + "\n", text("a.json"));
+    EXPECT_EQ(trace[10] + "\n", text("at10.json"));
 
     std::vector<uint8_t> rgb;
     std::vector<uint8_t> first_shot;
@@ -176,6 +178,8 @@ TEST_F(HarnessRun, ExitStatusesAndTheirMessages)
         "--headless --data data --shot 3",
         "--headless --data data --shot 3:",
         "--headless --data data --shot :a.png",
+        "--headless --data data --dump-at 3",
+        "--headless --data data --passes 1 --dump-at 0:no-such-dir/d.json",
         "--headless --data data --dump ''",
         "--headless --data data --input missing.txt",
         "--headless --data data --input bad.txt",
@@ -202,6 +206,16 @@ TEST_F(HarnessRun, ExitStatusesAndTheirMessages)
     std::vector<std::string> lines = lines_of(text("err.txt"));
     ASSERT_EQ(lines.size(), 1u) << text("err.txt");
     EXPECT_NE(lines[0].find("cars2.bmp"), std::string::npos) << lines[0];
+    EXPECT_FALSE(fs::exists(dir / "dump.json"));
+
+    // No text face: the screens cannot be drawn, so the game does not start.
+    write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    fs::copy_file(fs::path(TAILGATE_DATA_DIR) / "cars2.bmp", data / "cars2.bmp");
+    const std::string no_fonts = "FONTCONFIG_FILE='" + (dir / "fonts.conf").string() + "' ";
+    EXPECT_EQ(run("--headless --data data --passes 5 --dump dump.json", no_fonts), 1);
+    lines = lines_of(text("err.txt"));
+    ASSERT_EQ(lines.size(), 1u) << text("err.txt");
+    EXPECT_NE(lines[0].find("DejaVu Sans Condensed"), std::string::npos) << lines[0];
     EXPECT_FALSE(fs::exists(dir / "dump.json"));
 }
 

@@ -60,14 +60,36 @@ GameScript read_script(const char* name)
     return script;
 }
 
-// Runs the script for `passes` passes on a fresh copy of the game data,
-// with a screenshot after pass `shot_pass` into shot.png when asked.
-void run_game(const GameScript& script, int passes, play_run::Run* run, int shot_pass = -1)
-{
-    std::string shot = " --shot " + std::to_string(shot_pass) + ":'" + (run->dir / "shot.png").string() + "'";
-    EXPECT_EQ(run->play(script.path, script.start_tick, passes, false, shot_pass >= 0 ? shot : ""), 0);
-    ASSERT_EQ(run->states.size(), 1u);
-}
+// One replay of the whole script on a fresh copy of the game data: the
+// state after each pass of `dump_passes` (and the dump after the last), a
+// screenshot after each of `shot_passes` into shot_<pass>.png.
+struct Replay {
+    play_run::Run run;
+    std::map<int, std::string> at;  // pass -> state line
+    std::string last;
+
+    Replay(const GameScript& script, std::initializer_list<int> dump_passes, std::initializer_list<int> shot_passes)
+    {
+        std::string more;
+        for (int pass : dump_passes) {
+            more += " --dump-at " + std::to_string(pass) + ":'" + dump_path(pass).string() + "'";
+        }
+        for (int pass : shot_passes) {
+            more += " --shot " + std::to_string(pass) + ":'" + shot(pass).string() + "'";
+        }
+        EXPECT_EQ(run.play(script.path, script.start_tick, script.passes, false, more), 0);
+        EXPECT_EQ(run.states.size(), 1u);
+        last = run.states.empty() ? "" : run.states[0];
+        for (int pass : dump_passes) {
+            std::vector<std::string> lines = play_run::read_lines(dump_path(pass));
+            EXPECT_EQ(lines.size(), 1u) << "state after pass " << pass;
+            at[pass] = lines.empty() ? "" : lines[0];
+        }
+    }
+
+    fs::path dump_path(int pass) const { return run.dir / ("state_" + std::to_string(pass) + ".json"); }
+    fs::path shot(int pass) const { return run.dir / ("shot_" + std::to_string(pass) + ".png"); }
+};
 
 int milestone(const GameScript& script, const char* name)
 {
@@ -95,12 +117,12 @@ int red_pixels(const fs::path& png, int left, int top, int right, int bottom)
     return count;
 }
 
-// The dump's values of `keys`, in order.
-std::vector<int> dumped(const play_run::Run& run, std::initializer_list<const char*> keys)
+// The values of `keys` in a state line, in order.
+std::vector<int> dumped(const std::string& state, std::initializer_list<const char*> keys)
 {
     std::vector<int> out;
     for (const char* name : keys) {
-        out.push_back(run.states.empty() ? -999999 : key(run.states[0], name));
+        out.push_back(state.empty() ? -999999 : key(state, name));
     }
     return out;
 }
@@ -111,14 +133,17 @@ TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
 {
     GameScript script = read_script("first_level.txt");
     ASSERT_GT(script.passes, 0);
-    play_run::Run run;
+    const int pinned = milestone(script, "pinned-0");
+    const int victory = milestone(script, "victory-0");
+    Replay replay(script, {pinned, victory}, {victory});
 
     // The alien pinned against the top edge. The road ended in the battle's
     // first pass: the brakes squeal and the radio stops; the battle music
     // starts in the next.
-    run_game(script, milestone(script, "pinned-0") + 1, &run);
-    EXPECT_EQ(dumped(run, {"game_mode", "play_state", "level_index", "alien_pinned", "alien_y", "alien_frame"}),
+    EXPECT_EQ(dumped(replay.at[pinned], {"game_mode", "play_state", "level_index", "alien_pinned", "alien_y",
+                                         "alien_frame"}),
               (V{MODE_PLAY_ID, 5, 0, 1, -20, 1}));
+    const play_run::Run& run = replay.run;
     int battle = milestone(script, "battle-0");
     EXPECT_FALSE(run.logged(battle - 1, "snd_play", 8));
     EXPECT_TRUE(run.logged(battle, "snd_play", 8));  // brake.WAV
@@ -127,14 +152,11 @@ TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
 
     // Beaten without a cannon: only rams count in level 0. The congratulation
     // text across the road.
-    int victory = milestone(script, "victory-0");
-    run_game(script, victory + 1, &run, victory);
-    EXPECT_EQ(dumped(run, {"alien_defeated", "alien_health", "level_index"}), (V{1, 0, 0}));
-    EXPECT_NE(run.states[0].find("\"shells\":[[0,0,0],[0,0,0],[0,0,0],[0,0,0],[0,0,0]]"), std::string::npos);
-    EXPECT_GT(red_pixels(run.dir / "shot.png", 220, 250, 600, 270), 200);
+    EXPECT_EQ(dumped(replay.at[victory], {"alien_defeated", "alien_health", "level_index"}), (V{1, 0, 0}));
+    EXPECT_NE(replay.at[victory].find("\"shells\":[[0,0,0],[0,0,0],[0,0,0],[0,0,0],[0,0,0]]"), std::string::npos);
+    EXPECT_GT(red_pixels(replay.shot(victory), 220, 250, 600, 270), 200);
 
-    run_game(script, script.passes, &run);
-    EXPECT_EQ(dumped(run, {"game_mode", "level_index", "score", "help_calls", "alien_step", "distance"}),
+    EXPECT_EQ(dumped(replay.last, {"game_mode", "level_index", "score", "help_calls", "alien_step", "distance"}),
               (V{MODE_STORY_ID, 1, script.score, 2, 0, 0}));
 }
 
@@ -142,19 +164,21 @@ TEST(ScriptedGame, WholeGameEndsWithTheInitialsInTheHighScoreFile)
 {
     GameScript script = read_script("whole_game.txt");
     ASSERT_GT(script.passes, 0);
-    play_run::Run run;
+    const int finale = milestone(script, "story-3");
+    const int volley = milestone(script, "volley-2") + 12;
+    Replay replay(script, {finale}, {volley});
 
     // The finale page after the third alien; a volley in flight on the way.
-    run_game(script, milestone(script, "story-3") + 1, &run, milestone(script, "volley-2") + 12);
-    EXPECT_EQ(dumped(run, {"game_mode", "level_index", "score", "help_calls"}), (V{MODE_STORY_ID, 3, script.score, 0}));
-    EXPECT_GT(fs::file_size(run.dir / "shot.png"), 1000u);
+    EXPECT_EQ(dumped(replay.at[finale], {"game_mode", "level_index", "score", "help_calls"}),
+              (V{MODE_STORY_ID, 3, script.score, 0}));
+    EXPECT_GT(fs::file_size(replay.shot(volley)), 1000u);
 
     // A won game gives the next one a spare more.
-    run_game(script, script.passes, &run);
-    EXPECT_EQ(dumped(run, {"game_mode", "level_index", "score", "lives", "help_calls"}), (V{MODE_MENU_ID, 0, 0, 3, 3}));
+    EXPECT_EQ(dumped(replay.last, {"game_mode", "level_index", "score", "lives", "help_calls"}),
+              (V{MODE_MENU_ID, 0, 0, 3, 3}));
     // The file: the count, the scores best first, a to f, then the initials
     // one letter a line.
-    std::vector<std::string> lines = play_run::read_lines(run.dir / "data" / "hiscore.txt");
+    std::vector<std::string> lines = play_run::read_lines(replay.run.dir / "data" / "hiscore.txt");
     ASSERT_EQ(lines.size(), 47u);
     EXPECT_EQ((std::vector<std::string>{lines[0], lines[1], lines[17], lines[18], lines[19]}),
               (std::vector<std::string>{"10", std::to_string(script.score), "Z", "Y", "X"}));
@@ -164,16 +188,15 @@ TEST(ScriptedGame, LosingEveryTruckLeadsThroughGameOverToTheMenu)
 {
     GameScript script = read_script("game_over.txt");
     ASSERT_GT(script.passes, 0);
-    play_run::Run run;
+    const int over = milestone(script, "game-over");
+    Replay replay(script, {over}, {over});
 
-    int over = milestone(script, "game-over");
-    run_game(script, over + 1, &run, over);
-    EXPECT_EQ(dumped(run, {"game_mode", "play_state", "lives", "truck_wrecked", "score"}),
+    EXPECT_EQ(dumped(replay.at[over], {"game_mode", "play_state", "lives", "truck_wrecked", "score"}),
               (V{MODE_PLAY_ID, 3, -1, 1, script.score}));
-    EXPECT_GT(red_pixels(run.dir / "shot.png", 340, 220, 440, 240), 50);  // "GAME OVER"
+    EXPECT_GT(red_pixels(replay.shot(over), 340, 220, 440, 240), 50);  // "GAME OVER"
 
-    run_game(script, script.passes, &run);
-    EXPECT_EQ(dumped(run, {"game_mode", "play_state", "level_index", "lives", "help_calls", "score", "truck_wrecked"}),
+    EXPECT_EQ(dumped(replay.last, {"game_mode", "play_state", "level_index", "lives", "help_calls", "score",
+                                   "truck_wrecked"}),
               (V{MODE_MENU_ID, 0, 0, 2, 3, 0, 0}));
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -41,10 +42,12 @@ TTF_Font* get_font(int font, int size)
         return it->second;
     std::string path = std::string(MAKE_DATA_FONT_DIR) + "/" + font_file(font);
     TTF_Font* f = TTF_OpenFont(path.c_str(), size);
-    if (!f)
+    if (!f) {
+        // Pictures without their lettering are no data at all.
         std::fprintf(stderr, "make_data: cannot open font %s\n", path.c_str());
-    else
-        TTF_SetFontHinting(f, TTF_HINTING_NORMAL);
+        std::exit(1);
+    }
+    TTF_SetFontHinting(f, TTF_HINTING_NORMAL);
     open_fonts[key] = f;
     return f;
 }
