@@ -251,13 +251,17 @@ int hiscore_save()
 namespace {
 
 // One step of a wait inside the entry: false once the player has asked to
-// close the window, which ends the entry with the letters as they stand.
+// close the window, or pressed Q, which quits from here as from any screen;
+// either ends the entry with the letters as they stand.
 bool entry_wait_step()
 {
     if (plat_close_requested()) {
         return false;
     }
     plat_wait_step();
+    if (plat_key_down(VK_Q)) {
+        plat_request_close();
+    }
     return !plat_close_requested();
 }
 
@@ -288,6 +292,7 @@ int hiscore_enter()
     if (hiscore_scores[HISCORE_COUNT - 1] < score) {
         int letters[3] = {0, 0, 0};
         int position = 0;
+        plat_forget_held_keys();  // the throttle held as the last truck burnt is no letter
         while (position < 3) {
             if (!entry_wait_step()) {
                 break;

@@ -25,6 +25,9 @@ bool display_convert_visible(uint32_t* argb, int pitch_words);
 
 // Shows the visible surface in the window now (nothing without a window).
 void window_present();
+// Shows the picture at the next look at the window's events: for changes
+// made outside a flip, which may come many at a time.
+void window_present_soon();
 
 // True when no window, real clock or keyboard is to be used.
 bool window_is_headless();

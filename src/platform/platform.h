@@ -133,9 +133,15 @@ constexpr int VK_Q = 0x51;
 constexpr int VK_R = 0x52;
 constexpr int VK_S = 0x53;
 
-// True while the key is down (level, not edge). Pumps the window's event
-// queue first, so a loop waiting for a key's release sees it go up.
+// True while the key is down (level, not edge), and also once for a key
+// that went down and up again since it was last asked about, so that a
+// quick tap between two frames is not lost. Pumps the window's event queue
+// first, so a loop waiting for a key's release sees it go up.
 bool plat_key_down(int vk);
+// Keys held now count as up until they have been let go once (a screen that
+// opens under a held key does not take it). Scripted keys in headless mode
+// are left as they are.
+void plat_forget_held_keys();
 
 // Called at the start of every iteration of a loop that waits inside one
 // frame (each frame of the initials entry, each poll of a wait for a key's
@@ -146,6 +152,8 @@ void plat_wait_step();
 // True once the player asked to close the window (close button, SIGINT,
 // SIGTERM). Loops that wait inside a frame use it to stop waiting.
 bool plat_close_requested();
+// Asks to close as the window's close button does.
+void plat_request_close();
 
 // ---------------------------------------------------------------------------
 // Clock: milliseconds, unsigned 32-bit, wraps. Virtual in headless mode.
@@ -205,6 +213,8 @@ bool plat_text_ready(char* why, size_t why_size);
 // is made. 1 on success, 0 on failure.
 int plat_window_create(bool headless, bool windowed);
 void plat_window_destroy();
+// Why the last plat_window_create failed, for the player.
+const char* plat_window_error();
 
 // The picture now on the screen (the visible surface through the display
 // palette) as 640 x 480 RGB bytes, top row first. False before the display

@@ -126,7 +126,7 @@ void fill_area(PlatSurface* dest, const PlatRect& area, uint8_t index)
 void show_if_visible(const PlatSurface* surface)
 {
     if (surface && surface == display_visible_surface()) {
-        window_present();
+        window_present_soon();
     }
 }
 
@@ -357,7 +357,7 @@ int plat_set_palette_entries(PlatPalette* palette, int first, int count, const P
     memcpy(palette->entries + first, entries, sizeof(PlatPaletteEntry) * count);
     if (palette == display_attached_palette()) {
         forget_nearest();
-        window_present();
+        window_present_soon();
     }
     return 1;
 }
@@ -420,7 +420,7 @@ int plat_display_set_palette(PlatSurface* primary, PlatPalette* palette)
     }
     the_display->palette = palette;
     forget_nearest();
-    window_present();
+    window_present_soon();
     return 1;
 }
 

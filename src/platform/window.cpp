@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/display_internal.h"
@@ -25,6 +26,20 @@ bool video_started;
 volatile sig_atomic_t signal_close;
 bool close_seen;
 bool close_posted;
+
+// The keyboard as the game sees it, by virtual-key code: held now, pressed
+// since the key was last asked about (a tap between two polls still counts
+// once), and held since before plat_forget_held_keys (ignored until let go).
+constexpr int KEY_CODES = 256;
+bool key_held[KEY_CODES];
+bool key_latched[KEY_CODES];
+bool key_stale[KEY_CODES];
+// The code each physical key went down as, so that its release finds it
+// even if the layout changed in between.
+int key_code_of_scancode[SDL_NUM_SCANCODES];
+
+bool present_pending;
+const char* window_error = "";
 
 constexpr int QUEUE_SIZE = 64;
 PlatMessage queue[QUEUE_SIZE];
@@ -77,8 +92,63 @@ void toggle_full_screen()
     window_present();
 }
 
-// Takes the window's events: close button, Alt+Enter, repaints. The keyboard
-// state that plat_key_down reads is brought up to date on the way.
+// The game's code for a key: letters and digits as the layout labels them
+// (Q quits on any keyboard), arrows and Space by where they sit. 0 for keys
+// the game never asks about.
+int game_code_of(const SDL_Keysym& key)
+{
+    switch (key.scancode) {
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_UP: return VK_UP;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_DOWN: return VK_DOWN;
+    default: break;
+    }
+    if (key.sym >= SDLK_a && key.sym <= SDLK_z) {
+        return 'A' + (key.sym - SDLK_a);
+    }
+    if (key.sym >= SDLK_0 && key.sym <= SDLK_9) {
+        return '0' + (key.sym - SDLK_0);
+    }
+    return 0;
+}
+
+void key_event(const SDL_KeyboardEvent& event)
+{
+    const int scancode = event.keysym.scancode;
+    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
+        return;
+    }
+    if (event.type == SDL_KEYDOWN) {
+        if (event.repeat) {
+            return;
+        }
+        const int code = game_code_of(event.keysym);
+        key_code_of_scancode[scancode] = code;
+        if (code != 0) {
+            key_held[code] = true;
+            key_latched[code] = true;
+        }
+        return;
+    }
+    const int code = key_code_of_scancode[scancode];
+    key_code_of_scancode[scancode] = 0;
+    if (code != 0) {
+        key_held[code] = false;
+        key_stale[code] = false;
+    }
+}
+
+void release_all_keys()
+{
+    memset(key_held, 0, sizeof key_held);
+    memset(key_stale, 0, sizeof key_stale);
+    memset(key_code_of_scancode, 0, sizeof key_code_of_scancode);
+}
+
+// Takes the window's events: close button, keys, Alt+Enter, repaints; and
+// shows a picture that changed outside a flip.
 void pump_events()
 {
     if (signal_close) {
@@ -94,43 +164,67 @@ void pump_events()
             request_close();
             break;
         case SDL_KEYDOWN:
-            if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT) &&
-                !event.key.repeat) {
-                toggle_full_screen();
+            if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT)) {
+                if (!event.key.repeat) {
+                    toggle_full_screen();
+                }
+                break;
             }
+            key_event(event.key);
+            break;
+        case SDL_KEYUP:
+            key_event(event.key);
             break;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                 event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                window_present();
+                present_pending = true;
+            } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                release_all_keys();  // their releases go to another window
             }
             break;
         default:
             break;
         }
     }
+    if (present_pending) {
+        window_present();
+    }
 }
 
-SDL_Scancode scancode_of(int vk)
+// A renderer that draws on the CPU behind an OpenGL face (Mesa's llvmpipe
+// under Xvfb, say) costs more than SDL's own software renderer.
+bool renderer_is_emulated(SDL_Renderer* candidate)
 {
-    switch (vk) {
-    case VK_SPACE: return SDL_SCANCODE_SPACE;
-    case VK_LEFT: return SDL_SCANCODE_LEFT;
-    case VK_UP: return SDL_SCANCODE_UP;
-    case VK_RIGHT: return SDL_SCANCODE_RIGHT;
-    case VK_DOWN: return SDL_SCANCODE_DOWN;
-    default: break;
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(candidate, &info) != 0 || !info.name || strncmp(info.name, "opengl", 6) != 0) {
+        return false;
     }
-    if (vk >= 'A' && vk <= 'Z') {
-        return static_cast<SDL_Scancode>(SDL_SCANCODE_A + (vk - 'A'));
+    using GetString = const unsigned char* (*)(unsigned);
+    constexpr unsigned GL_RENDERER_NAME = 0x1F01;
+    auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = get_string ? get_string(GL_RENDERER_NAME) : nullptr;
+    if (!name) {
+        return false;
     }
-    if (vk >= '1' && vk <= '9') {
-        return static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (vk - '1'));
+    const char* text = reinterpret_cast<const char*>(name);
+    return strstr(text, "llvmpipe") || strstr(text, "softpipe") || strstr(text, "Software");
+}
+
+SDL_Renderer* make_renderer()
+{
+    SDL_Renderer* made = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (made && renderer_is_emulated(made)) {
+        SDL_DestroyRenderer(made);
+        made = nullptr;
     }
-    if (vk == '0') {
-        return SDL_SCANCODE_0;
+    if (!made) {
+        made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_PRESENTVSYNC);
     }
-    return SDL_SCANCODE_UNKNOWN;
+    if (!made) {
+        made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    return made;
 }
 
 void close_window()
@@ -149,6 +243,11 @@ void close_window()
 
 }  // namespace
 
+void window_present_soon()
+{
+    present_pending = texture != nullptr;
+}
+
 bool window_is_headless()
 {
     return headless_window || plat_is_headless();
@@ -156,6 +255,7 @@ bool window_is_headless()
 
 void window_present()
 {
+    present_pending = false;
     if (!texture) {
         return;
     }
@@ -192,9 +292,19 @@ int plat_window_create(bool headless, bool windowed)
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        window_error = SDL_GetError();
         return 0;
     }
     video_started = true;
+    // With no display SDL falls back to drivers that show nothing; a game
+    // nobody can see is no game, unless someone asked for one of them.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = getenv("SDL_VIDEODRIVER");
+    if (driver && (!asked || !asked[0]) && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy"))) {
+        window_error = "no display (neither DISPLAY nor WAYLAND_DISPLAY is usable)";
+        close_window();
+        return 0;
+    }
     if (windowed) {
         window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WINDOW_WIDTH,
                                   WINDOW_HEIGHT, SDL_WINDOW_RESIZABLE);
@@ -211,10 +321,7 @@ int plat_window_create(bool headless, bool windowed)
         window = SDL_CreateWindow(WINDOW_TITLE, 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
     if (window) {
-        renderer = SDL_CreateRenderer(window, -1, 0);
-        if (!renderer) {
-            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-        }
+        renderer = make_renderer();
     }
     if (renderer) {
         // The 640 x 480 picture keeps its 4:3 shape, with black bars as needed.
@@ -222,9 +329,12 @@ int plat_window_create(bool headless, bool windowed)
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, 640, 480);
     }
     if (!texture) {
+        window_error = SDL_GetError();
         close_window();
         return 0;
     }
+    release_all_keys();
+    memset(key_latched, 0, sizeof key_latched);
     SDL_ShowCursor(SDL_DISABLE);
     window_present();
     return 1;
@@ -233,6 +343,11 @@ int plat_window_create(bool headless, bool windowed)
 void plat_window_destroy()
 {
     close_window();
+}
+
+const char* plat_window_error()
+{
+    return window_error;
 }
 
 bool plat_key_down(int vk)
@@ -244,15 +359,29 @@ bool plat_key_down(int vk)
         return headless_key_down(vk);
     }
     pump_events();
-    if (!video_started) {
+    if (!video_started || vk <= 0 || vk >= KEY_CODES || key_stale[vk]) {
         return false;
     }
-    const SDL_Scancode code = scancode_of(vk);
-    if (code == SDL_SCANCODE_UNKNOWN) {
-        return false;
+    const bool down = key_held[vk] || key_latched[vk];
+    key_latched[vk] = false;
+    return down;
+}
+
+void plat_forget_held_keys()
+{
+    if (window_is_headless()) {
+        return;  // a script's held key is the player's deliberate input
     }
-    const Uint8* state = SDL_GetKeyboardState(nullptr);
-    return state && state[code];
+    pump_events();
+    for (int vk = 0; vk < KEY_CODES; ++vk) {
+        key_stale[vk] = key_held[vk];
+        key_latched[vk] = false;
+    }
+}
+
+void plat_request_close()
+{
+    request_close();
 }
 
 void plat_wait_step()
@@ -261,9 +390,15 @@ void plat_wait_step()
         headless_wait_step();
         return;
     }
+    // Waits inside a pass poll about once a display frame: quick enough for
+    // any key (presses are latched), and the core stays mostly idle.
+    constexpr uint32_t STEP_MS = 16;
+    static uint32_t last_step;
+    const uint32_t now = SDL_GetTicks();
+    const uint32_t since = now - last_step;
+    SDL_Delay(since < STEP_MS ? STEP_MS - since : 1);
+    last_step = SDL_GetTicks();
     pump_events();
-    // Waits for a key's release poll this; no need to spin a core at full speed.
-    SDL_Delay(1);
 }
 
 bool plat_close_requested()

@@ -74,7 +74,7 @@ int run_game(const ShellOptions* options)
 {
     // Steps 1 to 3: the window (none when headless), cursor hidden.
     if (!plat_window_create(options->headless != 0, options->windowed != 0)) {
-        fprintf(stderr, "tailgate: cannot open the game window\n");
+        fprintf(stderr, "tailgate: cannot open the game window: %s\n", plat_window_error());
         harness_close();
         return 1;
     }
