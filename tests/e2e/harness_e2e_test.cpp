@@ -241,6 +241,16 @@ TEST_F(HarnessRun, ScriptRunningOutInsideAPassExitsWithStatus3)
     EXPECT_LT(pass, 6000);
     EXPECT_LT(get(s, "lives"), 1);  // the last truck is gone
     EXPECT_EQ(static_cast<long long>(lines_of(text("trace.json")).size()), pass);
+
+    // Q at the entry quits from there as from any screen, keeping the
+    // letters typed so far: B (one Up), A, A on the first place.
+    write("data/hiscore.txt", table);
+    write("quit.txt", "0 +SPACE\n1 -SPACE\n3 +S\n4 -S\n6 +SPACE\n7 -SPACE +UP\n100000 -UP +UP -UP +Q\n");
+    EXPECT_EQ(run_headless("--input quit.txt --passes 6000 --dump dump.json"), 0) << text("err.txt");
+    EXPECT_LT(get(state("dump.json"), "pass"), 6000);
+    std::vector<std::string> saved = lines_of(text("data/hiscore.txt"));
+    ASSERT_EQ(saved.size(), 47u);
+    EXPECT_EQ(saved[17] + saved[18] + saved[19], "BAA");
 }
 
 }  // namespace
