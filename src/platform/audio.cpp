@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,7 +41,16 @@ constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLA
 constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;               // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
-constexpr float MUSIC_GAIN = 1.0f;
+// The mix's levels: the effects are mastered near full scale, the synth's
+// music well below it; these bring them within a few dB of each other with
+// room above for many sounds at once.
+constexpr float MUSIC_GAIN = 1.3f;
+constexpr float EFFECTS_GAIN = PLAT_MIX_EFFECTS_GAIN;
+constexpr float MIX_CEILING = PLAT_MIX_CEILING;
+// How fast the limiter's gain comes back after a peak (most of the way in
+// about 0.1 s at 44.1 kHz).
+constexpr float LIMITER_RELEASE = 1.0f / 4410.0f;
+float limiter_gain = 1.0f;
 
 int audio_mode = PLAT_AUDIO_CLOSED;
 SDL_AudioDeviceID audio_device = 0;
@@ -98,7 +108,7 @@ void send_event(const MidiEvent& e)
 }
 
 // Mixes one block of at most MIX_BLOCK frames into `acc` (left, right pairs).
-void mix_block(int32_t* acc, int frames)
+void mix_block(float* acc, int frames)
 {
     if (music_on && music_piece != nullptr) {
         const std::vector<MidiEvent>& events = music_piece->events;
@@ -111,7 +121,10 @@ void mix_block(int32_t* acc, int frames)
         }
         music_frame = block_end;
         if (music_frame >= music_piece->end_frame && music_next >= events.size()) {
-            music_on = false;  // played to its end; the synth lets the last notes ring out
+            // Played to its end: the radio goes on with the piece from the
+            // top, as a station would (the last notes ring into it).
+            music_next = 0;
+            music_frame = 0;
         }
     }
     if (synth != nullptr && (music_on || fluid_synth_get_active_voice_count(synth) > 0)) {
@@ -119,8 +132,8 @@ void mix_block(int32_t* acc, int frames)
         float right[MIX_BLOCK];
         fluid_synth_write_float(synth, frames, left, 0, 1, right, 0, 1);
         for (int i = 0; i < frames; ++i) {
-            acc[2 * i] += static_cast<int32_t>(left[i] * (32767.0f * MUSIC_GAIN));
-            acc[2 * i + 1] += static_cast<int32_t>(right[i] * (32767.0f * MUSIC_GAIN));
+            acc[2 * i] += left[i] * (32767.0f * MUSIC_GAIN);
+            acc[2 * i + 1] += right[i] * (32767.0f * MUSIC_GAIN);
         }
     }
 
@@ -142,8 +155,8 @@ void mix_block(int32_t* acc, int frames)
             int b = index + 1 < size ? samples[index + 1] - 128 : a;
             int value = a * 256 + static_cast<int>((b - a) * 256 * static_cast<int64_t>(fraction) /
                                                    static_cast<int64_t>(POSITION_UNIT));
-            acc[2 * i] += value;
-            acc[2 * i + 1] += value;
+            acc[2 * i] += static_cast<float>(value) * EFFECTS_GAIN;
+            acc[2 * i + 1] += static_cast<float>(value) * EFFECTS_GAIN;
             fraction += STEP_PER_DEVICE_FRAME;
             if (fraction >= POSITION_UNIT) {
                 fraction -= POSITION_UNIT;
@@ -274,6 +287,7 @@ void plat_audio_close()
         sound_list[s] = nullptr;
     }
     sound_count = 0;
+    limiter_gain = 1.0f;
     audio_mode = PLAT_AUDIO_CLOSED;
 }
 
@@ -284,13 +298,23 @@ int plat_audio_mode()
 
 void plat_audio_mix(int16_t* out, int frames)
 {
-    int32_t acc[2 * MIX_BLOCK];
+    float acc[2 * MIX_BLOCK];
     while (frames > 0) {
         int n = std::min(frames, MIX_BLOCK);
-        std::memset(acc, 0, sizeof acc);
+        std::fill(acc, acc + 2 * n, 0.0f);
         mix_block(acc, n);
-        for (int i = 0; i < 2 * n; ++i) {
-            out[i] = static_cast<int16_t>(std::clamp(acc[i], -32768, 32767));
+        // A peak limiter on both channels together: its gain drops at once
+        // to whatever keeps this frame under the ceiling and creeps back
+        // afterwards, so no mix of sounds and music can clip.
+        for (int i = 0; i < n; ++i) {
+            const float peak = std::max(std::fabs(acc[2 * i]), std::fabs(acc[2 * i + 1]));
+            limiter_gain = std::min(limiter_gain + (1.0f - limiter_gain) * LIMITER_RELEASE, 1.0f);
+            if (peak * limiter_gain > MIX_CEILING) {
+                limiter_gain = MIX_CEILING / peak;
+            }
+            for (int c = 0; c < 2; ++c) {
+                out[2 * i + c] = static_cast<int16_t>(std::lround(acc[2 * i + c] * limiter_gain));
+            }
         }
         out += 2 * n;
         frames -= n;

@@ -34,6 +34,10 @@ int plat_audio_mode();
 // The callback's work: mixes `frames` stereo frames into `out` (interleaved,
 // left first). Used by the device callback and in offline mode.
 void plat_audio_mix(int16_t* out, int frames);
+// The level of a sound in the mix against its samples, and the limiter's
+// ceiling: no output sample is ever further from 0 than that.
+constexpr float PLAT_MIX_EFFECTS_GAIN = 0.4f;
+constexpr float PLAT_MIX_CEILING = 30000.0f;
 
 // Called by the shell once at the end of every frame-loop pass. Without a
 // device it advances every playing sound by 11025 x 33 / 1000 samples

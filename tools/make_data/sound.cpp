@@ -99,9 +99,32 @@ std::vector<uint8_t> to_u8(const Wave& w, uint32_t seed)
     return out;
 }
 
+// Every effect is brought to the same loudness (the RMS of its loudest
+// 0.4 s), so that a short beep and a long narration sit at one level in the
+// game's mix; `peak` caps what that may ask of the quietest-sounding ones.
+constexpr float EFFECT_LOUDNESS = 0.25f;  // -12 dBFS
+
+void master(Wave& w, float peak)
+{
+    const size_t window = std::min(w.size(), (size_t)(0.4f * RATE));
+    double loudest = 1e-9;
+    for (size_t at = 0; window > 0 && at + window <= w.size(); at += std::max<size_t>(1, window / 4)) {
+        double sum = 0.0;
+        for (size_t i = at; i < at + window; ++i)
+            sum += (double)w[i] * w[i];
+        loudest = std::max(loudest, std::sqrt(sum / (double)window));
+    }
+    float m = 1e-6f;
+    for (float s : w)
+        m = std::max(m, std::fabs(s));
+    const float scale = std::min(EFFECT_LOUDNESS / (float)loudest, peak / m);
+    for (float& s : w)
+        s *= scale;
+}
+
 int save(const std::string& dir, const char* name, Wave w, float peak, uint32_t seed)
 {
-    normalise(w, peak);
+    master(w, peak);
     fade_ends(w, 0.003f, 0.02f);
     return write_wav(dir + "/" + name, to_u8(w, seed));
 }
