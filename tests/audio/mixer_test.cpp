@@ -11,7 +11,6 @@
 #include "audio_files.h"
 #include "support/game_data.h"
 
-#include <iostream>
 
 using namespace audio_test;
 
@@ -235,7 +234,6 @@ TEST_F(DefaultMix, EffectsSitNearTheMusicAndNothingClips)
         EXPECT_NEAR(effect, music, 6.0) << "sound " << id << " (" << levels << ")";
     }
     RecordProperty("levels_db", levels);
-    std::cout << levels << "\n";
 
     // Everything at once, over the loudest piece.
     mus_play(m);
