@@ -14,8 +14,8 @@ packages=(
   fontconfig fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
   # the data generator's speech
   libespeak-ng-dev espeak-ng-data
-  # tests and benchmarks
-  libgtest-dev libbenchmark-dev
+  # tests and benchmarks; the checkers of the installed desktop entry and metainfo
+  libgtest-dev libbenchmark-dev desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

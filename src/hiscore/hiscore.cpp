@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "display/display.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/random.h"
@@ -25,8 +26,10 @@ char hiscore_filler[6];
 
 namespace {
 
-constexpr const char* HISCORE_FILE = "hiscore.txt";
-constexpr const char* HISCORE_TEMP_FILE = "hiscore.txt.tmp";
+// Where the table lives is settled at start-up: the data directory, or the
+// player's own directory when the game runs from its installed data.
+constexpr const char* HISCORE_FILE = plat_hiscore_file;
+constexpr const char* HISCORE_TEMP_FILE = plat_hiscore_temp_file;
 constexpr char FILLER[6] = {'a', 'b', 'c', 'd', 'e', 'f'};
 
 bool is_space(int c)
@@ -159,7 +162,7 @@ int temp_commit(FILE* file)
         return 0;
     }
     // Make the rename itself durable.
-    int dir = open(".", O_RDONLY | O_DIRECTORY);
+    int dir = open(plat_hiscore_dir, O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         fsync(dir);
         close(dir);

@@ -1,15 +1,66 @@
 #include "platform/host.h"
 
 #include <png.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 bool plat_change_dir(const char* dir)
 {
     return dir && dir[0] && chdir(dir) == 0;
 }
+
+#ifndef TAILGATE_INSTALLED_DATA
+#define TAILGATE_INSTALLED_DATA "../share/tailgate/data"
+#endif
+
+char plat_hiscore_file[PLAT_PATH_SIZE] = "hiscore.txt";
+char plat_hiscore_temp_file[PLAT_PATH_SIZE] = "hiscore.txt.tmp";
+char plat_hiscore_dir[PLAT_PATH_SIZE] = ".";
+
+namespace {
+
+bool is_directory(const char* path)
+{
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Makes `path` and every missing directory above it, each with `mode`.
+// errno tells why when it fails.
+bool make_directories(const char* path, mode_t mode)
+{
+    char partial[PLAT_PATH_SIZE];
+    size_t length = strlen(path);
+    if (length == 0 || length >= sizeof partial) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    memcpy(partial, path, length + 1);
+    for (size_t i = 1; i <= length; ++i) {
+        if (partial[i] != '/' && partial[i] != '\0') {
+            continue;
+        }
+        char kept = partial[i];
+        partial[i] = '\0';
+        if (mkdir(partial, mode) != 0 && errno != EEXIST) {
+            return false;
+        }
+        partial[i] = kept;
+    }
+    if (!is_directory(path)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool plat_default_data_dir(char* out, size_t size)
 {
@@ -24,8 +75,67 @@ bool plat_default_data_dir(char* out, size_t size)
         return false;
     }
     slash[1] = '\0';
-    int written = snprintf(out, size, "%sdata", exe);
+    int written = snprintf(out, size, "%s%s", exe, TAILGATE_INSTALLED_DATA);
+    if (written > 0 && static_cast<size_t>(written) < size && is_directory(out)) {
+        return true;
+    }
+    written = snprintf(out, size, "%sdata", exe);
     return written > 0 && static_cast<size_t>(written) < size;
+}
+
+bool plat_user_data_dir(char* out, size_t size, char* error, size_t error_size)
+{
+    // A relative XDG_DATA_HOME is to be ignored, as the base-directory rules say.
+    const char* xdg = getenv("XDG_DATA_HOME");
+    int written = -1;
+    if (xdg && xdg[0] == '/') {
+        written = snprintf(out, size, "%s/tailgate", xdg);
+    } else {
+        const char* home = getenv("HOME");
+        if (!home || home[0] != '/') {
+            const struct passwd* user = getpwuid(getuid());
+            home = user ? user->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') {
+            snprintf(error, error_size,
+                     "no home directory for the high scores (set HOME or XDG_DATA_HOME, or use --data DIR)");
+            return false;
+        }
+        written = snprintf(out, size, "%s/.local/share/tailgate", home);
+    }
+    if (written <= 0 || static_cast<size_t>(written) >= size) {
+        snprintf(error, error_size,
+                 "the high-score directory's path is too long (set XDG_DATA_HOME or use --data DIR)");
+        return false;
+    }
+    if (!make_directories(out, 0700)) {
+        snprintf(error, error_size,
+                 "cannot make the high-score directory %.200s: %s (set XDG_DATA_HOME or use --data DIR)", out,
+                 strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+bool plat_set_hiscore_dir(const char* dir)
+{
+    if (!dir || !dir[0]) {
+        snprintf(plat_hiscore_file, PLAT_PATH_SIZE, "hiscore.txt");
+        snprintf(plat_hiscore_temp_file, PLAT_PATH_SIZE, "hiscore.txt.tmp");
+        snprintf(plat_hiscore_dir, PLAT_PATH_SIZE, ".");
+        return true;
+    }
+    char file[PLAT_PATH_SIZE];
+    char temp[PLAT_PATH_SIZE];
+    int file_length = snprintf(file, sizeof file, "%s/hiscore.txt", dir);
+    int temp_length = snprintf(temp, sizeof temp, "%s/hiscore.txt.tmp", dir);
+    if (file_length <= 0 || temp_length <= 0 || static_cast<size_t>(temp_length) >= sizeof temp) {
+        return false;
+    }
+    memcpy(plat_hiscore_file, file, static_cast<size_t>(file_length) + 1);
+    memcpy(plat_hiscore_temp_file, temp, static_cast<size_t>(temp_length) + 1);
+    snprintf(plat_hiscore_dir, PLAT_PATH_SIZE, "%s", dir);
+    return true;
 }
 
 bool plat_absolute_path(const char* path, char* out, size_t size)
@@ -42,7 +152,10 @@ bool plat_absolute_path(const char* path, char* out, size_t size)
     return written >= 0 && static_cast<size_t>(written) < size;
 }
 
-bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h)
+namespace {
+
+// Writes w x h pixels of `channels` bytes each (3: RGB, 4: RGBA).
+bool write_png(const char* path, const uint8_t* rgb, int w, int h, int channels)
 {
     if (!rgb || w <= 0 || h <= 0) {
         return false;
@@ -66,15 +179,27 @@ bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h)
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                 channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < h; ++y) {
-        png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * w * 3));
+        png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * w * channels));
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return fclose(file) == 0;
+}
+
+}  // namespace
+
+bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h)
+{
+    return write_png(path, rgb, w, h, 3);
+}
+
+bool plat_write_png_rgba(const char* path, const uint8_t* rgba, int w, int h)
+{
+    return write_png(path, rgba, w, h, 4);
 }
 
 bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h)

@@ -9,9 +9,30 @@
 // Makes `dir` the working directory; false when it cannot be.
 bool plat_change_dir(const char* dir);
 
-// The "data" directory beside the running executable, written into `out`
-// (NUL-terminated). False when the executable's path cannot be found.
+// The game's data directory when none is named: the installed one
+// (TAILGATE_INSTALLED_DATA, relative to the executable's own directory) when
+// it is there, else "data" beside the running executable (the build tree).
+// Written into `out` (NUL-terminated). False when the executable's path
+// cannot be found.
 bool plat_default_data_dir(char* out, size_t size);
+
+// The player's own directory for the game's files: $XDG_DATA_HOME/tailgate,
+// or ~/.local/share/tailgate when XDG_DATA_HOME is unset, empty or relative.
+// It is made (mode 0700) when missing. False with a one-line reason in
+// `error` when there is no home directory or it cannot be made.
+bool plat_user_data_dir(char* out, size_t size, char* error, size_t error_size);
+
+// Where the high-score table is kept: the file, the temporary file a save is
+// written to, and the directory that holds them. Bare names in the working
+// directory (the data directory) unless plat_set_hiscore_dir has moved them.
+constexpr size_t PLAT_PATH_SIZE = 4096;
+extern char plat_hiscore_file[PLAT_PATH_SIZE];
+extern char plat_hiscore_temp_file[PLAT_PATH_SIZE];
+extern char plat_hiscore_dir[PLAT_PATH_SIZE];
+
+// Keeps the high-score table in `dir` from now on; null or "" puts it back
+// in the working directory. False (nothing changed) when the path is too long.
+bool plat_set_hiscore_dir(const char* dir);
 
 // Turns a path given on the command line into an absolute one, relative to
 // the current working directory, so that it survives a later change of
@@ -20,6 +41,9 @@ bool plat_absolute_path(const char* path, char* out, size_t size);
 
 // Writes w x h RGB bytes (top row first) as an 8-bit RGB PNG.
 bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h);
+
+// The same for w x h RGBA bytes, as an 8-bit RGBA PNG.
+bool plat_write_png_rgba(const char* path, const uint8_t* rgba, int w, int h);
 
 // Reads a PNG into RGB bytes (top row first); false when it is not one.
 bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h);

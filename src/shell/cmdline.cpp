@@ -73,7 +73,9 @@ const char* cmdline_usage()
 {
     return "Usage: tailgate [options]\n"
            "  --window             play in a 1280 x 960 window instead of full screen\n"
-           "  --data DIR           game data directory (default: data beside the executable)\n"
+           "  --data DIR           game data directory, also holding hiscore.txt (default: the\n"
+           "                       installed data or data beside the executable, with the high\n"
+           "                       scores in $XDG_DATA_HOME/tailgate)\n"
            "  --help               show this text\n"
            "  --version            show the version\n"
            "Headless runs (no window, no sound device, a virtual clock):\n"

@@ -288,6 +288,20 @@ int tailgate_main(int argc, char** argv)
         fprintf(stderr, "tailgate: cannot find the data directory beside the program; use --data DIR\n");
         return 1;
     }
+    // The default data may be an installed, read-only folder shared by every
+    // user, so without --data the high scores are the player's own. A table
+    // that cannot be kept stops the start-up rather than a game being lost.
+    if (!data_given) {
+        char hiscore_dir[CMDLINE_PATH_SIZE];
+        if (!plat_user_data_dir(hiscore_dir, sizeof hiscore_dir, error, sizeof error)) {
+            fprintf(stderr, "tailgate: %s\n", error);
+            return 1;
+        }
+        if (!plat_set_hiscore_dir(hiscore_dir)) {
+            fprintf(stderr, "tailgate: the high-score directory's path is too long; use --data DIR\n");
+            return 1;
+        }
+    }
     if (!plat_change_dir(options->data_dir)) {
         fprintf(stderr, "tailgate: cannot use data directory %s\n", options->data_dir);
         return data_given ? 2 : 1;
