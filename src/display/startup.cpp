@@ -11,7 +11,7 @@
 
 namespace {
 
-char init_error[128];
+char init_error[256];
 
 int fail(const char* reason)
 {
@@ -50,12 +50,30 @@ int cut_frames(const char* file_name, PlatSurface** frames, int count, int width
     return 1;
 }
 
+// The reason the last picture was refused goes with its name.
+int fail_load(const char* file_name)
+{
+    snprintf(init_error, sizeof init_error, "cannot load %s: %s", file_name,
+             gfx_load_reason[0] ? gfx_load_reason : "cannot be used");
+    return 0;
+}
+
 int load_sheet(const char* file_name)
 {
     if (!gfx_load_bitmap(&scratch_bitmap, file_name)) {
-        return fail_file("cannot load %s", file_name);
+        return fail_load(file_name);
     }
     return 1;
+}
+
+// A full-screen picture the game can do without: one that is not there is
+// passed over quietly, one that is there but refused is named with the
+// reason, so a wrongly saved picture is not just a black screen.
+void load_optional(int (*loader)(), const char* file_name)
+{
+    if (!loader() && !gfx_load_absent) {
+        fprintf(stderr, "tailgate: %s: %s\n", file_name, gfx_load_reason);
+    }
 }
 
 }  // namespace
@@ -75,17 +93,17 @@ int game_init()
     }
     // 2. The road; its palette is the first the screen shows.
     if (!load_screen_image("background.bmp", &background_surface)) {
-        return fail("cannot load background.bmp (an 8-bit 640 x 480 BMP)");
+        return fail_load("background.bmp");
     }
     // 3.
     game_srand(plat_get_tick_count());
     // 4. A missing one of these only leaves its screen blank.
-    load_menu_image();
-    load_credits_image();
-    load_controls_image();
-    load_title_image();
-    load_story_image();
-    load_hiscore_image();
+    load_optional(load_menu_image, "Mainmenu.bmp");
+    load_optional(load_credits_image, "Credits.bmp");
+    load_optional(load_controls_image, "Controls.bmp");
+    load_optional(load_title_image, "titlescreen.bmp");
+    load_optional(load_story_image, "storyback.bmp");
+    load_optional(load_hiscore_image, "HiScore.bmp");
     // 5.
     show_loading_message("Checking Fluid Levels", 260);
     // 6.
