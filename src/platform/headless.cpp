@@ -266,12 +266,15 @@ int headless_open_audio_log(const char* path)
     return audio_log != nullptr;
 }
 
-void headless_close_audio_log()
+bool headless_close_audio_log()
 {
-    if (audio_log) {
-        fclose(audio_log);
-        audio_log = nullptr;
+    if (!audio_log) {
+        return true;
     }
+    bool ok = ferror(audio_log) == 0;
+    ok = fclose(audio_log) == 0 && ok;
+    audio_log = nullptr;
+    return ok;
 }
 
 void plat_audio_log(const char* operation, int id)

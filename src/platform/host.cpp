@@ -1,8 +1,11 @@
 #include "platform/host.h"
 
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -42,6 +45,19 @@ bool plat_absolute_path(const char* path, char* out, size_t size)
     return written >= 0 && static_cast<size_t>(written) < size;
 }
 
+namespace {
+
+// libpng would print its own line before ours; its errors end in the
+// longjmp below and the caller reports them.
+void png_quiet_error(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void png_quiet_warning(png_structp, png_const_charp) {}
+
+}  // namespace
+
 bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h)
 {
     if (!rgb || w <= 0 || h <= 0) {
@@ -51,7 +67,8 @@ bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h)
     if (!file) {
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_quiet_error, png_quiet_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -100,13 +117,35 @@ bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h)
     return true;
 }
 
-bool plat_can_create(const char* path)
+const char* plat_output_problem(const char* path)
 {
-    char dir[4096];
-    int written = snprintf(dir, sizeof dir, "%s", path);
-    if (written <= 0 || static_cast<size_t>(written) >= sizeof dir) {
-        return false;
+    const size_t length = strlen(path);
+    if (length == 0) {
+        return "no name";
     }
+    if (length >= PATH_MAX) {
+        return "path too long";
+    }
+    const char* name = strrchr(path, '/');
+    name = name ? name + 1 : path;
+    if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) {
+        return "is a directory";
+    }
+    if (strlen(name) > NAME_MAX) {
+        return "file name too long";
+    }
+    struct stat info;
+    if (stat(path, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            return "is a directory";
+        }
+        return access(path, W_OK) == 0 ? nullptr : "not writable";
+    }
+    if (errno != ENOENT) {
+        return strerror(errno);
+    }
+    char dir[PATH_MAX];
+    snprintf(dir, sizeof dir, "%s", path);
     char* slash = strrchr(dir, '/');
     if (!slash) {
         snprintf(dir, sizeof dir, ".");
@@ -115,5 +154,13 @@ bool plat_can_create(const char* path)
     } else {
         *slash = '\0';
     }
-    return access(dir, W_OK | X_OK) == 0;
+    if (access(dir, W_OK | X_OK) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? "no such directory" : "directory not writable";
+    }
+    return nullptr;
+}
+
+bool plat_can_create(const char* path)
+{
+    return plat_output_problem(path) == nullptr;
 }

@@ -24,6 +24,11 @@ bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h);
 // Reads a PNG into RGB bytes (top row first); false when it is not one.
 bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h);
 
-// True when a file could be created at `path`: its directory exists and is
-// writable. Lets a bad output path be reported before the game runs.
+// True when a file could be written at `path`: the name is not too long,
+// it names no directory, and it is either an existing file we may write or
+// a new name in a writable directory. Lets a bad output path be reported
+// before the game runs.
 bool plat_can_create(const char* path);
+// The same check with its reason: null when `path` may be written, else a
+// short text ("is a directory", "file name too long", ...).
+const char* plat_output_problem(const char* path);

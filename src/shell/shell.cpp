@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "audio/audio.h"
@@ -53,7 +54,10 @@ void show_title_message(const char* message, int x)
 void on_script_exhausted()
 {
     harness_write_dump(headless_current_pass());
-    harness_close();
+    if (!harness_close()) {
+        fflush(stdout);
+        std::exit(1);  // an output was lost: that outweighs the script's end
+    }
 }
 
 bool make_absolute(char* path, char* error, size_t error_size)
