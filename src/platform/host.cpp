@@ -164,3 +164,44 @@ bool plat_can_create(const char* path)
 {
     return plat_output_problem(path) == nullptr;
 }
+
+std::string plat_printable(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&out](unsigned char c) {
+        char hex[5];
+        snprintf(hex, sizeof hex, "\\x%02X", c);
+        out.append(hex);
+    };
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        // The length of a well-formed UTF-8 sequence starting here, or 0.
+        size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        bool valid = length > 0 && i + length <= text.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        }
+        if (valid) {
+            const unsigned char second = static_cast<unsigned char>(text[i + 1]);
+            // Overlong forms, surrogates, beyond U+10FFFF and the C1 controls.
+            valid = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second >= 0xA0) &&
+                    !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second >= 0x90) &&
+                    !(c == 0xC2 && second < 0xA0);
+        }
+        if (!valid) {
+            escape(c);
+            ++i;
+            continue;
+        }
+        out.append(text.substr(i, length));
+        i += length;
+    }
+    return out;
+}

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // Makes `dir` the working directory; false when it cannot be.
@@ -32,3 +34,8 @@ bool plat_can_create(const char* path);
 // The same check with its reason: null when `path` may be written, else a
 // short text ("is a directory", "file name too long", ...).
 const char* plat_output_problem(const char* path);
+
+// `text` made safe for a terminal: control bytes, C1 controls and bytes that
+// are not UTF-8 become \xHH, so a message quoting a file never moves the
+// cursor or changes the terminal's state. Valid UTF-8 is kept.
+std::string plat_printable(std::string_view text);
