@@ -76,6 +76,61 @@ void load_optional(int (*loader)(), const char* file_name)
     }
 }
 
+// The truck: cells (0, 0), (1, 0), (2, 0).
+int cut_truck()
+{
+    if (!load_sheet("truck.bmp")) {
+        return 0;
+    }
+    const int columns[TRUCK_FRAME_COUNT] = {0, 1, 2};
+    const int rows[TRUCK_FRAME_COUNT] = {0, 0, 0};
+    if (!cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows)) {
+        gfx_unload_bitmap(&scratch_bitmap);
+        return 0;
+    }
+    return 1;
+}
+
+// The cars: element c * 7 + r holds cell (c, r).
+int cut_cars()
+{
+    if (!load_sheet("cars2.bmp")) {
+        return 0;
+    }
+    int columns[CAR_FRAME_COUNT];
+    int rows[CAR_FRAME_COUNT];
+    for (int c = 0; c < 14; c++) {
+        for (int r = 0; r < 7; r++) {
+            columns[c * 7 + r] = c;
+            rows[c * 7 + r] = r;
+        }
+    }
+    if (!cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows)) {
+        gfx_unload_bitmap(&scratch_bitmap);
+        return 0;
+    }
+    return 1;
+}
+
+// The aliens: element c * 3 + r holds cell (c, r), made row by row.
+int cut_monsters()
+{
+    if (!load_sheet("monster.bmp")) {
+        return 0;
+    }
+    for (int r = 0; r < 3; r++) {
+        for (int c = 0; c < 2; c++) {
+            const int column = c;
+            const int row = r;
+            if (!cut_frames("monster.bmp", &monster_frames[c * 3 + r], 1, 144, 112, &column, &row)) {
+                gfx_unload_bitmap(&scratch_bitmap);
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
 }  // namespace
 
 const char* game_init_error()
@@ -110,53 +165,21 @@ int game_init()
     if (!snd_init()) {
         return fail("cannot start the sound device");
     }
-    // 7. The truck: cells (0, 0), (1, 0), (2, 0).
-    if (!load_sheet("truck.bmp")) {
+    // 7.
+    if (!cut_truck()) {
         return 0;
-    }
-    {
-        const int columns[TRUCK_FRAME_COUNT] = {0, 1, 2};
-        const int rows[TRUCK_FRAME_COUNT] = {0, 0, 0};
-        if (!cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows)) {
-            gfx_unload_bitmap(&scratch_bitmap);
-            return 0;
-        }
     }
     // 8.
     play_init_state();
-    // 9. The cars: element c * 7 + r holds cell (c, r).
+    // 9.
     gfx_unload_bitmap(&scratch_bitmap);
-    if (!load_sheet("cars2.bmp")) {
+    if (!cut_cars()) {
         return 0;
     }
-    {
-        int columns[CAR_FRAME_COUNT];
-        int rows[CAR_FRAME_COUNT];
-        for (int c = 0; c < 14; c++) {
-            for (int r = 0; r < 7; r++) {
-                columns[c * 7 + r] = c;
-                rows[c * 7 + r] = r;
-            }
-        }
-        if (!cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows)) {
-            gfx_unload_bitmap(&scratch_bitmap);
-            return 0;
-        }
-    }
-    // 10. The aliens: element c * 3 + r holds cell (c, r), made row by row.
+    // 10.
     gfx_unload_bitmap(&scratch_bitmap);
-    if (!load_sheet("monster.bmp")) {
+    if (!cut_monsters()) {
         return 0;
-    }
-    for (int r = 0; r < 3; r++) {
-        for (int c = 0; c < 2; c++) {
-            const int column = c;
-            const int row = r;
-            if (!cut_frames("monster.bmp", &monster_frames[c * 3 + r], 1, 144, 112, &column, &row)) {
-                gfx_unload_bitmap(&scratch_bitmap);
-                return 0;
-            }
-        }
     }
     // 11.
     gfx_unload_bitmap(&scratch_bitmap);
