@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 // The start-up is compiled into this target itself (the library's copy is
 // then not linked) so that the cut's own steps can be driven one by one.
