@@ -6,6 +6,7 @@
 
 #include "audio/audio.h"
 #include "audio/audio_file.h"
+#include "platform/files.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
 
@@ -62,11 +63,14 @@ int mus_load_midi(const char* file_name)
         return -1;
     }
     std::vector<uint8_t> bytes;
-    if (!audio_read_file(file_name, PLAT_MUSIC_MAX_FILE_BYTES, &bytes)) {
+    const int read = audio_read_file(file_name, PLAT_MUSIC_MAX_FILE_BYTES, &bytes);
+    if (read != PLAT_FILE_OK) {
+        audio_refused(file_name, read, nullptr);
         return -1;
     }
     PlatMusic* music = plat_music_create(bytes.data(), bytes.size());
     if (music == nullptr) {
+        audio_refused(file_name, read, plat_music_refusal());
         return -1;
     }
     MusicSlot& slot = music_slots[index];

@@ -5,6 +5,7 @@
 
 #include "audio/audio.h"
 #include "audio/audio_file.h"
+#include "platform/files.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
 
@@ -82,8 +83,13 @@ int snd_load_wav(const char* file_name, int flags)
     }
     std::vector<uint8_t> bytes;
     WavInfo info{};
-    if (!audio_read_file(file_name, static_cast<size_t>(SND_MAX_FILE_BYTES), &bytes) ||
-        !snd_parse_wav(bytes.data(), bytes.size(), &info)) {
+    const int read = audio_read_file(file_name, static_cast<size_t>(SND_MAX_FILE_BYTES), &bytes);
+    if (read != PLAT_FILE_OK) {
+        audio_refused(file_name, read, nullptr);
+        return -1;
+    }
+    if (!snd_parse_wav(bytes.data(), bytes.size(), &info)) {
+        audio_refused(file_name, read, "not a PCM WAV file, or damaged");
         return -1;
     }
     // The buffer takes its own copy; a slot whose buffer cannot be made stays free.

@@ -43,11 +43,18 @@ struct BitmapImage {
 
 extern BitmapImage scratch_bitmap;
 
-// 1 on success. 0 for a file that is missing, not "BM", not 8, 16 or 24 bits,
-// or whose sizes disagree with each other or with the file's length; the
-// palette and pixels held before are then kept. A biSizeImage of 0 is
-// computed (and stored) from the width, height and bit count.
+// 1 on success. 0 for a file that is missing or not a regular file, not
+// "BM", compressed, not 8, 16 or 24 bits, or whose sizes disagree with each
+// other or with the file's length; the record is then exactly as it was. A
+// biSizeImage of 0 is computed (and stored) from the width, height and bit
+// count.
 int gfx_load_bitmap(BitmapImage* image, const char* file_name);
+
+// Why the last load failed, for a message ("" after a success), and whether
+// there was no regular file to read at all (missing, a directory, a FIFO or
+// a device), which an optional picture passes over without a word.
+extern char gfx_load_reason[128];
+extern int gfx_load_absent;
 int gfx_unload_bitmap(BitmapImage* image);
 int gfx_reverse_rows(uint8_t* buffer, int row_bytes, int rows);
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-char init_error[128];
+char init_error[256];
 
 int fail(const char* reason)
 {
@@ -50,10 +50,83 @@ int cut_frames(const char* file_name, PlatSurface** frames, int count, int width
     return 1;
 }
 
+// The reason the last picture was refused goes with its name.
+int fail_load(const char* file_name)
+{
+    snprintf(init_error, sizeof init_error, "cannot load %s: %s", file_name,
+             gfx_load_reason[0] ? gfx_load_reason : "cannot be used");
+    return 0;
+}
+
 int load_sheet(const char* file_name)
 {
     if (!gfx_load_bitmap(&scratch_bitmap, file_name)) {
-        return fail_file("cannot load %s", file_name);
+        return fail_load(file_name);
+    }
+    return 1;
+}
+
+// A full-screen picture the game can do without: one that is not there is
+// passed over quietly, one that is there but refused is named with the
+// reason, so a wrongly saved picture is not just a black screen.
+void load_optional(int (*loader)(), const char* file_name)
+{
+    if (!loader() && !gfx_load_absent) {
+        fprintf(stderr, "tailgate: %s: %s\n", file_name, gfx_load_reason);
+    }
+}
+
+// The truck: cells (0, 0), (1, 0), (2, 0).
+int cut_truck()
+{
+    if (!load_sheet("truck.bmp")) {
+        return 0;
+    }
+    const int columns[TRUCK_FRAME_COUNT] = {0, 1, 2};
+    const int rows[TRUCK_FRAME_COUNT] = {0, 0, 0};
+    if (!cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows)) {
+        gfx_unload_bitmap(&scratch_bitmap);
+        return 0;
+    }
+    return 1;
+}
+
+// The cars: element c * 7 + r holds cell (c, r).
+int cut_cars()
+{
+    if (!load_sheet("cars2.bmp")) {
+        return 0;
+    }
+    int columns[CAR_FRAME_COUNT];
+    int rows[CAR_FRAME_COUNT];
+    for (int c = 0; c < 14; c++) {
+        for (int r = 0; r < 7; r++) {
+            columns[c * 7 + r] = c;
+            rows[c * 7 + r] = r;
+        }
+    }
+    if (!cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows)) {
+        gfx_unload_bitmap(&scratch_bitmap);
+        return 0;
+    }
+    return 1;
+}
+
+// The aliens: element c * 3 + r holds cell (c, r), made row by row.
+int cut_monsters()
+{
+    if (!load_sheet("monster.bmp")) {
+        return 0;
+    }
+    for (int r = 0; r < 3; r++) {
+        for (int c = 0; c < 2; c++) {
+            const int column = c;
+            const int row = r;
+            if (!cut_frames("monster.bmp", &monster_frames[c * 3 + r], 1, 144, 112, &column, &row)) {
+                gfx_unload_bitmap(&scratch_bitmap);
+                return 0;
+            }
+        }
     }
     return 1;
 }
@@ -75,70 +148,38 @@ int game_init()
     }
     // 2. The road; its palette is the first the screen shows.
     if (!load_screen_image("background.bmp", &background_surface)) {
-        return fail("cannot load background.bmp (an 8-bit 640 x 480 BMP)");
+        return fail_load("background.bmp");
     }
     // 3.
     game_srand(plat_get_tick_count());
     // 4. A missing one of these only leaves its screen blank.
-    load_menu_image();
-    load_credits_image();
-    load_controls_image();
-    load_title_image();
-    load_story_image();
-    load_hiscore_image();
+    load_optional(load_menu_image, "Mainmenu.bmp");
+    load_optional(load_credits_image, "Credits.bmp");
+    load_optional(load_controls_image, "Controls.bmp");
+    load_optional(load_title_image, "titlescreen.bmp");
+    load_optional(load_story_image, "storyback.bmp");
+    load_optional(load_hiscore_image, "HiScore.bmp");
     // 5.
     show_loading_message("Checking Fluid Levels", 260);
     // 6.
     if (!snd_init()) {
         return fail("cannot start the sound device");
     }
-    // 7. The truck: cells (0, 0), (1, 0), (2, 0).
-    if (!load_sheet("truck.bmp")) {
+    // 7.
+    if (!cut_truck()) {
         return 0;
-    }
-    {
-        const int columns[TRUCK_FRAME_COUNT] = {0, 1, 2};
-        const int rows[TRUCK_FRAME_COUNT] = {0, 0, 0};
-        if (!cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows)) {
-            gfx_unload_bitmap(&scratch_bitmap);
-            return 0;
-        }
     }
     // 8.
     play_init_state();
-    // 9. The cars: element c * 7 + r holds cell (c, r).
+    // 9.
     gfx_unload_bitmap(&scratch_bitmap);
-    if (!load_sheet("cars2.bmp")) {
+    if (!cut_cars()) {
         return 0;
     }
-    {
-        int columns[CAR_FRAME_COUNT];
-        int rows[CAR_FRAME_COUNT];
-        for (int c = 0; c < 14; c++) {
-            for (int r = 0; r < 7; r++) {
-                columns[c * 7 + r] = c;
-                rows[c * 7 + r] = r;
-            }
-        }
-        if (!cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows)) {
-            gfx_unload_bitmap(&scratch_bitmap);
-            return 0;
-        }
-    }
-    // 10. The aliens: element c * 3 + r holds cell (c, r), made row by row.
+    // 10.
     gfx_unload_bitmap(&scratch_bitmap);
-    if (!load_sheet("monster.bmp")) {
+    if (!cut_monsters()) {
         return 0;
-    }
-    for (int r = 0; r < 3; r++) {
-        for (int c = 0; c < 2; c++) {
-            const int column = c;
-            const int row = r;
-            if (!cut_frames("monster.bmp", &monster_frames[c * 3 + r], 1, 144, 112, &column, &row)) {
-                gfx_unload_bitmap(&scratch_bitmap);
-                return 0;
-            }
-        }
     }
     // 11.
     gfx_unload_bitmap(&scratch_bitmap);

@@ -2,20 +2,20 @@
 //
 // The file is plain text, one value per line: the entry count (10), the ten
 // scores, six filler letters, then three letters per entry. The reader takes
-// any whitespace between values. Saves go to a temporary file beside the real
-// one and are renamed over it, so a crash or a full disk never leaves a
-// half-written table behind.
+// any whitespace between values, a byte-order mark and Windows line ends, as
+// an editor may leave them. A file that does not read completely is never
+// rewritten just for having been read: only a save that adds a score
+// replaces it. Saves are merged with the file as it stands on disk, under a
+// lock, so two games running at once never lose each other's scores.
 #include "hiscore/hiscore.h"
 
-#include <cerrno>
 #include <cstdio>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
+#include <vector>
 
 #include "display/display.h"
 #include "platform/host.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/random.h"
@@ -29,176 +29,299 @@ namespace {
 // Where the table lives is settled at start-up: the data directory, or the
 // player's own directory when the game runs from its installed data.
 constexpr const char* HISCORE_FILE = plat_hiscore_file;
-constexpr const char* HISCORE_TEMP_FILE = plat_hiscore_temp_file;
 constexpr char FILLER[6] = {'a', 'b', 'c', 'd', 'e', 'f'};
+// A table is 47 short lines; anything this big is not one of ours.
+constexpr size_t MAX_FILE_BYTES = 1u << 20;
 
-bool is_space(int c)
+struct Table {
+    int32_t scores[HISCORE_COUNT];
+    char filler[6];
+    char initials[HISCORE_COUNT][3];
+};
+
+bool is_space(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void skip_space(FILE* file)
+bool is_letter(char c)
 {
-    int c;
-    while ((c = fgetc(file)) != EOF && is_space(c)) {
-    }
-    if (c != EOF) {
-        ungetc(c, file);
-    }
+    return c >= 'A' && c <= 'Z';
 }
 
-// Reads a value the way "%d\n" would, but never overflows: leading
-// whitespace, an optional sign, the digits, then trailing whitespace. A value
-// that is missing or malformed (the stream is then left at the offending
-// character, as a formatted read leaves it) or that does not fit 32 bits
-// leaves *value as it was.
-void read_number(FILE* file, int32_t* value)
-{
-    skip_space(file);
-    int c = fgetc(file);
-    bool negative = false;
-    if (c == '-' || c == '+') {
-        negative = c == '-';
-        c = fgetc(file);
-    }
-    if (c == EOF || c < '0' || c > '9') {
-        if (c != EOF) {
-            ungetc(c, file);
+// Walks the text value by value. `complete` turns false at the first value
+// that is missing, malformed or out of range, or at stray text after the
+// last one.
+struct Reader {
+    const char* text;
+    size_t size;
+    size_t pos;
+    bool line_start;
+    bool blank_lines_are_values;
+    bool complete;
+
+    void skip_space()
+    {
+        while (pos < size && is_space(text[pos])) {
+            line_start = text[pos] == '\n';
+            ++pos;
         }
-        return;
     }
-    // The magnitude is kept in 64 bits and capped, so any run of digits is
-    // consumed without overflow.
-    int64_t magnitude = 0;
-    bool too_big = false;
-    while (c != EOF && c >= '0' && c <= '9') {
-        if (!too_big) {
-            magnitude = magnitude * 10 + (c - '0');
-            too_big = magnitude > 2147483648LL;
+
+    // A decimal number standing alone between whitespace, with an optional
+    // sign. Out of the 32-bit range it is clamped to the nearest end.
+    // Anything else leaves *value as it was; the word is passed over either
+    // way, so one bad value never spoils the ones after it.
+    void number(int32_t* value)
+    {
+        skip_space();
+        size_t start = pos;
+        while (pos < size && !is_space(text[pos])) {
+            ++pos;
         }
-        c = fgetc(file);
+        line_start = false;
+        size_t i = start;
+        bool negative = false;
+        if (i < pos && (text[i] == '-' || text[i] == '+')) {
+            negative = text[i] == '-';
+            ++i;
+        }
+        if (i == pos) {
+            complete = false;
+            return;
+        }
+        int64_t magnitude = 0;
+        for (; i < pos; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                complete = false;
+                return;
+            }
+            magnitude = magnitude * 10 + (text[i] - '0');
+            if (magnitude > 2147483649LL) {
+                magnitude = 2147483649LL;  // out of range either way; keeps 64 bits safe
+            }
+        }
+        int64_t signed_value = negative ? -magnitude : magnitude;
+        if (signed_value > INT32_MAX || signed_value < INT32_MIN) {
+            complete = false;
+            signed_value = signed_value > 0 ? INT32_MAX : INT32_MIN;
+        }
+        *value = static_cast<int32_t>(signed_value);
     }
-    if (c != EOF) {
-        ungetc(c, file);
-    }
-    if (!too_big && (negative || magnitude <= 2147483647LL)) {
-        *value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-    }
-    skip_space(file);
-}
 
-// Reads one character the way "%c\n" would: the next character as it is,
-// then trailing whitespace. At the end of the file *value stays as it was.
-void read_char(FILE* file, char* value)
-{
-    int c = fgetc(file);
-    if (c == EOF) {
-        return;
+    // One character, the way "%c\n" reads it: the next character, whitespace
+    // between values passed over. A line holding nothing but blanks counts as
+    // one (blank) value, so a blank initial takes its own place instead of
+    // shifting the ones after it. A multi-byte UTF-8 character is taken
+    // whole. 0 at the end of the text; 0x80 for any byte beyond ASCII.
+    char character()
+    {
+        while (pos < size) {
+            char c = text[pos];
+            if (c == ' ' || c == '\t') {
+                if (line_start && blank_lines_are_values) {
+                    size_t end = pos;
+                    while (end < size && (text[end] == ' ' || text[end] == '\t' || text[end] == '\r')) {
+                        ++end;
+                    }
+                    if (end == size || text[end] == '\n') {
+                        pos = end;
+                        line_start = false;
+                        return ' ';
+                    }
+                }
+                ++pos;
+                continue;
+            }
+            if (is_space(c)) {
+                line_start = c == '\n' || (c == '\r' && line_start);
+                ++pos;
+                continue;
+            }
+            line_start = false;
+            ++pos;
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                while (pos < size && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) {
+                    ++pos;
+                }
+                return static_cast<char>(0x80);
+            }
+            return c;
+        }
+        return 0;
     }
-    *value = static_cast<char>(c);
-    skip_space(file);
-}
 
-// A file the player has made read-only (or that we may not read back) is left
-// alone. The mode bits are checked as well as access(), since renaming over a
-// file needs no write permission on the file itself and a privileged user
-// passes access().
-bool file_is_protected(const char* name)
-{
-    struct stat info;
-    if (stat(name, &info) != 0) {
-        return false;  // absent: it may be created
+    void filler(char* value)
+    {
+        char c = character();
+        if (c > ' ' && c < 0x7F) {
+            *value = c;
+        } else {
+            complete = false;
+        }
     }
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        return true;
+
+    // Initials are letters A to Z; a small letter is taken as its capital.
+    // Anything else keeps the letter the table held (A when it held none).
+    void initial(char* value)
+    {
+        char c = character();
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (is_letter(c)) {
+            *value = c;
+            return;
+        }
+        complete = false;
+        if (!is_letter(*value)) {
+            *value = 'A';
+        }
     }
-    return access(name, W_OK) != 0 || access(name, R_OK) != 0;
-}
+};
 
-FILE* temp_open()
+bool parse_with(const std::vector<char>& bytes, bool blank_lines_are_values, Table* table)
 {
-    return fopen(HISCORE_TEMP_FILE, "w");
-}
-
-void write_table(FILE* file, const int32_t scores[HISCORE_COUNT], const char filler[6],
-                 const char initials[HISCORE_COUNT][3])
-{
-    fprintf(file, "%d\n", HISCORE_COUNT);
+    Reader reader{bytes.data(), bytes.size(), 0, true, blank_lines_are_values, true};
+    if (bytes.size() >= 3 && bytes[0] == '\xEF' && bytes[1] == '\xBB' && bytes[2] == '\xBF') {
+        reader.pos = 3;  // the byte-order mark an editor may put first
+    }
+    int32_t count = 0;
+    reader.number(&count);  // always 10; not needed
     for (int k = 0; k < HISCORE_COUNT; ++k) {
-        fprintf(file, "%d\n", scores[k]);
+        reader.number(&table->scores[k]);
     }
     for (int k = 0; k < 6; ++k) {
-        fprintf(file, "%c\n", filler[k]);
+        reader.filler(&table->filler[k]);
     }
     for (int k = 0; k < HISCORE_COUNT; ++k) {
         for (int letter = 0; letter < 3; ++letter) {
-            fprintf(file, "%c\n", initials[k][letter]);
+            reader.initial(&table->initials[k][letter]);
         }
+    }
+    reader.skip_space();
+    return reader.complete && reader.pos == bytes.size();
+}
+
+// Reads a table from the bytes of a file into *table, which holds the values
+// to keep for whatever cannot be read. True when every value was read as it
+// was written and nothing follows them. A line of blanks is first taken as a
+// blank value (an initial that keeps its place); when the table only reads
+// completely without them, they were stray blank lines.
+bool parse_table(const std::vector<char>& bytes, Table* table)
+{
+    Table first = *table;
+    if (parse_with(bytes, true, &first)) {
+        *table = first;
+        return true;
+    }
+    Table second = *table;
+    if (parse_with(bytes, false, &second)) {
+        *table = second;
+        return true;
+    }
+    *table = first;
+    return false;
+}
+
+Table current_table()
+{
+    Table table;
+    for (int k = 0; k < HISCORE_COUNT; ++k) {
+        table.scores[k] = hiscore_scores[k];
+        for (int letter = 0; letter < 3; ++letter) {
+            table.initials[k][letter] = hiscore_initials[k][letter];
+        }
+    }
+    for (int k = 0; k < 6; ++k) {
+        table.filler[k] = hiscore_filler[k];
+    }
+    return table;
+}
+
+void set_current_table(const Table& table)
+{
+    for (int k = 0; k < HISCORE_COUNT; ++k) {
+        hiscore_scores[k] = table.scores[k];
+        for (int letter = 0; letter < 3; ++letter) {
+            hiscore_initials[k][letter] = table.initials[k][letter];
+        }
+    }
+    for (int k = 0; k < 6; ++k) {
+        hiscore_filler[k] = table.filler[k];
     }
 }
 
-// Makes the written temporary file the real one: flushed to the disk first,
-// then renamed over the old file in one step. On any failure the temporary
-// file is removed and the old file stays as it was. Returns 1 or 0.
-int temp_commit(FILE* file)
+bool same_entry(const Table& a, int i, const Table& b, int j)
 {
-    bool ok = fflush(file) == 0 && !ferror(file);
-    if (ok) {
-        // Keep the permissions the player gave the old file.
-        struct stat info;
-        if (stat(HISCORE_FILE, &info) == 0) {
-            fchmod(fileno(file), info.st_mode & 07777);
-        }
-        ok = fsync(fileno(file)) == 0;
-    }
-    if (fclose(file) != 0) {
-        ok = false;
-    }
-    if (ok) {
-        ok = rename(HISCORE_TEMP_FILE, HISCORE_FILE) == 0;
-    }
-    if (!ok) {
-        remove(HISCORE_TEMP_FILE);
-        return 0;
-    }
-    // Make the rename itself durable.
-    int dir = open(plat_hiscore_dir, O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
-    return 1;
+    return a.scores[i] == b.scores[j] && a.initials[i][0] == b.initials[j][0] &&
+           a.initials[i][1] == b.initials[j][1] && a.initials[i][2] == b.initials[j][2];
 }
 
-}  // namespace
-
-int hiscore_load()
+// The entries of `from` that `in` does not hold (counted as a multiset, so
+// two equal entries need two matches). Returns how many, their indices in
+// `extra`.
+int entries_missing(const Table& from, const Table& in, int extra[HISCORE_COUNT])
 {
-    FILE* file = fopen(HISCORE_FILE, "r");
-    if (file) {
-        int32_t count = 0;
-        read_number(file, &count);  // always 10; not needed
-        for (int k = 0; k < HISCORE_COUNT; ++k) {
-            read_number(file, &hiscore_scores[k]);
-        }
-        for (int k = 0; k < 6; ++k) {
-            read_char(file, &hiscore_filler[k]);
-        }
-        for (int k = 0; k < HISCORE_COUNT; ++k) {
-            for (int letter = 0; letter < 3; ++letter) {
-                read_char(file, &hiscore_initials[k][letter]);
+    bool used[HISCORE_COUNT] = {};
+    int count = 0;
+    for (int i = 0; i < HISCORE_COUNT; ++i) {
+        bool found = false;
+        for (int j = 0; j < HISCORE_COUNT && !found; ++j) {
+            if (!used[j] && same_entry(from, i, in, j)) {
+                used[j] = true;
+                found = true;
             }
         }
-        fclose(file);
+        if (!found) {
+            extra[count++] = i;
+        }
+    }
+    return count;
+}
+
+std::string table_text(const Table& table)
+{
+    std::string text = std::to_string(HISCORE_COUNT) + "\n";
+    for (int k = 0; k < HISCORE_COUNT; ++k) {
+        text += std::to_string(table.scores[k]) + "\n";
+    }
+    for (int k = 0; k < 6; ++k) {
+        text += table.filler[k];
+        text += '\n';
+    }
+    // Only letters go into the file: a blank or a zero byte would shift the
+    // letters after it on the next read.
+    for (int k = 0; k < HISCORE_COUNT; ++k) {
+        for (int letter = 0; letter < 3; ++letter) {
+            char c = table.initials[k][letter];
+            text += is_letter(c) ? c : 'A';
+            text += '\n';
+        }
+    }
+    return text;
+}
+
+bool write_current_table()
+{
+    const std::string text = table_text(current_table());
+    return plat_replace_file(HISCORE_FILE, text.data(), text.size());
+}
+
+// The load proper, under the lock.
+int load_locked()
+{
+    std::vector<char> bytes;
+    int result = plat_read_regular(HISCORE_FILE, MAX_FILE_BYTES, &bytes);
+    if (result == PLAT_FILE_OK) {
+        Table table = current_table();
+        parse_table(bytes, &table);
+        set_current_table(table);
         return 1;
     }
     // Only a file that is not there is made anew; one that exists but cannot
-    // be read is never overwritten.
-    if (errno != ENOENT) {
-        return 0;
-    }
-    FILE* out = temp_open();
-    if (!out) {
+    // be read (or is no file at all) is never overwritten.
+    if (result != PLAT_FILE_MISSING) {
         return 0;
     }
     for (int k = 0; k < HISCORE_COUNT; ++k) {
@@ -212,8 +335,53 @@ int hiscore_load()
             hiscore_initials[k][letter] = static_cast<char>('A' + game_rand() % 26);
         }
     }
-    write_table(out, hiscore_scores, hiscore_filler, hiscore_initials);
-    return temp_commit(out);
+    return write_current_table() ? 1 : 0;
+}
+
+// The save proper, under the lock: what another game saved since we read
+// the file is merged in first, as if it had been entered here.
+int save_locked()
+{
+    if (plat_file_protected(HISCORE_FILE)) {
+        return 0;
+    }
+    std::vector<char> bytes;
+    int result = plat_read_regular(HISCORE_FILE, MAX_FILE_BYTES, &bytes);
+    if (result != PLAT_FILE_OK && result != PLAT_FILE_MISSING) {
+        return 0;
+    }
+    if (result == PLAT_FILE_OK) {
+        Table memory = current_table();
+        Table disk = {};
+        bool complete = parse_table(bytes, &disk);
+        int extra[HISCORE_COUNT];
+        // A damaged file is kept as it is until there is a score to add.
+        if (!complete && entries_missing(memory, disk, extra) == 0) {
+            return 0;
+        }
+        int extra_count = entries_missing(disk, memory, extra);
+        for (int e = 0; e < extra_count; ++e) {
+            const int i = extra[e];
+            if (disk.scores[i] > hiscore_scores[HISCORE_COUNT - 1]) {
+                hiscore_scores[HISCORE_COUNT - 1] = disk.scores[i];
+                for (int letter = 0; letter < 3; ++letter) {
+                    hiscore_initials[HISCORE_COUNT - 1][letter] = disk.initials[i][letter];
+                }
+                hiscore_sort();
+            }
+        }
+    }
+    return write_current_table() ? 1 : 0;
+}
+
+}  // namespace
+
+int hiscore_load()
+{
+    const int lock = plat_lock_for(HISCORE_FILE);
+    const int result = load_locked();
+    plat_unlock(lock);
+    return result;
 }
 
 int hiscore_sort()
@@ -240,15 +408,10 @@ int hiscore_sort()
 
 int hiscore_save()
 {
-    if (file_is_protected(HISCORE_FILE)) {
-        return 0;
-    }
-    FILE* out = temp_open();
-    if (!out) {
-        return 0;
-    }
-    write_table(out, hiscore_scores, hiscore_filler, hiscore_initials);
-    return temp_commit(out);
+    const int lock = plat_lock_for(HISCORE_FILE);
+    const int result = save_locked();
+    plat_unlock(lock);
+    return result;
 }
 
 namespace {

@@ -77,8 +77,15 @@ bool plat_music_audible();
 // Files larger than this are not music for this game; refused unread.
 constexpr size_t PLAT_MUSIC_MAX_FILE_BYTES = 8u << 20;
 
-// Parses a standard MIDI file held in memory. Null when the bytes are not one.
+// A piece is kept in memory as its events, 16 bytes each, for the whole
+// run; a file with more than this many is refused, which bounds what the
+// eleven pieces can take (and the time their loading can take).
+constexpr size_t PLAT_MUSIC_MAX_EVENTS = 1u << 18;
+
+// Parses a standard MIDI file held in memory. Null when the bytes are not
+// one or hold too many events; plat_music_refusal then says which.
 PlatMusic* plat_music_create(const uint8_t* bytes, size_t size);
+const char* plat_music_refusal();
 // Stops it if it plays, then frees it.
 void plat_music_release(PlatMusic* music);
 // Starts it from its beginning, replacing whatever piece plays.

@@ -10,6 +10,8 @@
 
 namespace {
 
+const char* refusal = "";
+
 struct RawEvent {
     uint64_t tick;
     uint32_t order;  // file order, so that events of one tick keep it
@@ -55,13 +57,18 @@ int channel_data_bytes(uint8_t status)
 
 // Reads one track's events. A track that breaks off (truncated or corrupt)
 // keeps what was read before the break. Returns the tick of its last event.
+// Stops, with *too_many set, once the piece holds the most events we keep.
 uint64_t parse_track(const uint8_t* bytes, size_t start, size_t end, std::vector<RawEvent>* out,
-                     uint32_t* order)
+                     uint32_t* order, bool* too_many)
 {
     size_t pos = start;
     uint64_t tick = 0;
     uint8_t running = 0;
     while (pos < end) {
+        if (out->size() >= PLAT_MUSIC_MAX_EVENTS) {
+            *too_many = true;
+            break;
+        }
         uint32_t delta = 0;
         if (!read_vlq(bytes, end, &pos, &delta) || pos >= end) {
             break;
@@ -122,8 +129,14 @@ uint64_t parse_track(const uint8_t* bytes, size_t start, size_t end, std::vector
 
 }  // namespace
 
+const char* plat_music_refusal()
+{
+    return refusal;
+}
+
 bool midi_parse(const uint8_t* bytes, size_t size, PlatMusic* music)
 {
+    refusal = "not a standard MIDI file";
     if (bytes == nullptr || size < 14 || size > PLAT_MUSIC_MAX_FILE_BYTES) {
         return false;
     }
@@ -159,16 +172,21 @@ bool midi_parse(const uint8_t* bytes, size_t size, PlatMusic* music)
     uint64_t last_tick = 0;
     size_t pos = 8 + static_cast<size_t>(header_length);
     int tracks_read = 0;
-    while (tracks_read < track_count && size - pos >= 8) {
+    bool too_many = false;
+    while (tracks_read < track_count && size - pos >= 8 && !too_many) {
         uint32_t chunk_length = read_be32(bytes + pos + 4);
         size_t data = pos + 8;
         // A chunk that claims more than the file holds is read up to the end.
         size_t chunk_end = chunk_length > size - data ? size : data + chunk_length;
         if (bytes[pos] == 'M' && bytes[pos + 1] == 'T' && bytes[pos + 2] == 'r' && bytes[pos + 3] == 'k') {
-            last_tick = std::max(last_tick, parse_track(bytes, data, chunk_end, &raw, &order));
+            last_tick = std::max(last_tick, parse_track(bytes, data, chunk_end, &raw, &order, &too_many));
             ++tracks_read;
         }
         pos = chunk_end;
+    }
+    if (too_many) {
+        refusal = "more MIDI events than a piece of ours may have";
+        return false;
     }
 
     std::stable_sort(raw.begin(), raw.end(),
@@ -205,5 +223,6 @@ bool midi_parse(const uint8_t* bytes, size_t size, PlatMusic* music)
     music->end_frame = frame_of(length_seconds);
     double ms = std::floor(length_seconds * 1000.0);
     music->length_ms = ms >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(ms);
+    refusal = "";
     return true;
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 
 namespace {
@@ -147,8 +149,8 @@ int headless_parse_script(const char* text, size_t length, char* error, size_t e
         }
         int pass = 0;
         if (!parse_pass(words[0], &pass)) {
-            snprintf(error, error_size, "line %d: '%.*s' is not a pass number", line_number,
-                     static_cast<int>(words[0].size() > 40 ? 40 : words[0].size()), words[0].data());
+            snprintf(error, error_size, "line %d: '%s' is not a pass number", line_number,
+                     plat_printable(words[0].substr(0, 40)).c_str());
             return 0;
         }
         if (pass < last_pass) {
@@ -164,8 +166,8 @@ int headless_parse_script(const char* text, size_t length, char* error, size_t e
             std::string_view word = words[w];
             int vk = word.size() >= 2 ? key_code(word.substr(1)) : -1;
             if ((word[0] != '+' && word[0] != '-') || vk < 0) {
-                snprintf(error, error_size, "line %d: '%.*s' is not a key event (+KEY or -KEY)", line_number,
-                         static_cast<int>(word.size() > 40 ? 40 : word.size()), word.data());
+                snprintf(error, error_size, "line %d: '%s' is not a key event (+KEY or -KEY)", line_number,
+                         plat_printable(word.substr(0, 40)).c_str());
                 return 0;
             }
             if (events.size() >= HEADLESS_MAX_EVENTS) {
@@ -182,27 +184,16 @@ int headless_parse_script(const char* text, size_t length, char* error, size_t e
 
 int headless_load_script(const char* path, char* error, size_t error_size)
 {
-    FILE* file = fopen(path, "rb");
-    if (!file) {
-        snprintf(error, error_size, "cannot read input script %s: %s", path, strerror(errno));
-        return 0;
-    }
+    // A FIFO or a device would be waited on forever: only regular files.
     std::vector<char> text;
-    char chunk[4096];
-    size_t got;
-    bool too_big = false;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text.insert(text.end(), chunk, chunk + got);
-        if (text.size() > (16u << 20)) {
-            too_big = true;
-            break;
-        }
-    }
-    bool failed = ferror(file) != 0;
-    fclose(file);
-    if (failed || too_big) {
-        snprintf(error, error_size, "cannot read input script %s: %s", path,
-                 too_big ? "larger than 16 MB" : "read error");
+    errno = 0;
+    const int result = plat_read_regular(path, 16u << 20, &text);
+    if (result != PLAT_FILE_OK) {
+        const char* why = result == PLAT_FILE_TOO_BIG        ? "larger than 16 MB"
+                          : result == PLAT_FILE_NOT_REGULAR ? "not a regular file"
+                          : errno != 0                      ? strerror(errno)
+                                                            : "read error";
+        snprintf(error, error_size, "cannot read input script %s: %s", path, why);
         return 0;
     }
     char reason[200];
@@ -266,12 +257,15 @@ int headless_open_audio_log(const char* path)
     return audio_log != nullptr;
 }
 
-void headless_close_audio_log()
+bool headless_close_audio_log()
 {
-    if (audio_log) {
-        fclose(audio_log);
-        audio_log = nullptr;
+    if (!audio_log) {
+        return true;
     }
+    bool ok = ferror(audio_log) == 0;
+    ok = fclose(audio_log) == 0 && ok;
+    audio_log = nullptr;
+    return ok;
 }
 
 void plat_audio_log(const char* operation, int id)

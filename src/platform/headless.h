@@ -55,4 +55,5 @@ void headless_set_exhausted_hook(void (*hook)());
 
 // The audio log file; 1 on success.
 int headless_open_audio_log(const char* path);
-void headless_close_audio_log();
+// False when a line of the log could not be written (a full disk, say).
+bool headless_close_audio_log();

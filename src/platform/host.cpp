@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -154,6 +155,15 @@ bool plat_absolute_path(const char* path, char* out, size_t size)
 
 namespace {
 
+// libpng would print its own line before ours; its errors end in the
+// longjmp below and the caller reports them.
+void png_quiet_error(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void png_quiet_warning(png_structp, png_const_charp) {}
+
 // Writes w x h pixels of `channels` bytes each (3: RGB, 4: RGBA).
 bool write_png(const char* path, const uint8_t* rgb, int w, int h, int channels)
 {
@@ -164,7 +174,8 @@ bool write_png(const char* path, const uint8_t* rgb, int w, int h, int channels)
     if (!file) {
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_quiet_error, png_quiet_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -225,13 +236,35 @@ bool plat_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int* h)
     return true;
 }
 
-bool plat_can_create(const char* path)
+const char* plat_output_problem(const char* path)
 {
-    char dir[4096];
-    int written = snprintf(dir, sizeof dir, "%s", path);
-    if (written <= 0 || static_cast<size_t>(written) >= sizeof dir) {
-        return false;
+    const size_t length = strlen(path);
+    if (length == 0) {
+        return "no name";
     }
+    if (length >= PATH_MAX) {
+        return "path too long";
+    }
+    const char* name = strrchr(path, '/');
+    name = name ? name + 1 : path;
+    if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) {
+        return "is a directory";
+    }
+    if (strlen(name) > NAME_MAX) {
+        return "file name too long";
+    }
+    struct stat info;
+    if (stat(path, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            return "is a directory";
+        }
+        return access(path, W_OK) == 0 ? nullptr : "not writable";
+    }
+    if (errno != ENOENT) {
+        return strerror(errno);
+    }
+    char dir[PATH_MAX];
+    snprintf(dir, sizeof dir, "%s", path);
     char* slash = strrchr(dir, '/');
     if (!slash) {
         snprintf(dir, sizeof dir, ".");
@@ -240,5 +273,54 @@ bool plat_can_create(const char* path)
     } else {
         *slash = '\0';
     }
-    return access(dir, W_OK | X_OK) == 0;
+    if (access(dir, W_OK | X_OK) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? "no such directory" : "directory not writable";
+    }
+    return nullptr;
+}
+
+bool plat_can_create(const char* path)
+{
+    return plat_output_problem(path) == nullptr;
+}
+
+std::string plat_printable(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&out](unsigned char c) {
+        char hex[5];
+        snprintf(hex, sizeof hex, "\\x%02X", c);
+        out.append(hex);
+    };
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        // The length of a well-formed UTF-8 sequence starting here, or 0.
+        size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        bool valid = length > 0 && i + length <= text.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        }
+        if (valid) {
+            const unsigned char second = static_cast<unsigned char>(text[i + 1]);
+            // Overlong forms, surrogates, beyond U+10FFFF and the C1 controls.
+            valid = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second >= 0xA0) &&
+                    !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second >= 0x90) &&
+                    !(c == 0xC2 && second < 0xA0);
+        }
+        if (!valid) {
+            escape(c);
+            ++i;
+            continue;
+        }
+        out.append(text.substr(i, length));
+        i += length;
+    }
+    return out;
 }

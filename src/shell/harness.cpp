@@ -23,6 +23,7 @@ namespace {
 const ShellOptions* harness_options;
 FILE* trace_file;
 bool output_failed;
+bool trace_failed;  // said once; the rest of the trace is not attempted
 
 void put_int(std::string* out, long long value)
 {
@@ -109,6 +110,16 @@ bool write_file(const char* path, const std::string& text)
     }
     bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
     return fclose(file) == 0 && ok;
+}
+
+void report_trace_failure()
+{
+    if (!trace_failed) {
+        fprintf(stderr, "tailgate: cannot write trace file %s: %s\n", harness_options->trace_path,
+                strerror(errno ? errno : EIO));
+    }
+    trace_failed = true;
+    output_failed = true;
 }
 
 void write_shot(const char* path)
@@ -293,19 +304,28 @@ int harness_open(const ShellOptions* options, char* error, size_t error_size)
 {
     harness_options = options;
     output_failed = false;
-    if (options->dump_path[0] && !plat_can_create(options->dump_path)) {
-        snprintf(error, error_size, "cannot write state dump %s", options->dump_path);
-        return 0;
-    }
+    trace_failed = false;
+    // Every output is checked before the run, so that a bad path costs no
+    // whole run to find out.
+    struct Output {
+        const char* what;
+        const char* path;
+    };
+    std::vector<Output> outputs = {{"state dump", options->dump_path},
+                                   {"trace file", options->trace_path},
+                                   {"audio log", options->audio_log_path}};
     for (int i = 0; i < options->shot_count; ++i) {
-        if (!plat_can_create(options->shots[i].path)) {
-            snprintf(error, error_size, "cannot write screen shot %s", options->shots[i].path);
-            return 0;
-        }
+        outputs.push_back({"screen shot", options->shots[i].path});
     }
     for (int i = 0; i < options->dump_at_count; ++i) {
-        if (!plat_can_create(options->dumps_at[i].path)) {
-            snprintf(error, error_size, "cannot write state dump %s", options->dumps_at[i].path);
+        outputs.push_back({"state dump", options->dumps_at[i].path});
+    }
+    for (const Output& output : outputs) {
+        const char* problem = output.path[0] ? plat_output_problem(output.path) : nullptr;
+        if (problem) {
+            // A path of thousands of characters is shown by its start.
+            snprintf(error, error_size, "cannot write %s %.200s%s: %s", output.what, output.path,
+                     strlen(output.path) > 200 ? "..." : "", problem);
             return 0;
         }
     }
@@ -334,8 +354,8 @@ void harness_after_pass(int pass)
         line.reserve(16384);
         harness_state_json(&line, pass);
         line.push_back('\n');
-        if (fwrite(line.data(), 1, line.size(), trace_file) != line.size()) {
-            output_failed = true;
+        if (!trace_failed && fwrite(line.data(), 1, line.size(), trace_file) != line.size()) {
+            report_trace_failure();
         }
     }
     for (int i = 0; i < harness_options->shot_count; ++i) {
@@ -360,12 +380,18 @@ void harness_write_dump(int pass)
 int harness_close()
 {
     if (trace_file) {
-        if (fclose(trace_file) != 0) {
-            output_failed = true;
+        errno = 0;
+        if (fclose(trace_file) != 0 && harness_options) {
+            report_trace_failure();
         }
         trace_file = nullptr;
     }
-    headless_close_audio_log();
+    errno = 0;
+    if (!headless_close_audio_log() && harness_options) {
+        fprintf(stderr, "tailgate: cannot write audio log %s: %s\n", harness_options->audio_log_path,
+                strerror(errno ? errno : EIO));
+        output_failed = true;
+    }
     harness_options = nullptr;
     return output_failed ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "audio/audio.h"
@@ -53,7 +54,10 @@ void show_title_message(const char* message, int x)
 void on_script_exhausted()
 {
     harness_write_dump(headless_current_pass());
-    harness_close();
+    if (!harness_close()) {
+        fflush(stdout);
+        std::exit(1);  // an output was lost: that outweighs the script's end
+    }
 }
 
 bool make_absolute(char* path, char* error, size_t error_size)
@@ -249,7 +253,7 @@ int tailgate_main(int argc, char** argv)
     ShellOptions* options = &shell_options;
     char error[512];
     if (!cmdline_parse(argc, argv, options, error, sizeof error)) {
-        fprintf(stderr, "tailgate: %s\n", error);
+        fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
     if (options->show_help) {
@@ -274,12 +278,12 @@ int tailgate_main(int argc, char** argv)
         paths_ok = make_absolute(options->dumps_at[i].path, error, sizeof error);
     }
     if (!paths_ok) {
-        fprintf(stderr, "tailgate: %s\n", error);
+        fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
 
     if (options->input_path[0] && !headless_load_script(options->input_path, error, sizeof error)) {
-        fprintf(stderr, "tailgate: %s\n", error);
+        fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
 
@@ -303,13 +307,13 @@ int tailgate_main(int argc, char** argv)
         }
     }
     if (!plat_change_dir(options->data_dir)) {
-        fprintf(stderr, "tailgate: cannot use data directory %s\n", options->data_dir);
+        fprintf(stderr, "tailgate: cannot use data directory %s\n", plat_printable(options->data_dir).c_str());
         return data_given ? 2 : 1;
     }
 
     headless_start(options->headless != 0, options->start_tick);
     if (!harness_open(options, error, sizeof error)) {
-        fprintf(stderr, "tailgate: %s\n", error);
+        fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
     headless_set_exhausted_hook(on_script_exhausted);

@@ -1,5 +1,6 @@
 // The BMP loader: bit counts, row order, palettes, and damaged files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -21,6 +22,7 @@ protected:
         // A good 8-bit file (palette tag 77), so later failures can be
         // checked against it.
         ASSERT_EQ(load(picture_8bit(4, 2, REFERENCE, 77)), 1);
+        reference = image;
     }
     void TearDown() override
     {
@@ -38,14 +40,17 @@ protected:
         ASSERT_NE(image.pixels, nullptr);
         EXPECT_EQ(std::vector<uint8_t>(image.pixels, image.pixels + expected.size()), expected);
     }
+    // A failed load leaves the whole record as the good load left it:
+    // headers, palette and the very same pixel buffer.
     void expect_reference_kept()
     {
         expect_pixels(REFERENCE);
-        EXPECT_EQ(image.palette[10].green, 77);
+        EXPECT_EQ(memcmp(&image, &reference, sizeof image), 0);
     }
 
     std::string path;
     BitmapImage image;
+    BitmapImage reference;
 };
 
 TEST_F(BitmapTest, RowsComeOutTopDownAndDeeperFilesKeepTheEarlierPalette)
@@ -93,13 +98,11 @@ TEST_F(BitmapTest, BadFilesAreRefusedAndLoseNothing)
 {
     for (int bits : {1, 4, 32, 0}) {
         EXPECT_EQ(load(raw_bmp(8, 2, bits, std::vector<uint8_t>(64, 0xAB))), 0) << bits;
-        EXPECT_EQ(+image.info_header.biBitCount, bits);  // the headers hold what was read
         expect_reference_kept();
     }
     BmpFile not_bmp = picture_8bit(4, 2, REFERENCE, 1);
     not_bmp.type = 0x5A4D;  // "MZ"
     EXPECT_EQ(load(not_bmp), 0);
-    EXPECT_EQ(+image.file_header.bfType, 0x5A4D);
     expect_reference_kept();
     EXPECT_EQ(gfx_load_bitmap(&image, "/nonexistent/file.bmp"), 0);
     expect_reference_kept();
@@ -133,6 +136,59 @@ TEST_F(BitmapTest, BadFilesAreRefusedAndLoseNothing)
             << length;
         expect_reference_kept();
     }
+}
+
+// A cell cut after a failed load is cut from the picture still held, with
+// the sizes that belong to it, never from a header the failure read.
+TEST_F(BitmapTest, CellCopyAfterAFailedLoadUsesThePictureStillHeld)
+{
+    plat_window_create(true, false);
+    ASSERT_EQ(gfx_display_setup(), 1);
+    PlatSurface* cell = gfx_create_surface(2, 1, 0, 0);
+    BmpFile sheet = picture_8bit(4, 2, {0, 0, 0, 0, 0, 7, 8, 0}, 1);
+    ASSERT_EQ(load(sheet), 1);
+    reference = image;
+    BmpFile wide = raw_bmp(4000, 4000, 8, std::vector<uint8_t>(64, 0xAB));
+    EXPECT_EQ(load(wide), 0);
+    expect_pixels({0, 0, 0, 0, 0, 7, 8, 0});
+    EXPECT_EQ(image.info_header.biWidth, 4);
+    ASSERT_EQ(gfx_copy_cell(&image, cell, 0, 0), 1);
+    EXPECT_EQ(cell->pixels[0], 7);
+    EXPECT_EQ(cell->pixels[1], 8);
+    plat_release_surface(cell);
+    gfx_release_all();
+}
+
+// Files that cannot be pictures are refused at once with their reason: a
+// compressed BMP (what image tools write by default for 256 colours), and
+// anything that is not a regular file, which must never be waited on.
+TEST_F(BitmapTest, CompressedAndNonRegularFilesAreRefusedWithTheirReason)
+{
+    for (uint32_t kind : {1u, 2u}) {
+        BmpFile rle = picture_8bit(4, 2, REFERENCE, 3);
+        rle.compression = kind;
+        EXPECT_EQ(load(rle), 0);
+        EXPECT_STREQ(gfx_load_reason, "compressed BMPs are not supported; save it uncompressed");
+        EXPECT_EQ(gfx_load_absent, 0);
+        expect_reference_kept();
+    }
+    BmpFile bitfields = raw_bmp(2, 1, 16, {1, 2, 3, 4});
+    bitfields.compression = 3;  // 16-bit masks: the rows are still plain
+    EXPECT_EQ(load(bitfields), 1);
+    reference = image;
+
+    const std::string fifo = path + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const char* name : {fifo.c_str(), "/tmp", "/dev/zero"}) {
+        EXPECT_EQ(gfx_load_bitmap(&image, name), 0) << name;
+        EXPECT_STREQ(gfx_load_reason, "not a regular file");
+        EXPECT_EQ(gfx_load_absent, 1);
+        EXPECT_EQ(memcmp(&image, &reference, sizeof image), 0);
+    }
+    remove(fifo.c_str());
+    EXPECT_EQ(gfx_load_bitmap(&image, "/nonexistent/file.bmp"), 0);
+    EXPECT_STREQ(gfx_load_reason, "no such file");
+    EXPECT_EQ(gfx_load_absent, 1);
 }
 
 TEST(ReverseRows, OneRowStaysTwoRowsSwapNoRowsAreHarmless)

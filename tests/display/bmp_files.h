@@ -17,6 +17,7 @@ struct BmpFile {
     int64_t size_image = -1;    // -1: the data's size
     uint16_t type = 0x4D42;
     int gap = 0;  // bytes between palette and pixel data
+    uint32_t compression = 0;  // biCompression as stored
 };
 
 // A file of any depth with its pixel bytes as stored.
@@ -43,7 +44,7 @@ inline std::vector<uint8_t> bmp_bytes(const BmpFile& f)
     put(static_cast<uint32_t>(f.height), 4);
     put(1, 2);
     put(static_cast<uint32_t>(f.bits), 2);
-    put(0, 4);
+    put(f.compression, 4);
     put(static_cast<uint32_t>(f.size_image < 0 ? static_cast<int64_t>(f.data.size()) : f.size_image), 4);
     for (int i = 0; i < 4; i++) {
         put(0, 4);  // resolution and colour counts: not read

@@ -1,5 +1,6 @@
 // game_init on small made-up data: order, frames, palette, failures.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -119,7 +120,7 @@ TEST_F(StartupTest, MissingCarsFailsAfterCheckingFluidLevels)
 {
     remove_file("cars2.bmp");
     EXPECT_EQ(game_init(), 0);
-    EXPECT_STREQ(game_init_error(), "cannot load cars2.bmp");
+    EXPECT_STREQ(game_init_error(), "cannot load cars2.bmp: no such file");
     // "Checking Fluid Levels" at x 260 over the title is what the screen shows.
     EXPECT_GT(count_on_screen(260, 278, 440, 296), 60);
     EXPECT_EQ(count_on_screen(0, 0, 640, 270), 0);
@@ -158,6 +159,31 @@ TEST_F(StartupTest, EachNecessaryFileStopsTheStartUpTheOthersAreLeftOut)
         gfx_release_all();
         ASSERT_EQ(rename(saved.c_str(), path.c_str()), 0);
     }
+}
+
+// A refused picture is named with its reason even when the game can do
+// without it; one that is simply not there (or no file at all) is passed
+// over quietly. A required sheet that is a FIFO stops the start-up at once.
+TEST_F(StartupTest, RefusedPicturesAreNamedWithTheReasonAbsentOnesAreNot)
+{
+    BmpFile rle = picture_8bit(640, 480, std::vector<uint8_t>(640 * 480, 1), 9);
+    rle.compression = 1;
+    ASSERT_TRUE(write_bmp(dir + "/Credits.bmp", rle));
+    remove_file("Controls.bmp");
+    ASSERT_EQ(mkfifo((dir + "/Controls.bmp").c_str(), 0644), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(game_init(), 1);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("tailgate: Credits.bmp: compressed BMPs are not supported; save it uncompressed\n"),
+              std::string::npos) << said;
+    EXPECT_EQ(said.find("Controls.bmp"), std::string::npos) << said;
+    EXPECT_EQ(credits_surface, nullptr);
+    gfx_release_all();
+
+    remove_file("truck.bmp");
+    ASSERT_EQ(mkfifo((dir + "/truck.bmp").c_str(), 0644), 0);
+    EXPECT_EQ(game_init(), 0);
+    EXPECT_STREQ(game_init_error(), "cannot load truck.bmp: not a regular file");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the front end's screens).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -251,6 +252,89 @@ TEST_F(HarnessRun, ScriptRunningOutInsideAPassExitsWithStatus3)
     std::vector<std::string> saved = lines_of(text("data/hiscore.txt"));
     ASSERT_EQ(saved.size(), 47u);
     EXPECT_EQ(saved[17] + saved[18] + saved[19], "BAA");
+}
+
+// Every output path is checked before the run: a directory, a name too
+// long for the file system or a missing directory is status 2 with one line
+// and no run. A write that fails during the run (a full device) is said in
+// one line and gives status 1; nothing is lost silently.
+TEST_F(HarnessRun, OutputPathsAreCheckedFirstAndWriteErrorsAreSaid)
+{
+    fs::create_directory(dir / "out");
+    const std::string long_name(4000, 'x');
+    const std::vector<std::string> bad = {
+        "--dump out", "--shot 1:out", "--dump-at 1:out", "--trace out/", "--audio-log out",
+        "--dump " + long_name, "--trace out/" + std::string(300, 'y'), "--shot 1:missing/s.png",
+    };
+    for (const std::string& args : bad) {
+        EXPECT_EQ(run_headless("--passes 3 " + args), 2) << args.substr(0, 40);
+        const std::vector<std::string> lines = lines_of(text("err.txt"));
+        ASSERT_EQ(lines.size(), 1u) << args.substr(0, 40) << ": " << text("err.txt");
+        EXPECT_LT(lines[0].size(), 400u);
+    }
+    EXPECT_FALSE(fs::exists(dir / long_name.substr(0, 200)));
+
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    const std::pair<std::string, std::string> full[] = {
+        {"--trace /dev/full", "cannot write trace file /dev/full"},
+        {"--audio-log /dev/full", "cannot write audio log /dev/full"},
+        {"--dump /dev/full", "cannot write state dump /dev/full"},
+        {"--shot 1:/dev/full", "cannot write screen shot /dev/full"},
+    };
+    for (const auto& [args, said] : full) {
+        EXPECT_EQ(run_headless("--passes 3 " + args), 1) << args;
+        const std::vector<std::string> lines = lines_of(text("err.txt"));
+        ASSERT_EQ(lines.size(), 1u) << args << ": " << text("err.txt");
+        EXPECT_EQ(lines[0].rfind("tailgate: " + said, 0), 0u) << lines[0];
+    }
+}
+
+// Data files that are there but cannot be used are named with the reason,
+// also the ones the game can do without; a FIFO in a file's place is never
+// waited on (the start-up would hang), and passes quietly where the file is
+// optional.
+TEST_F(HarnessRun, OddDataFilesAreNamedOrPassedOverNeverWaitedOn)
+{
+    // A compressed credits picture: the header says RLE8.
+    std::string credits = read_text(data / "Credits.bmp");
+    credits[30] = 1;
+    write("data/Credits.bmp", credits);
+    write("data/car.WAV", "RIFF....not a wave at all");
+    // A piece with more events than any of ours: one long run of notes.
+    std::string track("\x00\x90\x40\x40", 4);
+    for (int i = 0; i < 300000; ++i) {
+        track += std::string("\x00\x40\x40", 3);
+    }
+    auto be32 = [](size_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    write("data/A.MID", std::string("MThd") + be32(6) + std::string("\x00\x00\x00\x01\x00\x60", 6) + "MTrk" +
+                            be32(track.size()) + track);
+    for (const char* name : {"horn.WAV", "B.MID", "Controls.bmp", "hiscore.txt"}) {
+        fs::remove(data / name);
+        ASSERT_EQ(mkfifo((data / name).c_str(), 0644), 0) << name;
+    }
+
+    EXPECT_EQ(run("--headless --data data --passes 5 --dump dump.json", "timeout 60 "), 0) << text("err.txt");
+    EXPECT_EQ(lines_of(text("err.txt")),
+              (std::vector<std::string>{
+                  "tailgate: Credits.bmp: compressed BMPs are not supported; save it uncompressed",
+                  "tailgate: car.WAV: not a PCM WAV file, or damaged; not loaded",
+                  "tailgate: A.MID: more MIDI events than a piece of ours may have; not loaded",
+              }));
+    EXPECT_TRUE(fs::is_fifo(data / "hiscore.txt"));
+
+    // Where the file is needed, the start-up stops at once, naming it.
+    fs::remove(data / "truck.bmp");
+    ASSERT_EQ(mkfifo((data / "truck.bmp").c_str(), 0644), 0);
+    EXPECT_EQ(run("--headless --data data --passes 5", "timeout 60 "), 1);
+    EXPECT_EQ(lines_of(text("err.txt")),
+              (std::vector<std::string>{
+                  "tailgate: Credits.bmp: compressed BMPs are not supported; save it uncompressed",
+                  "tailgate: start-up failed: cannot load truck.bmp: not a regular file",
+              }));
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "platform/headless.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 
 namespace {
@@ -107,6 +110,38 @@ TEST(Script, FileErrorsNameTheFileAndTheLine)
     EXPECT_NE(strstr(error, bad), nullptr);
     EXPECT_NE(strstr(error, "line 2"), nullptr);
     remove(bad);
+}
+
+// A script quoted in a message never reaches the terminal raw: escape
+// sequences and other control bytes come out as \xHH, valid UTF-8 stays.
+TEST(Script, MessagesEscapeControlBytes)
+{
+    std::string error;
+    EXPECT_EQ(parse("\x1b]0;title\x07 +UP\n", &error), 0);
+    EXPECT_EQ(error, "line 1: '\\x1B]0;title\\x07' is not a pass number");
+    EXPECT_EQ(parse("3 +SP\x1b[2J\x9b\n", &error), 0);
+    EXPECT_EQ(error, "line 1: '+SP\\x1B[2J\\x9B' is not a key event (+KEY or -KEY)");
+
+    EXPECT_EQ(plat_printable("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xC3\xA9 \xE2\x82\xAC");
+    // C1 controls, overlong forms, a cut-off sequence, DEL.
+    EXPECT_EQ(plat_printable("\xC2\x9B\xC0\xAF\xE2\x82\x7F"), "\\xC2\\x9B\\xC0\\xAF\\xE2\\x82\\x7F");
+}
+
+// A FIFO, a directory or a device as the script is refused at once, never
+// waited on.
+TEST(Script, NonRegularFilesAreRefusedAtOnce)
+{
+    char dir[] = "/tmp/tailgate_script_dir_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/keys";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& path : {fifo, std::string(dir), std::string("/dev/zero")}) {
+        char error[256] = "";
+        EXPECT_EQ(headless_load_script(path.c_str(), error, sizeof error), 0) << path;
+        EXPECT_NE(strstr(error, "not a regular file"), nullptr) << error;
+    }
+    remove(fifo.c_str());
+    rmdir(dir);
 }
 
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)

@@ -1,0 +1,215 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Follows symbolic links (up to the usual limit of 40) to the file that a
+// write should change; a link to a file not yet there gives that name.
+std::string resolve_links(const char* path)
+{
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info;
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        char target[PATH_MAX];
+        ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
+        if (n <= 0) {
+            return current;
+        }
+        target[n] = '\0';
+        if (target[0] == '/') {
+            current = target;
+        } else {
+            size_t slash = current.rfind('/');
+            current = slash == std::string::npos ? std::string(target) : current.substr(0, slash + 1) + target;
+        }
+    }
+    return current;
+}
+
+std::string directory_of(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool write_all(int fd, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* plat_file_result_text(int result)
+{
+    switch (result) {
+    case PLAT_FILE_OK:
+        return "ok";
+    case PLAT_FILE_MISSING:
+        return "no such file";
+    case PLAT_FILE_NOT_REGULAR:
+        return "not a regular file";
+    case PLAT_FILE_TOO_BIG:
+        return "too large";
+    default:
+        return "cannot be read";
+    }
+}
+
+FILE* plat_open_regular(const char* path, int* result)
+{
+    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait forever.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *result = errno == ENOENT || errno == ENOTDIR ? PLAT_FILE_MISSING : PLAT_FILE_UNREADABLE;
+        return nullptr;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        *result = PLAT_FILE_NOT_REGULAR;
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        *result = PLAT_FILE_UNREADABLE;
+        return nullptr;
+    }
+    *result = PLAT_FILE_OK;
+    return file;
+}
+
+int plat_read_regular(const char* path, size_t max_bytes, std::vector<char>* bytes)
+{
+    int result = PLAT_FILE_OK;
+    FILE* file = plat_open_regular(path, &result);
+    if (!file) {
+        return result;
+    }
+    bytes->clear();
+    char chunk[8192];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (bytes->size() + got > max_bytes) {
+            fclose(file);
+            return PLAT_FILE_TOO_BIG;
+        }
+        bytes->insert(bytes->end(), chunk, chunk + got);
+    }
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    return failed ? PLAT_FILE_UNREADABLE : PLAT_FILE_OK;
+}
+
+int plat_lock_for(const char* path)
+{
+    std::string dir = directory_of(resolve_links(path));
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+
+void plat_unlock(int handle)
+{
+    if (handle >= 0) {
+        flock(handle, LOCK_UN);
+        close(handle);
+    }
+}
+
+bool plat_file_protected(const char* path)
+{
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        return false;  // absent: it may be created
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return true;
+    }
+    // Renaming over a file needs no write permission on the file itself and
+    // a privileged user passes access(), so the mode bits count as well.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return true;
+    }
+    return access(path, W_OK) != 0 || access(path, R_OK) != 0;
+}
+
+bool plat_replace_file(const char* path, const void* data, size_t size)
+{
+    const std::string target = resolve_links(path);
+    std::string temp = target + ".XXXXXX";
+    // A name of its own per save, so two processes never share one.
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = write_all(fd, data, size);
+    if (ok) {
+        struct stat info;
+        // Keep the permissions the player gave the old file; a new one gets
+        // the usual mode for a file of ours (mkstemp's is 0600).
+        mode_t mode = 0666;
+        if (stat(target.c_str(), &info) == 0) {
+            mode = info.st_mode & 07777;
+        } else {
+            mode_t mask = umask(0);
+            umask(mask);
+            mode &= ~mask;
+        }
+        fchmod(fd, mode);
+        ok = fsync(fd) == 0;
+    }
+    if (close(fd) != 0) {
+        ok = false;
+    }
+    if (ok) {
+        ok = rename(temp.c_str(), target.c_str()) == 0;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    int dir = open(directory_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}

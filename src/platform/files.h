@@ -1,0 +1,45 @@
+// Files the game reads and the one it rewrites: reads that never block on a
+// FIFO or a device, an advisory lock, and an atomic replacement that writes
+// through a symbolic link to its target.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+enum PlatFileResult {
+    PLAT_FILE_OK = 0,
+    PLAT_FILE_MISSING,      // no such file
+    PLAT_FILE_NOT_REGULAR,  // a directory, FIFO, device or socket
+    PLAT_FILE_TOO_BIG,      // larger than the caller allows
+    PLAT_FILE_UNREADABLE,   // permission or I/O error (errno tells)
+};
+
+// A short reason for a result, for messages ("not a regular file").
+const char* plat_file_result_text(int result);
+
+// Opens a regular file for binary reading without ever waiting on a FIFO or
+// a device. Null with *result set when it cannot; *result is PLAT_FILE_OK
+// otherwise. The caller fcloses it.
+FILE* plat_open_regular(const char* path, int* result);
+
+// Reads a regular file whole into `bytes`. Returns a PlatFileResult.
+int plat_read_regular(const char* path, size_t max_bytes, std::vector<char>* bytes);
+
+// An exclusive advisory lock that serialises the read-modify-write of `path`
+// between processes. It is taken on the directory that holds the file (after
+// following a symbolic link), so it outlives the rename that replaces the
+// file. Returns a handle >= 0, or -1 when no lock can be had (the caller then
+// goes on unlocked). A killed process drops its lock.
+int plat_lock_for(const char* path);
+void plat_unlock(int handle);
+
+// True when `path` exists but may not be replaced: not a regular file, or
+// read-only to us (mode bits or access()).
+bool plat_file_protected(const char* path);
+
+// Replaces `path` with `size` bytes in one step: a unique temporary file
+// beside the target, flushed to the disk, then renamed over it, keeping the
+// old file's permissions. A symbolic link is followed, so the link stays and
+// its target changes. On failure the old file is untouched. True on success.
+bool plat_replace_file(const char* path, const void* data, size_t size);
