@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
 #include "shell/cmdline.h"
 
 namespace {
@@ -43,7 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char error[512];
     memset(error, 0x55, sizeof error);
     if (!cmdline_parse(static_cast<int>(words.size()), argv.data(), &options, error, sizeof error)) {
-        if (!terminated(error, sizeof error) || error[0] == '\0' || strchr(error, '\n') != nullptr) {
+        // The reason quotes what was typed; it reaches the terminal escaped,
+        // as one line.
+        if (!terminated(error, sizeof error) || error[0] == '\0' ||
+            plat_printable(error).find_first_of("\n\r\x1b") != std::string::npos) {
             abort();
         }
         return 0;
