@@ -39,6 +39,7 @@ bool key_stale[KEY_CODES];
 int key_code_of_scancode[SDL_NUM_SCANCODES];
 
 bool present_pending;
+bool repaint_needed = true;  // the window's picture was lost (made, exposed, resized)
 const char* window_error = "";
 
 constexpr int QUEUE_SIZE = 64;
@@ -89,6 +90,7 @@ void toggle_full_screen()
         }
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
+    repaint_needed = true;
     window_present();
 }
 
@@ -179,6 +181,7 @@ void pump_events()
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                 event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 present_pending = true;
+                repaint_needed = true;
             } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 release_all_keys();  // their releases go to another window
             }
@@ -239,18 +242,30 @@ void window_present()
     if (!texture) {
         return;
     }
+    // Screens that stand still (the title, the menu, the initials entry
+    // between keys) flip the same picture again and again; only a changed
+    // picture, or a window that needs repainting, is sent to the display.
+    static uint32_t frame[640 * 480];
+    static uint32_t shown_frame[640 * 480];
+    static bool have_shown;
+    if (!display_convert_visible(frame, 640)) {
+        memset(frame, 0, sizeof frame);
+    }
+    if (have_shown && !repaint_needed && memcmp(frame, shown_frame, sizeof frame) == 0) {
+        return;
+    }
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(texture, nullptr, &pixels, &pitch) != 0) {
         return;
     }
-    const bool shown = display_convert_visible(static_cast<uint32_t*>(pixels), pitch / 4);
-    if (!shown) {
-        for (int y = 0; y < 480; y++) {
-            memset(static_cast<uint8_t*>(pixels) + y * pitch, 0, 640 * 4);
-        }
+    for (int y = 0; y < 480; y++) {
+        memcpy(static_cast<uint8_t*>(pixels) + static_cast<size_t>(y) * pitch, frame + y * 640, 640 * 4);
     }
     SDL_UnlockTexture(texture);
+    memcpy(shown_frame, frame, sizeof frame);
+    have_shown = true;
+    repaint_needed = false;
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, nullptr);
@@ -315,6 +330,7 @@ int plat_window_create(bool headless, bool windowed)
     }
     release_all_keys();
     memset(key_latched, 0, sizeof key_latched);
+    repaint_needed = true;
     SDL_ShowCursor(SDL_DISABLE);
     window_present();
     return 1;
