@@ -33,17 +33,19 @@ void show_loading_message(const char* message, int x)
     gfx_flip();
 }
 
-// Cuts `count` cells of one sheet into frame surfaces; frame i holds cell
-// (columns[i], rows[i]).
+// Cuts `count` cells of the loaded sheet into frame surfaces; frame i holds
+// cell (columns[i], rows[i]). A failed cut gives the sheet back.
 int cut_frames(const char* file_name, PlatSurface** frames, int count, int width, int height, const int* columns,
                const int* rows)
 {
     for (int i = 0; i < count; i++) {
         frames[i] = gfx_create_surface(width, height, 0, 0);
         if (!frames[i]) {
+            gfx_unload_bitmap(&scratch_bitmap);
             return fail_file("cannot make the sprite frames of %s", file_name);
         }
         if (!gfx_copy_cell(&scratch_bitmap, frames[i], columns[i], rows[i])) {
+            gfx_unload_bitmap(&scratch_bitmap);
             return fail_file("%s is not an 8-bit sprite sheet large enough for its frames", file_name);
         }
     }
@@ -79,16 +81,10 @@ void load_optional(int (*loader)(), const char* file_name)
 // The truck: cells (0, 0), (1, 0), (2, 0).
 int cut_truck()
 {
-    if (!load_sheet("truck.bmp")) {
-        return 0;
-    }
     const int columns[TRUCK_FRAME_COUNT] = {0, 1, 2};
     const int rows[TRUCK_FRAME_COUNT] = {0, 0, 0};
-    if (!cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows)) {
-        gfx_unload_bitmap(&scratch_bitmap);
-        return 0;
-    }
-    return 1;
+    return load_sheet("truck.bmp") &&
+           cut_frames("truck.bmp", truck_frames, TRUCK_FRAME_COUNT, 64, 96, columns, rows);
 }
 
 // The cars: element c * 7 + r holds cell (c, r).
@@ -105,11 +101,7 @@ int cut_cars()
             rows[c * 7 + r] = r;
         }
     }
-    if (!cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows)) {
-        gfx_unload_bitmap(&scratch_bitmap);
-        return 0;
-    }
-    return 1;
+    return cut_frames("cars2.bmp", car_frames, CAR_FRAME_COUNT, 64, 64, columns, rows);
 }
 
 // The aliens: element c * 3 + r holds cell (c, r), made row by row.
@@ -123,7 +115,6 @@ int cut_monsters()
             const int column = c;
             const int row = r;
             if (!cut_frames("monster.bmp", &monster_frames[c * 3 + r], 1, 144, 112, &column, &row)) {
-                gfx_unload_bitmap(&scratch_bitmap);
                 return 0;
             }
         }

@@ -41,12 +41,10 @@ constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLA
 constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;               // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
-// The mix's levels: the effects are mastered near full scale, the synth's
-// music well below it; these bring them within a few dB of each other with
-// room above for many sounds at once.
+// The music's level in the mix: the synth renders well below the effects'
+// mastered loudness; with PLAT_MIX_EFFECTS_GAIN this puts the two within a
+// few dB of each other, with room above for many sounds at once.
 constexpr float MUSIC_GAIN = 1.3f;
-constexpr float EFFECTS_GAIN = PLAT_MIX_EFFECTS_GAIN;
-constexpr float MIX_CEILING = PLAT_MIX_CEILING;
 // How fast the limiter's gain comes back after a peak (most of the way in
 // about 0.1 s at 44.1 kHz).
 constexpr float LIMITER_RELEASE = 1.0f / 4410.0f;
@@ -155,8 +153,8 @@ void mix_block(float* acc, int frames)
             int b = index + 1 < size ? samples[index + 1] - 128 : a;
             int value = a * 256 + static_cast<int>((b - a) * 256 * static_cast<int64_t>(fraction) /
                                                    static_cast<int64_t>(POSITION_UNIT));
-            acc[2 * i] += static_cast<float>(value) * EFFECTS_GAIN;
-            acc[2 * i + 1] += static_cast<float>(value) * EFFECTS_GAIN;
+            acc[2 * i] += static_cast<float>(value) * PLAT_MIX_EFFECTS_GAIN;
+            acc[2 * i + 1] += static_cast<float>(value) * PLAT_MIX_EFFECTS_GAIN;
             fraction += STEP_PER_DEVICE_FRAME;
             if (fraction >= POSITION_UNIT) {
                 fraction -= POSITION_UNIT;
@@ -309,8 +307,8 @@ void plat_audio_mix(int16_t* out, int frames)
         for (int i = 0; i < n; ++i) {
             const float peak = std::max(std::fabs(acc[2 * i]), std::fabs(acc[2 * i + 1]));
             limiter_gain = std::min(limiter_gain + (1.0f - limiter_gain) * LIMITER_RELEASE, 1.0f);
-            if (peak * limiter_gain > MIX_CEILING) {
-                limiter_gain = MIX_CEILING / peak;
+            if (peak * limiter_gain > PLAT_MIX_CEILING) {
+                limiter_gain = PLAT_MIX_CEILING / peak;
             }
             for (int c = 0; c < 2; ++c) {
                 out[2 * i + c] = static_cast<int16_t>(std::lround(acc[2 * i + c] * limiter_gain));
