@@ -24,7 +24,9 @@
 
 #include "platform/audio_midi.h"
 #include "platform/headless.h"
+#include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/settings.h"
 
 struct PlatSound {
     std::vector<uint8_t> samples;
@@ -32,6 +34,10 @@ struct PlatSound {
     // quarter-sample steps and a pass's 363.825 samples stay exact.
     uint64_t position;
     bool playing;
+    // What the device plays, when sounds keep time by passes: the game's
+    // view above moves pass by pass, the voice here sample by sample.
+    uint64_t mix_position;
+    bool mix_playing;
 };
 
 namespace {
@@ -49,6 +55,12 @@ constexpr float MUSIC_GAIN = 1.3f;
 // about 0.1 s at 44.1 kHz).
 constexpr float LIMITER_RELEASE = 1.0f / 4410.0f;
 float limiter_gain = 1.0f;
+
+// The player's volumes (1: as mastered) and SoundFont.
+float music_volume = 1.0f;
+float effects_volume = 1.0f;
+std::string soundfont_setting;
+bool pass_time;  // sounds keep time by passes even with a device
 
 int audio_mode = PLAT_AUDIO_CLOSED;
 SDL_AudioDeviceID audio_device = 0;
@@ -130,20 +142,23 @@ void mix_block(float* acc, int frames)
         float right[MIX_BLOCK];
         fluid_synth_write_float(synth, frames, left, 0, 1, right, 0, 1);
         for (int i = 0; i < frames; ++i) {
-            acc[2 * i] += left[i] * (32767.0f * MUSIC_GAIN);
-            acc[2 * i + 1] += right[i] * (32767.0f * MUSIC_GAIN);
+            acc[2 * i] += left[i] * (32767.0f * MUSIC_GAIN * music_volume);
+            acc[2 * i + 1] += right[i] * (32767.0f * MUSIC_GAIN * music_volume);
         }
     }
 
+    const float effects_gain = PLAT_MIX_EFFECTS_GAIN * effects_volume;
     for (int s = 0; s < sound_count; ++s) {
         PlatSound* sound = sound_list[s];
-        if (!sound->playing) {
+        bool& playing = pass_time ? sound->mix_playing : sound->playing;
+        uint64_t& position = pass_time ? sound->mix_position : sound->position;
+        if (!playing) {
             continue;
         }
         const uint8_t* samples = sound->samples.data();
         uint64_t size = sound->samples.size();
-        uint64_t index = sound->position / POSITION_UNIT;
-        uint64_t fraction = sound->position % POSITION_UNIT;
+        uint64_t index = position / POSITION_UNIT;
+        uint64_t fraction = position % POSITION_UNIT;
         for (int i = 0; i < frames; ++i) {
             if (index >= size) {
                 break;
@@ -153,8 +168,8 @@ void mix_block(float* acc, int frames)
             int b = index + 1 < size ? samples[index + 1] - 128 : a;
             int value = a * 256 + static_cast<int>((b - a) * 256 * static_cast<int64_t>(fraction) /
                                                    static_cast<int64_t>(POSITION_UNIT));
-            acc[2 * i] += static_cast<float>(value) * PLAT_MIX_EFFECTS_GAIN;
-            acc[2 * i + 1] += static_cast<float>(value) * PLAT_MIX_EFFECTS_GAIN;
+            acc[2 * i] += static_cast<float>(value) * effects_gain;
+            acc[2 * i + 1] += static_cast<float>(value) * effects_gain;
             fraction += STEP_PER_DEVICE_FRAME;
             if (fraction >= POSITION_UNIT) {
                 fraction -= POSITION_UNIT;
@@ -162,10 +177,10 @@ void mix_block(float* acc, int frames)
             }
         }
         if (index >= size) {
-            sound->playing = false;  // at its end: stopped, and back to the start
-            sound->position = 0;
+            playing = false;  // at its end: stopped, and back to the start
+            position = 0;
         } else {
-            sound->position = index * POSITION_UNIT + fraction;
+            position = index * POSITION_UNIT + fraction;
         }
     }
 }
@@ -203,7 +218,15 @@ bool load_soundfont(fluid_synth_t* target)
         if (try_soundfont(target, env)) {
             return true;
         }
-        std::fprintf(stderr, "tailgate: TAILGATE_SOUNDFONT %s is not a SoundFont that loads\n", env);
+        std::fprintf(stderr, "tailgate: TAILGATE_SOUNDFONT %s is not a SoundFont that loads\n",
+                     plat_printable(env).c_str());
+    }
+    if (!soundfont_setting.empty()) {
+        if (try_soundfont(target, soundfont_setting.c_str())) {
+            return true;
+        }
+        std::fprintf(stderr, "tailgate: the soundfont setting %s is not a SoundFont that loads\n",
+                     plat_printable(soundfont_setting).c_str());
     }
     std::string local = soundfont_in_cwd();
     if (!local.empty() && try_soundfont(target, local.c_str())) {
@@ -319,11 +342,33 @@ void plat_audio_mix(int16_t* out, int frames)
     }
 }
 
+void plat_audio_pause(bool paused)
+{
+    if (audio_device != 0) {
+        SDL_PauseAudioDevice(audio_device, paused ? 1 : 0);
+    }
+}
+
+void plat_audio_keep_pass_time(bool on)
+{
+    AudioLock lock;
+    pass_time = on;
+}
+
+void plat_audio_configure(const PlatSettings& settings)
+{
+    AudioLock lock;
+    music_volume = static_cast<float>(std::clamp(settings.music_volume, 0, 100)) / 100.0f;
+    effects_volume = static_cast<float>(std::clamp(settings.effects_volume, 0, 100)) / 100.0f;
+    soundfont_setting = settings.soundfont;
+}
+
 void plat_audio_end_pass()
 {
-    if (audio_mode != PLAT_AUDIO_SILENT) {
+    if (audio_mode != PLAT_AUDIO_SILENT && !(pass_time && audio_mode == PLAT_AUDIO_DEVICE)) {
         return;
     }
+    AudioLock lock;
     for (int s = 0; s < sound_count; ++s) {
         PlatSound* sound = sound_list[s];
         if (!sound->playing) {
@@ -346,7 +391,7 @@ PlatSound* plat_sound_create(const uint8_t* samples, uint32_t size)
         sound_count >= PLAT_AUDIO_MAX_SOUNDS) {
         return nullptr;
     }
-    PlatSound* sound = new PlatSound{std::vector<uint8_t>(samples, samples + size), 0, false};
+    PlatSound* sound = new PlatSound{std::vector<uint8_t>(samples, samples + size), 0, false, 0, false};
     AudioLock lock;
     sound_list[sound_count++] = sound;
     return sound;
@@ -375,6 +420,7 @@ void plat_sound_play(PlatSound* sound)
     if (sound != nullptr) {
         AudioLock lock;
         sound->playing = true;
+        sound->mix_playing = true;
     }
 }
 
@@ -383,6 +429,7 @@ void plat_sound_stop(PlatSound* sound)
     if (sound != nullptr) {
         AudioLock lock;
         sound->playing = false;
+        sound->mix_playing = false;
     }
 }
 
@@ -391,6 +438,7 @@ void plat_sound_rewind(PlatSound* sound)
     if (sound != nullptr) {
         AudioLock lock;
         sound->position = 0;
+        sound->mix_position = 0;
     }
 }
 

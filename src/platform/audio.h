@@ -43,6 +43,12 @@ constexpr float PLAT_MIX_CEILING = 30000.0f;
 // device it advances every playing sound by 11025 x 33 / 1000 samples
 // (fractions kept); with one it does nothing, the callback keeps time.
 void plat_audio_end_pass();
+// Holds the device's sound (the game is paused) or lets it go on.
+void plat_audio_pause(bool paused);
+// Sounds keep time by the frame loop's passes even with a device, which
+// plays them as they go: a recorded session then replays exactly, since
+// whether a sound still plays is part of the game's state.
+void plat_audio_keep_pass_time(bool on);
 
 // ---------------------------------------------------------------------------
 // One-shot sound buffers: 8-bit unsigned mono at 11025 Hz.

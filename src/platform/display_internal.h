@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -31,3 +32,7 @@ void window_present_soon();
 
 // True when no window, real clock or keyboard is to be used.
 bool window_is_headless();
+
+// `text` in the game's face as a mask (1 where a letter is), for what the
+// window draws over the picture; false when it cannot be drawn.
+bool display_text_mask(const char* text, std::vector<uint8_t>* bits, int* width, int* height);

@@ -416,6 +416,17 @@ int plat_text_height()
     return f ? TTF_FontHeight(f) : 0;
 }
 
+bool display_text_mask(const char* text, std::vector<uint8_t>* bits, int* width, int* height)
+{
+    uint8_t* made = nullptr;
+    if (!render_mask(text, static_cast<int>(strlen(text)), &made, width, height)) {
+        return false;
+    }
+    bits->assign(made, made + static_cast<size_t>(*width) * *height);
+    free(made);
+    return true;
+}
+
 bool plat_text_ready(char* why, size_t why_size)
 {
     if (text_font()) {

@@ -28,6 +28,11 @@ size_t next_event;
 void (*exhausted_hook)();
 FILE* audio_log;
 
+bool virtual_input;
+FILE* record_file;
+bool script_tick_named;
+uint32_t script_tick;
+
 struct KeyName {
     std::string_view name;
     int vk;
@@ -53,9 +58,61 @@ bool is_blank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-void apply_event(const ScriptEvent& event)
+const char* key_name(int vk)
+{
+    for (const KeyName& key : KEY_NAMES) {
+        if (key.vk == vk) {
+            return key.name.data();
+        }
+    }
+    return nullptr;
+}
+
+// An event applied at the start of pass `pass` is recorded under it; one
+// applied at a wait inside pass p goes under p + 1, which the start of pass
+// p has already gone by, so that it is applied at the same wait in a replay.
+void record(int pass, int vk, bool down)
+{
+    const char* name = key_name(vk);
+    if (record_file && name) {
+        fprintf(record_file, "%d %c%s\n", pass < 0 ? 0 : pass, down ? '+' : '-', name);
+    }
+}
+
+void apply_event(const ScriptEvent& event, int record_pass)
 {
     key_state[event.vk & 0xFF] = event.down != 0;
+    record(record_pass, event.vk, event.down != 0);
+}
+
+// "# start-tick 424242", as written by the recorder and the autopilot.
+void find_start_tick(std::string_view line)
+{
+    constexpr std::string_view TAG = "start-tick";
+    size_t hash = line.find('#');
+    if (hash == std::string_view::npos || script_tick_named) {
+        return;
+    }
+    std::string_view rest = line.substr(hash + 1);
+    size_t at = rest.find_first_not_of(" \t");
+    if (at == std::string_view::npos || rest.substr(at, TAG.size()) != TAG) {
+        return;
+    }
+    rest = rest.substr(at + TAG.size());
+    uint64_t value = 0;
+    size_t digits = 0;
+    for (char c : rest) {
+        if (c >= '0' && c <= '9' && digits < 10) {
+            value = value * 10 + static_cast<uint64_t>(c - '0');
+            ++digits;
+        } else if (c != ' ' && c != '\t' && c != '\r') {
+            return;
+        }
+    }
+    if (digits > 0 && value <= 0xFFFFFFFFu) {
+        script_tick_named = true;
+        script_tick = static_cast<uint32_t>(value);
+    }
 }
 
 // Splits one line (comment already cut off) into its words.
@@ -126,6 +183,7 @@ void headless_start(bool enabled, uint32_t start_tick)
 int headless_parse_script(const char* text, size_t length, char* error, size_t error_size)
 {
     std::vector<ScriptEvent> events;
+    script_tick_named = false;
     std::string_view all(text, length);
     int line_number = 0;
     int last_pass = 0;
@@ -138,6 +196,7 @@ int headless_parse_script(const char* text, size_t length, char* error, size_t e
         std::string_view line = all.substr(pos, end - pos);
         pos = end + 1;
         ++line_number;
+        find_start_tick(line);
 
         size_t hash = line.find('#');
         if (hash != std::string_view::npos) {
@@ -213,7 +272,7 @@ void headless_begin_pass(int pass)
 {
     current_pass = pass;
     while (next_event < script_events.size() && script_events[next_event].pass <= pass) {
-        apply_event(script_events[next_event]);
+        apply_event(script_events[next_event], pass);
         ++next_event;
     }
 }
@@ -233,11 +292,71 @@ void headless_set_exhausted_hook(void (*hook)())
     exhausted_hook = hook;
 }
 
+bool headless_apply_next_event()
+{
+    if (next_event >= script_events.size()) {
+        return false;
+    }
+    apply_event(script_events[next_event], current_pass + 1);
+    ++next_event;
+    return true;
+}
+
+void headless_set_key(int vk, bool down, bool in_wait)
+{
+    if (vk < 0 || vk > 255 || key_state[vk] == down) {
+        return;
+    }
+    key_state[vk] = down;
+    record(in_wait ? current_pass + 1 : current_pass, vk, down);
+}
+
+void headless_use_virtual_input(bool on)
+{
+    virtual_input = on;
+}
+
+bool headless_virtual_input()
+{
+    return virtual_input;
+}
+
+bool headless_script_start_tick(uint32_t* tick)
+{
+    if (script_tick_named) {
+        *tick = script_tick;
+    }
+    return script_tick_named;
+}
+
+bool headless_open_record(const char* path, uint32_t start_tick)
+{
+    record_file = fopen(path, "w");
+    if (!record_file) {
+        return false;
+    }
+    fprintf(record_file, "# A session recorded by tailgate %s. Watch it again with\n", TAILGATE_VERSION);
+    fprintf(record_file, "# tailgate --window --input FILE, or run it with\n");
+    fprintf(record_file, "# tailgate --headless --start-tick %u --input FILE --passes N (N below).\n", start_tick);
+    fprintf(record_file, "# start-tick %u\n", start_tick);
+    return true;
+}
+
+bool headless_close_record(int passes)
+{
+    if (!record_file) {
+        return true;
+    }
+    fprintf(record_file, "# passes %d\n", passes);
+    bool ok = ferror(record_file) == 0;
+    ok = fclose(record_file) == 0 && ok;
+    record_file = nullptr;
+    return ok;
+}
+
 void headless_wait_step()
 {
-    if (next_event < script_events.size()) {
-        apply_event(script_events[next_event]);
-        ++next_event;
+    if (headless_apply_next_event()) {
         return;
     }
     // The player has nothing more to do while the game waits: end the run

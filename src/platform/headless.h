@@ -49,6 +49,33 @@ void headless_begin_pass(int pass);
 void headless_end_pass(uint32_t frame_start);
 int headless_current_pass();  // -1 before the frame loop
 
+// ---------------------------------------------------------------------------
+// The same seams behind a real window, for recording a session and playing
+// one back: the game then reads its keys and its clock from here too, so a
+// recorded session replays exactly in headless mode.
+
+// True once a window run takes its keys and clock from the seams.
+void headless_use_virtual_input(bool on);
+bool headless_virtual_input();
+// Applies the next scripted event at a wait inside a pass; false when the
+// script has none left.
+bool headless_apply_next_event();
+// Sets a key from the player's keyboard after the script has run out. Inside
+// a pass (`in_wait`) it counts for the waits of this pass; else it is part of
+// the current pass's start.
+void headless_set_key(int vk, bool down, bool in_wait);
+// The start tick a script names in a "# start-tick T" comment line; false
+// when it names none.
+bool headless_script_start_tick(uint32_t* tick);
+
+// Writes every key event the game is given, from the script or the player,
+// as an input script with its start tick, so that
+// --headless --start-tick T --input FILE runs the same session again.
+bool headless_open_record(const char* path, uint32_t start_tick);
+// Ends the recording with the number of passes that ran; false when a line
+// could not be written.
+bool headless_close_record(int passes);
+
 // Called when a wait inside a pass finds the script used up: the shell
 // writes its outputs there. The process then exits with status 3.
 void headless_set_exhausted_hook(void (*hook)());

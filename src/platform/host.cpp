@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
+
 bool plat_change_dir(const char* dir)
 {
     return dir && dir[0] && chdir(dir) == 0;
@@ -323,4 +325,78 @@ std::string plat_printable(std::string_view text)
         i += length;
     }
     return out;
+}
+
+bool plat_file_exists(const char* path)
+{
+    struct stat info;
+    return lstat(path, &info) == 0;
+}
+
+namespace {
+
+// The home directory: $HOME when absolute, else the password database's.
+std::string home_dir()
+{
+    const char* home = getenv("HOME");
+    if (!home || home[0] != '/') {
+        const struct passwd* user = getpwuid(getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    return home && home[0] == '/' ? std::string(home) : std::string();
+}
+
+// XDG_PICTURES_DIR="$HOME/Pictures" from user-dirs.dirs, as xdg-user-dirs
+// writes it: a quoted path, absolute or starting with $HOME.
+std::string pictures_from_user_dirs(const std::string& home)
+{
+    const char* config = getenv("XDG_CONFIG_HOME");
+    const std::string file =
+        (config && config[0] == '/' ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
+    std::vector<char> text;
+    if (plat_read_regular(file.c_str(), 64 * 1024, &text) != PLAT_FILE_OK) {
+        return std::string();
+    }
+    std::string_view all(text.data(), text.size());
+    constexpr std::string_view KEY = "XDG_PICTURES_DIR=\"";
+    for (size_t at = all.find(KEY); at != std::string_view::npos; at = all.find(KEY, at + 1)) {
+        if (at > 0 && all[at - 1] != '\n') {
+            continue;
+        }
+        std::string_view value = all.substr(at + KEY.size());
+        value = value.substr(0, value.find('"'));
+        if (value.starts_with("$HOME/")) {
+            return home + std::string(value.substr(5));
+        }
+        if (value.starts_with("/")) {
+            return std::string(value);
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string plat_pictures_dir(char* error, size_t error_size)
+{
+    const std::string home = home_dir();
+    const char* xdg = getenv("XDG_PICTURES_DIR");
+    std::string dir;
+    if (xdg && xdg[0] == '/') {
+        dir = xdg;
+    } else if (!home.empty()) {
+        dir = pictures_from_user_dirs(home);
+        if (dir.empty()) {
+            dir = home + "/Pictures";
+        }
+    }
+    if (dir.empty()) {
+        snprintf(error, error_size, "no home directory (set HOME or XDG_PICTURES_DIR)");
+        return std::string();
+    }
+    if (!make_directories(dir.c_str(), 0755)) {
+        snprintf(error, error_size, "cannot make %.300s: %s", plat_printable(dir).c_str(), strerror(errno));
+        return std::string();
+    }
+    return dir;
 }

@@ -41,6 +41,12 @@ bool plat_set_hiscore_dir(const char* dir);
 // directory. Absolute paths come back as they are. False when too long.
 bool plat_absolute_path(const char* path, char* out, size_t size);
 
+// Where screenshots go: $XDG_PICTURES_DIR, else the XDG_PICTURES_DIR of
+// ~/.config/user-dirs.dirs, else ~/Pictures; made when missing. Empty, with
+// the reason in `error`, when there is no home or it cannot be made.
+std::string plat_pictures_dir(char* error, size_t error_size);
+bool plat_file_exists(const char* path);
+
 // Writes w x h RGB bytes (top row first) as an 8-bit RGB PNG.
 bool plat_write_png(const char* path, const uint8_t* rgb, int w, int h);
 

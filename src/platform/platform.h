@@ -149,6 +149,19 @@ void plat_forget_held_keys();
 // when the script has none left the run ends with exit status 3.
 void plat_wait_step();
 
+// The start of frame-loop pass `pass`: the scripted key events due by then
+// take effect (and, when a window plays a session back or records one, the
+// player's keys once the script has run out).
+void plat_pass_begins(int pass);
+
+// Pause, in a window only: P (or the pad's Start) pauses and goes on, and
+// losing the window's focus pauses. While paused the game's tick count
+// stands still and the sound is held. Holds the caller for as long as the
+// game is paused (showing "PAUSED" over the picture), until it goes on or
+// the player asks to close.
+void plat_hold_while_paused();
+bool plat_paused();
+
 // True once the player asked to close the window (close button, SIGINT,
 // SIGTERM). Loops that wait inside a frame use it to stop waiting.
 bool plat_close_requested();

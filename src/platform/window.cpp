@@ -4,18 +4,46 @@
 #include <SDL2/SDL.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
 
+#include "platform/audio.h"
 #include "platform/display_internal.h"
 #include "platform/headless.h"
+#include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/settings.h"
 
 namespace {
 
 constexpr const char* WINDOW_TITLE = "DirectDraw 8-Bit Blitting Demo";
-constexpr int WINDOW_WIDTH = 1280;
-constexpr int WINDOW_HEIGHT = 960;
+
+// What the settings asked of the window.
+int window_scale = 2;
+bool integer_scaling;
+bool vsync_wanted = true;
+bool gamepad_wanted = true;
+int window_width() { return 640 * window_scale; }
+int window_height() { return 480 * window_scale; }
+
+// Keyboard keys (SDL keycodes) and what each does: a game key code, or one
+// of the platform's own actions below.
+constexpr int CODE_PAUSE = -1;
+constexpr int CODE_SCREENSHOT = -2;
+struct KeyBinding {
+    SDL_Keycode key;
+    int code;
+};
+KeyBinding bindings[ACTION_COUNT];
+int binding_count;
+bool configured;
+
+// The game keys, for the recorder: everything the game is ever given.
+constexpr int GAME_KEYS[] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H};
 
 bool headless_window;
 SDL_Window* window;
@@ -37,6 +65,22 @@ bool key_stale[KEY_CODES];
 // The code each physical key went down as, so that its release finds it
 // even if the layout changed in between.
 int key_code_of_scancode[SDL_NUM_SCANCODES];
+
+// Game controllers, opened as they are plugged in. Each game key is held by
+// a set of the pad's inputs (bit per button, one more for the stick).
+constexpr int MAX_PADS = 8;
+SDL_GameController* pads[MAX_PADS];
+bool pads_started;
+uint32_t pad_held[KEY_CODES];
+constexpr uint32_t STICK_BIT = 1u << 31;
+constexpr int STICK_ON = 16000;   // push this far to hold the arrow...
+constexpr int STICK_OFF = 10000;  // ...and back inside this to let it go
+
+// Pause: the game's clock stands still from pause_started on; the time
+// spent paused is taken off every tick count after.
+bool paused;
+uint32_t pause_started;
+uint32_t paused_total;
 
 bool present_pending;
 bool repaint_needed = true;  // the window's picture was lost (made, exposed, resized)
@@ -80,7 +124,7 @@ void toggle_full_screen()
     const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     if (full) {
         SDL_SetWindowFullscreen(window, 0);
-        SDL_SetWindowSize(window, WINDOW_WIDTH, WINDOW_HEIGHT);
+        SDL_SetWindowSize(window, window_width(), window_height());
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
         SDL_DisplayMode desktop;
@@ -94,27 +138,21 @@ void toggle_full_screen()
     window_present();
 }
 
-// The game's code for a key: letters and digits as the layout labels them
-// (Q quits on any keyboard), arrows and Space by where they sit. 0 for keys
-// the game never asks about.
-int game_code_of(const SDL_Keysym& key)
+// What a key does, by the key its label names (Q quits on any layout;
+// keys with no label of their own, such as the arrows, stay where they
+// are). 0 for keys the game never asks about.
+int code_of(const SDL_Keysym& key)
 {
-    switch (key.scancode) {
-    case SDL_SCANCODE_SPACE: return VK_SPACE;
-    case SDL_SCANCODE_LEFT: return VK_LEFT;
-    case SDL_SCANCODE_UP: return VK_UP;
-    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
-    case SDL_SCANCODE_DOWN: return VK_DOWN;
-    default: break;
-    }
-    if (key.sym >= SDLK_a && key.sym <= SDLK_z) {
-        return 'A' + (key.sym - SDLK_a);
-    }
-    if (key.sym >= SDLK_0 && key.sym <= SDLK_9) {
-        return '0' + (key.sym - SDLK_0);
+    for (int b = 0; b < binding_count; ++b) {
+        if (bindings[b].key == key.sym) {
+            return bindings[b].code;
+        }
     }
     return 0;
 }
+
+void set_paused(bool on);
+void save_screenshot();
 
 void key_event(const SDL_KeyboardEvent& event)
 {
@@ -126,9 +164,17 @@ void key_event(const SDL_KeyboardEvent& event)
         if (event.repeat) {
             return;
         }
-        const int code = game_code_of(event.keysym);
+        const int code = code_of(event.keysym);
+        if (code == CODE_PAUSE) {
+            set_paused(!paused);
+            return;
+        }
+        if (code == CODE_SCREENSHOT) {
+            save_screenshot();
+            return;
+        }
         key_code_of_scancode[scancode] = code;
-        if (code != 0) {
+        if (code > 0) {
             key_held[code] = true;
             key_latched[code] = true;
         }
@@ -136,15 +182,147 @@ void key_event(const SDL_KeyboardEvent& event)
     }
     const int code = key_code_of_scancode[scancode];
     key_code_of_scancode[scancode] = 0;
-    if (code != 0) {
+    if (code > 0) {
         key_held[code] = false;
         key_stale[code] = false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Game controllers
+
+void open_pad(int device)
+{
+    if (!SDL_IsGameController(device)) {
+        return;
+    }
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device);
+    for (SDL_GameController* pad : pads) {
+        if (pad && SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad)) == id) {
+            return;  // already open (added at start-up and announced again)
+        }
+    }
+    for (SDL_GameController*& pad : pads) {
+        if (!pad) {
+            pad = SDL_GameControllerOpen(device);
+            return;
+        }
+    }
+}
+
+void close_pad(SDL_JoystickID id)
+{
+    for (SDL_GameController*& pad : pads) {
+        if (pad && SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad)) == id) {
+            SDL_GameControllerClose(pad);
+            pad = nullptr;
+        }
+    }
+    // Whatever that pad held is let go (another pad may hold it again at
+    // its next move).
+    memset(pad_held, 0, sizeof pad_held);
+}
+
+int code_of_button(int button)
+{
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return VK_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
+    case SDL_CONTROLLER_BUTTON_A: return VK_SPACE;
+    case SDL_CONTROLLER_BUTTON_B: return VK_H;
+    case SDL_CONTROLLER_BUTTON_X: return VK_S;
+    case SDL_CONTROLLER_BUTTON_Y: return VK_S;
+    case SDL_CONTROLLER_BUTTON_START: return CODE_PAUSE;
+    default: return 0;
+    }
+}
+
+void pad_hold(int code, uint32_t bit, bool down)
+{
+    if (down) {
+        if (!pad_held[code]) {
+            key_latched[code] = true;
+        }
+        pad_held[code] |= bit;
+    } else {
+        pad_held[code] &= ~bit;
+    }
+}
+
+void pad_button(const SDL_ControllerButtonEvent& event)
+{
+    const int code = code_of_button(event.button);
+    if (code == CODE_PAUSE) {
+        if (event.type == SDL_CONTROLLERBUTTONDOWN) {
+            set_paused(!paused);
+        }
+    } else if (code > 0) {
+        pad_hold(code, 1u << event.button, event.type == SDL_CONTROLLERBUTTONDOWN);
+    }
+}
+
+void pad_axis(const SDL_ControllerAxisEvent& event)
+{
+    int low = 0;
+    int high = 0;
+    if (event.axis == SDL_CONTROLLER_AXIS_LEFTX) {
+        low = VK_LEFT;
+        high = VK_RIGHT;
+    } else if (event.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+        low = VK_UP;  // the stick's y grows downwards
+        high = VK_DOWN;
+    } else {
+        return;
+    }
+    const int value = event.value;
+    for (int side = 0; side < 2; ++side) {
+        const int code = side == 0 ? low : high;
+        const int push = side == 0 ? -value : value;
+        const bool held = (pad_held[code] & STICK_BIT) != 0;
+        if (!held && push > STICK_ON) {
+            pad_hold(code, STICK_BIT, true);
+        } else if (held && push < STICK_OFF) {
+            pad_hold(code, STICK_BIT, false);
+        }
+    }
+}
+
+void start_pads()
+{
+    if (!gamepad_wanted || pads_started) {
+        return;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+        fprintf(stderr, "tailgate: no game controllers (%s)\n", SDL_GetError());
+        return;
+    }
+    pads_started = true;
+    for (int device = 0; device < SDL_NumJoysticks(); ++device) {
+        open_pad(device);
+    }
+}
+
+void stop_pads()
+{
+    for (SDL_GameController*& pad : pads) {
+        if (pad) {
+            SDL_GameControllerClose(pad);
+            pad = nullptr;
+        }
+    }
+    memset(pad_held, 0, sizeof pad_held);
+    if (pads_started) {
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        pads_started = false;
     }
 }
 
 void release_all_keys()
 {
     memset(key_held, 0, sizeof key_held);
+    memset(pad_held, 0, sizeof pad_held);
     memset(key_stale, 0, sizeof key_stale);
     memset(key_code_of_scancode, 0, sizeof key_code_of_scancode);
 }
@@ -177,6 +355,19 @@ void pump_events()
         case SDL_KEYUP:
             key_event(event.key);
             break;
+        case SDL_CONTROLLERDEVICEADDED:
+            open_pad(event.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            close_pad(event.cdevice.which);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            pad_button(event.cbutton);
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            pad_axis(event.caxis);
+            break;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                 event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
@@ -184,6 +375,7 @@ void pump_events()
                 repaint_needed = true;
             } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 release_all_keys();  // their releases go to another window
+                set_paused(true);    // and the player is looking elsewhere
             }
             break;
         default:
@@ -200,9 +392,10 @@ void pump_events()
 // renderer (25 % of a core on the menu against 40 %), so it is kept too.
 SDL_Renderer* make_renderer()
 {
-    SDL_Renderer* made = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    const Uint32 vsync = vsync_wanted ? SDL_RENDERER_PRESENTVSYNC : 0;
+    SDL_Renderer* made = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | vsync);
     if (!made) {
-        made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_PRESENTVSYNC);
+        made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | vsync);
     }
     if (!made) {
         made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
@@ -212,6 +405,7 @@ SDL_Renderer* make_renderer()
 
 void close_window()
 {
+    stop_pads();
     if (texture) SDL_DestroyTexture(texture);
     if (renderer) SDL_DestroyRenderer(renderer);
     if (window) SDL_DestroyWindow(window);
@@ -224,7 +418,135 @@ void close_window()
     }
 }
 
+// "PAUSED" over the picture as it stood, dimmed: drawn on the way to the
+// screen only, so the game's own surfaces never hold it.
+void draw_pause_overlay(uint32_t* frame)
+{
+    for (int i = 0; i < 640 * 480; ++i) {
+        frame[i] = (frame[i] >> 1) & 0x7F7F7F;
+    }
+    static std::vector<uint8_t> bits;
+    static int w;
+    static int h;
+    if (bits.empty() && !display_text_mask("PAUSED", &bits, &w, &h)) {
+        return;
+    }
+    constexpr int ZOOM = 3;
+    const int left = (640 - w * ZOOM) / 2;
+    const int top = (480 - h * ZOOM) / 2;
+    for (int shadow = 1; shadow >= 0; --shadow) {
+        const uint32_t colour = shadow ? 0x000000 : 0xFFD040;
+        for (int y = 0; y < h * ZOOM; ++y) {
+            for (int x = 0; x < w * ZOOM; ++x) {
+                const int px = left + x + shadow * ZOOM;
+                const int py = top + y + shadow * ZOOM;
+                if (bits[(y / ZOOM) * w + x / ZOOM] && px >= 0 && px < 640 && py >= 0 && py < 480) {
+                    frame[py * 640 + px] = colour;
+                }
+            }
+        }
+    }
+}
+
+void set_paused(bool on)
+{
+    if (on == paused || !window) {
+        return;
+    }
+    paused = on;
+    if (on) {
+        pause_started = SDL_GetTicks();
+    } else {
+        paused_total += SDL_GetTicks() - pause_started;
+        // Presses made while paused were not meant for the game.
+        memset(key_latched, 0, sizeof key_latched);
+    }
+    plat_audio_pause(on);
+    repaint_needed = true;
+    present_pending = true;
+}
+
+void save_screenshot()
+{
+    static uint8_t rgb[640 * 480 * 3];
+    if (!plat_read_screen(rgb)) {
+        return;
+    }
+    char error[512];
+    const std::string dir = plat_pictures_dir(error, sizeof error);
+    if (dir.empty()) {
+        fprintf(stderr, "tailgate: no screenshot: %s\n", error);
+        return;
+    }
+    char stamp[32];
+    const time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
+    std::string path = dir + "/tailgate-" + stamp + ".png";
+    for (int n = 2; plat_file_exists(path.c_str()) && n < 100; ++n) {
+        path = dir + "/tailgate-" + stamp + "-" + std::to_string(n) + ".png";
+    }
+    if (plat_write_png(path.c_str(), rgb, 640, 480)) {
+        printf("tailgate: screenshot saved as %s\n", plat_printable(path).c_str());
+        fflush(stdout);
+    } else {
+        fprintf(stderr, "tailgate: cannot write the screenshot %s\n", plat_printable(path).c_str());
+    }
+}
+
+// The live keyboard and pads as the game would see them: held, or tapped
+// since last asked.
+bool live_key(int vk)
+{
+    if (vk <= 0 || vk >= KEY_CODES || key_stale[vk]) {
+        return false;
+    }
+    const bool down = key_held[vk] || pad_held[vk] != 0 || key_latched[vk];
+    key_latched[vk] = false;
+    return down;
+}
+
+// After a played-back script (or from the start when recording), the
+// player's keys feed the seams: at a pass's start every change at once, at
+// a wait inside a pass one change per wait, as a replay applies them.
+void feed_live_keys(bool in_wait)
+{
+    for (int vk : GAME_KEYS) {
+        const bool down = live_key(vk);
+        if (down != headless_key_down(vk)) {
+            headless_set_key(vk, down, in_wait);
+            if (in_wait) {
+                return;
+            }
+        }
+    }
+}
+
 }  // namespace
+
+void plat_window_configure(const PlatSettings& settings)
+{
+    window_scale = settings.window_scale >= 1 && settings.window_scale <= PLAT_SCALE_MAX ? settings.window_scale : 2;
+    integer_scaling = settings.integer_scaling;
+    vsync_wanted = settings.vsync;
+    gamepad_wanted = settings.gamepad;
+    configured = true;
+    binding_count = 0;
+    for (int a = 0; a < ACTION_COUNT; ++a) {
+        const auto action = static_cast<PlatAction>(a);
+        int code = plat_action_game_key(action);
+        if (action == ACTION_PAUSE) {
+            code = CODE_PAUSE;
+        } else if (action == ACTION_SCREENSHOT) {
+            code = CODE_SCREENSHOT;
+        }
+        const int key = plat_key_from_name(settings.keys[a].c_str());
+        if (key != 0) {
+            bindings[binding_count++] = KeyBinding{static_cast<SDL_Keycode>(key), code};
+        }
+    }
+}
 
 void window_present_soon()
 {
@@ -250,6 +572,9 @@ void window_present()
     static bool have_shown;
     if (!display_convert_visible(frame, 640)) {
         memset(frame, 0, sizeof frame);
+    }
+    if (paused) {
+        draw_pause_overlay(frame);
     }
     if (have_shown && !repaint_needed && memcmp(frame, shown_frame, sizeof frame) == 0) {
         return;
@@ -283,6 +608,9 @@ int plat_window_create(bool headless, bool windowed)
     if (window) {
         return 1;
     }
+    if (!configured) {
+        plat_window_configure(plat_default_settings());
+    }
     // Our own SIGINT/SIGTERM handlers turn signals into WM_CLOSE.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -301,14 +629,14 @@ int plat_window_create(bool headless, bool windowed)
         return 0;
     }
     if (windowed) {
-        window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WINDOW_WIDTH,
-                                  WINDOW_HEIGHT, SDL_WINDOW_RESIZABLE);
+        window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, window_width(),
+                                  window_height(), SDL_WINDOW_RESIZABLE);
     } else {
         // Made at the desktop's size: without a window manager a full-screen
         // window keeps the size it was made with.
         SDL_DisplayMode desktop;
-        int w = WINDOW_WIDTH;
-        int h = WINDOW_HEIGHT;
+        int w = window_width();
+        int h = window_height();
         if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
             w = desktop.w;
             h = desktop.h;
@@ -321,6 +649,7 @@ int plat_window_create(bool headless, bool windowed)
     if (renderer) {
         // The 640 x 480 picture keeps its 4:3 shape, with black bars as needed.
         SDL_RenderSetLogicalSize(renderer, 640, 480);
+        SDL_RenderSetIntegerScale(renderer, integer_scaling ? SDL_TRUE : SDL_FALSE);
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, 640, 480);
     }
     if (!texture) {
@@ -330,6 +659,9 @@ int plat_window_create(bool headless, bool windowed)
     }
     release_all_keys();
     memset(key_latched, 0, sizeof key_latched);
+    paused = false;
+    paused_total = 0;
+    start_pads();
     repaint_needed = true;
     SDL_ShowCursor(SDL_DISABLE);
     window_present();
@@ -355,17 +687,15 @@ bool plat_key_down(int vk)
         return headless_key_down(vk);
     }
     pump_events();
-    if (!video_started || vk <= 0 || vk >= KEY_CODES || key_stale[vk]) {
-        return false;
+    if (headless_virtual_input()) {
+        return headless_key_down(vk);
     }
-    const bool down = key_held[vk] || key_latched[vk];
-    key_latched[vk] = false;
-    return down;
+    return video_started && live_key(vk);
 }
 
 void plat_forget_held_keys()
 {
-    if (window_is_headless()) {
+    if (window_is_headless() || headless_virtual_input()) {
         return;  // a script's held key is the player's deliberate input
     }
     pump_events();
@@ -395,6 +725,36 @@ void plat_wait_step()
     SDL_Delay(since < STEP_MS ? STEP_MS - since : 1);
     last_step = SDL_GetTicks();
     pump_events();
+    plat_hold_while_paused();
+    if (headless_virtual_input() && !headless_apply_next_event()) {
+        feed_live_keys(true);
+    }
+}
+
+void plat_pass_begins(int pass)
+{
+    headless_begin_pass(pass);
+    if (!window_is_headless() && headless_virtual_input() && headless_events_left() == 0) {
+        pump_events();
+        feed_live_keys(false);
+    }
+}
+
+void plat_hold_while_paused()
+{
+    while (paused && window && !plat_close_requested()) {
+        window_present();
+        SDL_Delay(16);
+        pump_events();
+    }
+    if (paused) {
+        set_paused(false);  // closing: the game goes on to its end
+    }
+}
+
+bool plat_paused()
+{
+    return paused;
 }
 
 bool plat_close_requested()
@@ -404,10 +764,10 @@ bool plat_close_requested()
 
 uint32_t plat_get_tick_count()
 {
-    if (window_is_headless()) {
+    if (window_is_headless() || headless_virtual_input()) {
         return headless_tick_count();
     }
-    return SDL_GetTicks();
+    return (paused ? pause_started : SDL_GetTicks()) - paused_total;
 }
 
 void plat_post_message(int message, uintptr_t wparam, intptr_t lparam)

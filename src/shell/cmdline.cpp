@@ -72,15 +72,22 @@ bool parse_pass_file(const char* option, const char* v, ShotRequest* list, int* 
 const char* cmdline_usage()
 {
     return "Usage: tailgate [options]\n"
-           "  --window             play in a 1280 x 960 window instead of full screen\n"
+           "  --window             play in a window (its size: the settings' window_scale)\n"
+           "  --fullscreen         play full screen, whatever the settings say\n"
+           "  --scale N            the window is N times 640 x 480 (1 to 8)\n"
+           "  --config FILE        the settings file (default: $XDG_CONFIG_HOME/tailgate/tailgate.ini)\n"
            "  --data DIR           game data directory, also holding hiscore.txt (default: the\n"
            "                       installed data or data beside the executable, with the high\n"
            "                       scores in $XDG_DATA_HOME/tailgate)\n"
+           "  --record FILE        write the session's keys as an input script, to watch again\n"
+           "                       (--input FILE) or to run headless\n"
+           "  --input FILE         play a recorded session or input script back in the window\n"
            "  --help               show this text\n"
            "  --version            show the version\n"
-           "Headless runs (no window, no sound device, a virtual clock):\n"
+           "Headless runs (no window, no sound device, no settings, a virtual clock):\n"
            "  --headless           run without window or sound device\n"
-           "  --start-tick T       tick count at start, in milliseconds (default 1000)\n"
+           "  --start-tick T       tick count at start, in milliseconds (default 1000, or the\n"
+           "                       script's '# start-tick' in a window)\n"
            "  --input FILE         scripted keyboard: lines of '<pass> +KEY -KEY ...'\n"
            "  --passes N           run N passes of the frame loop, then shut down\n"
            "  --dump FILE          write the game state as JSON after the last pass\n"
@@ -88,7 +95,8 @@ const char* cmdline_usage()
            "  --trace FILE         write the game state after every pass, one JSON line each\n"
            "  --shot P:FILE        write the screen after pass P as a PNG (repeatable)\n"
            "  --audio-log FILE     log every sound and music call\n"
-           "--passes, --dump, --dump-at, --trace, --shot and --audio-log also work with a window.\n";
+           "--passes, --dump, --dump-at, --trace, --shot and --audio-log also work with a window.\n"
+           "Keys in a window: P pauses, F12 saves a screenshot, Alt+Enter switches full screen.\n";
 }
 
 int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, size_t error_size)
@@ -139,6 +147,29 @@ int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, siz
         } else if (flag("--window")) {
             if (!no_value()) return 0;
             options->windowed = 1;
+        } else if (flag("--fullscreen")) {
+            if (!no_value()) return 0;
+            options->fullscreen = 1;
+        } else if (flag("--scale")) {
+            if (!value(&v)) return 0;
+            uint64_t scale = 0;
+            if (!parse_unsigned(v, 8, &scale) || scale < 1) {
+                snprintf(error, error_size, "--scale needs a number from 1 to 8, not '%.40s'", v);
+                return 0;
+            }
+            options->scale = static_cast<int>(scale);
+        } else if (flag("--config")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->config_path, v)) {
+                snprintf(error, error_size, "--config needs a file name");
+                return 0;
+            }
+        } else if (flag("--record")) {
+            if (!value(&v)) return 0;
+            if (!copy_path(options->record_path, v)) {
+                snprintf(error, error_size, "--record needs a file name");
+                return 0;
+            }
         } else if (flag("--help") || flag("-h")) {
             if (!no_value()) return 0;
             options->show_help = 1;
@@ -207,14 +238,16 @@ int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, siz
         }
     }
 
-    // The virtual clock and the scripted keyboard exist only without a window.
-    if (!options->headless && tick_given) {
-        snprintf(error, error_size, "--start-tick needs --headless");
+    // A window keeps the game's clock itself unless a session is recorded or
+    // played back, which run on the same virtual clock as a headless run.
+    if (!options->headless && tick_given && !options->input_path[0] && !options->record_path[0]) {
+        snprintf(error, error_size, "--start-tick needs --headless, --input or --record");
         return 0;
     }
-    if (!options->headless && options->input_path[0]) {
-        snprintf(error, error_size, "--input needs --headless");
+    if (options->windowed && options->fullscreen) {
+        snprintf(error, error_size, "--window and --fullscreen contradict each other");
         return 0;
     }
+    options->start_tick_given = tick_given ? 1 : 0;
     return 1;
 }

@@ -17,6 +17,9 @@ struct ShotRequest {
 struct ShellOptions {
     int headless;
     int windowed;
+    int fullscreen;       // --fullscreen, over the settings
+    int scale;            // --scale N; 0 when not given
+    int start_tick_given;
     int show_help;
     int show_version;
     uint32_t start_tick;  // 1000 unless given
@@ -26,6 +29,8 @@ struct ShellOptions {
     char dump_path[CMDLINE_PATH_SIZE];
     char trace_path[CMDLINE_PATH_SIZE];
     char audio_log_path[CMDLINE_PATH_SIZE];
+    char config_path[CMDLINE_PATH_SIZE];  // empty: the player's own settings file
+    char record_path[CMDLINE_PATH_SIZE];
     int shot_count;
     ShotRequest shots[CMDLINE_MAX_SHOTS];
     int dump_at_count;
@@ -33,8 +38,8 @@ struct ShellOptions {
 };
 
 // Fills `options` from argv. 1 on success; 0 with a one-line reason in
-// `error` for an unknown option, a missing or malformed value, or an option
-// that needs --headless without it.
+// `error` for an unknown option, a missing or malformed value, or options
+// that contradict each other.
 int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, size_t error_size);
 
 // The --help text.

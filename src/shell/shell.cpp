@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/audio.h"
 #include "display/display.h"
@@ -13,6 +15,7 @@
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/settings.h"
 #include "play/play.h"
 #include "shell/cmdline.h"
 #include "shell/harness.h"
@@ -54,6 +57,7 @@ void show_title_message(const char* message, int x)
 void on_script_exhausted()
 {
     harness_write_dump(headless_current_pass());
+    headless_close_record(headless_current_pass() + 1);
     if (!harness_close()) {
         fflush(stdout);
         std::exit(1);  // an output was lost: that outweighs the script's end
@@ -72,6 +76,45 @@ bool make_absolute(char* path, char* error, size_t error_size)
     }
     snprintf(path, CMDLINE_PATH_SIZE, "%s", absolute);
     return true;
+}
+
+// A tick count to start a recorded session at: the wall clock's
+// milliseconds, so that no two sessions start alike.
+uint32_t wall_clock_tick()
+{
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+// The player's settings, with the command line over them, handed to the
+// window and the mix. Headless runs never read them: a harness run is the
+// same on every machine.
+void apply_settings(ShellOptions* options)
+{
+    PlatSettings settings = plat_default_settings();
+    const std::string path = options->config_path[0] ? std::string(options->config_path) : plat_settings_path();
+    if (!path.empty()) {
+        std::vector<std::string> warnings;
+        bool created = false;
+        plat_load_settings(path, &settings, &warnings, &created);
+        for (const std::string& warning : warnings) {
+            fprintf(stderr, "tailgate: %s\n", warning.c_str());
+        }
+        if (created) {
+            printf("tailgate: the settings are in %s\n", plat_printable(path).c_str());
+        }
+    }
+    if (options->windowed) {
+        settings.fullscreen = false;
+    } else if (options->fullscreen) {
+        settings.fullscreen = true;
+    }
+    if (options->scale > 0) {
+        settings.window_scale = options->scale;
+    }
+    options->windowed = settings.fullscreen ? 0 : 1;
+    plat_window_configure(settings);
+    plat_audio_configure(settings);
 }
 
 int run_game(const ShellOptions* options)
@@ -123,7 +166,12 @@ int run_game(const ShellOptions* options)
     // The window goes last: the display objects are released while it lives.
     plat_window_destroy();
     main_window = 0;
-    if (!harness_close()) {
+    bool recorded = headless_close_record(last_pass + 1);
+    if (!recorded) {
+        fprintf(stderr, "tailgate: cannot write the whole recording %s\n",
+                plat_printable(options->record_path).c_str());
+    }
+    if (!harness_close() || !recorded) {
         return 1;
     }
     return status;
@@ -162,11 +210,17 @@ void shell_pace(uint32_t frame_start)
         headless_end_pass(frame_start);
         return;
     }
+    // A recorded or played-back session: the game's clock is the virtual
+    // one, moved a whole pass at a time; the pass itself still takes 33 ms.
+    const bool virtual_clock = headless_virtual_input();
+    if (virtual_clock) {
+        headless_end_pass(frame_start);
+    }
     const auto target = pass_real_start + std::chrono::milliseconds(FRAME_MS);
     for (;;) {
         auto now = SteadyClock::now();
         uint32_t ticks = plat_get_tick_count() - frame_start;  // unsigned: wrap-safe
-        if (now >= target && ticks >= static_cast<uint32_t>(FRAME_MS)) {
+        if (now >= target && (virtual_clock || ticks >= static_cast<uint32_t>(FRAME_MS))) {
             return;
         }
         int64_t elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - pass_real_start).count();
@@ -181,7 +235,8 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
 {
     *last_pass = -1;
     for (int pass = 0; max_passes < 0 || pass < max_passes; ++pass) {
-        headless_begin_pass(pass);
+        plat_hold_while_paused();
+        plat_pass_begins(pass);
         pass_real_start = SteadyClock::now();
         uint32_t frame_start = plat_get_tick_count();
 
@@ -268,6 +323,8 @@ int tailgate_main(int argc, char** argv)
     // Paths named on the command line are relative to where the program was
     // started, not to the data directory it moves into.
     bool paths_ok = make_absolute(options->input_path, error, sizeof error) &&
+                    make_absolute(options->record_path, error, sizeof error) &&
+                    make_absolute(options->config_path, error, sizeof error) &&
                     make_absolute(options->dump_path, error, sizeof error) &&
                     make_absolute(options->trace_path, error, sizeof error) &&
                     make_absolute(options->audio_log_path, error, sizeof error);
@@ -285,6 +342,17 @@ int tailgate_main(int argc, char** argv)
     if (options->input_path[0] && !headless_load_script(options->input_path, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
+    }
+    if (options->record_path[0]) {
+        const char* problem = plat_output_problem(options->record_path);
+        if (problem) {
+            fprintf(stderr, "tailgate: cannot write --record %s: %s\n", plat_printable(options->record_path).c_str(),
+                    problem);
+            return 2;
+        }
+    }
+    if (!options->headless) {
+        apply_settings(options);
     }
 
     bool data_given = options->data_dir[0] != '\0';
@@ -311,9 +379,25 @@ int tailgate_main(int argc, char** argv)
         return data_given ? 2 : 1;
     }
 
-    headless_start(options->headless != 0, options->start_tick);
+    // A session recorded or played back in a window runs on the headless
+    // seams' clock and keys, so a headless run of the recording is the same
+    // game. A recording of the player starts its clock where the real one
+    // would be, so every session is new.
+    const bool virtual_window = !options->headless && (options->input_path[0] || options->record_path[0]);
+    uint32_t start_tick = options->start_tick;
+    if (virtual_window && !options->start_tick_given && !headless_script_start_tick(&start_tick)) {
+        start_tick = options->input_path[0] ? options->start_tick : wall_clock_tick();
+    }
+    headless_start(options->headless != 0, start_tick);
+    headless_use_virtual_input(virtual_window);
+    plat_audio_keep_pass_time(virtual_window);
     if (!harness_open(options, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
+        return 2;
+    }
+    if (options->record_path[0] && !headless_open_record(options->record_path, start_tick)) {
+        fprintf(stderr, "tailgate: cannot write --record %s\n", plat_printable(options->record_path).c_str());
+        harness_close();
         return 2;
     }
     headless_set_exhausted_hook(on_script_exhausted);

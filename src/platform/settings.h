@@ -1,0 +1,74 @@
+// The player's settings: tailgate.ini in $XDG_CONFIG_HOME/tailgate (or
+// ~/.config/tailgate), read at start-up and written with its defaults, each
+// with a comment, when it is missing. They shape the window, the mix, the
+// keys and the gamepad; the game's rules never see them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// What a key of the keyboard does, in the order the file lists them.
+enum PlatAction {
+    ACTION_UP,
+    ACTION_DOWN,
+    ACTION_LEFT,
+    ACTION_RIGHT,
+    ACTION_FIRE,
+    ACTION_HELP,
+    ACTION_RADIO,
+    ACTION_CONTROLS,
+    ACTION_CREDITS,
+    ACTION_QUIT,
+    ACTION_PAUSE,
+    ACTION_SCREENSHOT,
+    ACTION_COUNT
+};
+
+constexpr int PLAT_SCALE_MAX = 8;
+
+struct PlatSettings {
+    bool fullscreen = true;
+    int window_scale = 2;         // the window is 640 x 480 times this
+    bool integer_scaling = false; // whole multiples only, instead of the largest 4:3 fit
+    bool vsync = true;
+    int music_volume = 100;       // 0 .. 100
+    int effects_volume = 100;     // 0 .. 100
+    bool gamepad = true;
+    std::string soundfont;        // empty: TAILGATE_SOUNDFONT, then the usual places
+    std::string keys[ACTION_COUNT];  // SDL key names ("Up", "Space", "H", "F12")
+};
+
+// The settings a new player starts with.
+PlatSettings plat_default_settings();
+
+// The setting's name in the file for an action ("key_up", ...), and the game
+// key code the action stands for (0 for pause and screenshot, which the
+// platform handles itself).
+const char* plat_action_name(PlatAction action);
+int plat_action_game_key(PlatAction action);
+
+// $XDG_CONFIG_HOME/tailgate/tailgate.ini, or ~/.config/tailgate/tailgate.ini
+// when XDG_CONFIG_HOME is unset, empty or relative. Empty when there is no
+// home directory.
+std::string plat_settings_path();
+
+// Reads `path` over `settings` (which should hold the defaults). A line that
+// cannot be used adds one warning naming the file, the line and the setting,
+// and leaves that setting as it was. A missing file is written with the
+// defaults and their comments (its directory made as needed); `created` then
+// says so. False only when the file exists but cannot be read, or a missing
+// one cannot be written; `warnings` then says why and the defaults stand.
+bool plat_load_settings(const std::string& path, PlatSettings* settings, std::vector<std::string>* warnings,
+                        bool* created);
+
+// The text of a settings file holding `settings`, with a comment for each.
+std::string plat_settings_text(const PlatSettings& settings);
+
+// SDL's keycode for a key name, 0 when there is no such key.
+int plat_key_from_name(const char* name);
+
+// Applying them: to the window made by the next plat_window_create (its
+// size, scaling, vsync, keys and the gamepad), and to the mix.
+void plat_window_configure(const PlatSettings& settings);
+void plat_audio_configure(const PlatSettings& settings);
