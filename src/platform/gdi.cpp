@@ -363,12 +363,16 @@ void plat_text_out(PlatDC* dc, int x, int y, const char* text, int length)
     for (int64_t my = y0; my < y1; my++) {
         const uint8_t* bits = m->bits + my * m->width;
         uint8_t* row = s->pixels + (y + my) * s->pitch;
-        for (int64_t mx = x0; mx < x1; mx++) {
-            if (bits[mx]) {
-                row[x + mx] = ink;
-            } else if (paper >= 0) {
-                row[x + mx] = static_cast<uint8_t>(paper);
+        if (paper < 0) {
+            // Ink where the letters are, the surface's own pixel elsewhere:
+            // a select, without a branch per pixel.
+            for (int64_t mx = x0; mx < x1; mx++) {
+                row[x + mx] = bits[mx] ? ink : row[x + mx];
             }
+            continue;
+        }
+        for (int64_t mx = x0; mx < x1; mx++) {
+            row[x + mx] = bits[mx] ? ink : static_cast<uint8_t>(paper);
         }
     }
 }
@@ -442,6 +446,17 @@ void plat_line_to(PlatDC* dc, int x, int y)
     const int sx = x0 < x ? 1 : -1;
     const int sy = y0 < y ? 1 : -1;
     int err = dx + dy;
+    if (width <= 1 && x0 == x) {
+        // A thin upright line, as the lane markings are: one column.
+        const int from = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(y0, int64_t{y} + 1)));
+        const int to = static_cast<int>(std::min<int64_t>(s->height - 1, std::max<int64_t>(y0, int64_t{y} - 1)));
+        if (x0 >= 0 && x0 < s->width) {
+            for (int row = from; row <= to; row++) {
+                s->pixels[static_cast<size_t>(row) * s->pitch + x0] = index;
+            }
+        }
+        return;
+    }
     Stroke stroke(s, width, y0, y);
     for (;;) {
         const bool last = x0 == x && y0 == y;

@@ -517,7 +517,9 @@ int display_nearest_index(ColorRef colour)
         nearest_cache_palette = palette;
     }
     const uint32_t key = colour & 0xFFFFFF;
-    const int slot = static_cast<int>((key ^ (key >> 8) ^ (key >> 16)) & 0xFF);
+    // A multiplicative hash: the plain primaries and their mixes, which a
+    // frame asks for one after the other, land in different slots.
+    const int slot = static_cast<int>((key * 2654435761u) >> 24);
     if (nearest_cache.valid[slot] && nearest_cache.key[slot] == key) {
         return nearest_cache.index[slot];
     }
