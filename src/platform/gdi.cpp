@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/display_internal.h"
 #include "platform/platform.h"
@@ -188,23 +189,75 @@ void put_pixel(PlatSurface* s, int x, int y, uint8_t index)
     }
 }
 
-// A round dot of the pen's width centred on (x, y).
-void put_dot(PlatSurface* s, int x, int y, int width, uint8_t index)
-{
-    if (width <= 1) {
-        put_pixel(s, x, y, index);
-        return;
+// A wide pen's stroke is the union of round dots of the pen's width centred
+// on the line's pixels: the pixels (dx, dy) from a centre with
+// (2dx)^2 + (2dy)^2 <= width^2. On each row a dot covers one run of pixels,
+// and so does the whole stroke, since the centres of neighbouring dots are
+// at most a pixel apart. So the stroke is gathered as the run of every row
+// it touches and each run is filled at once.
+class Stroke {
+public:
+    Stroke(PlatSurface* s, int width, int y0, int y1) : s_(s), r_(width / 2)
+    {
+        if (width <= 1) {
+            first_ = 0;
+            last_ = -1;
+            return;  // a thin line is drawn pixel by pixel
+        }
+        for (int dy = -r_; dy <= r_; dy++) {
+            int h = r_;
+            while (4 * (h * h + dy * dy) > width * width) {
+                h--;
+            }
+            half_[dy + r_] = h;
+        }
+        first_ = static_cast<int>(std::max<int64_t>(0, static_cast<int64_t>(std::min(y0, y1)) - r_));
+        last_ = static_cast<int>(std::min<int64_t>(s->height - 1, static_cast<int64_t>(std::max(y0, y1)) + r_));
+        if (static_cast<int>(left_.size()) < s->height) {
+            left_.resize(static_cast<size_t>(s->height));
+            right_.resize(static_cast<size_t>(s->height));
+        }
+        for (int y = first_; y <= last_; y++) {
+            left_[y] = s->width;
+            right_[y] = -1;
+        }
     }
-    const int r = width / 2;
-    const int limit = width * width;  // (2r)^2 against (2d)^2: radius width / 2
-    for (int dy = -r; dy <= r; dy++) {
-        for (int dx = -r; dx <= r; dx++) {
-            if (4 * (dx * dx + dy * dy) <= limit) {
-                put_pixel(s, x + dx, y + dy, index);
+
+    // Adds the dot centred on (x, y), cut to the surface.
+    void dot(int x, int y)
+    {
+        const int64_t top = std::max<int64_t>(static_cast<int64_t>(y) - r_, first_);
+        const int64_t bottom = std::min<int64_t>(static_cast<int64_t>(y) + r_, last_);
+        for (int64_t row = top; row <= bottom; row++) {
+            const int h = half_[row - y + r_];
+            const int from = static_cast<int>(std::max<int64_t>(0, static_cast<int64_t>(x) - h));
+            const int to = static_cast<int>(std::min<int64_t>(s_->width - 1, static_cast<int64_t>(x) + h));
+            left_[row] = std::min(left_[row], from);
+            right_[row] = std::max(right_[row], to);
+        }
+    }
+
+    void fill(uint8_t index) const
+    {
+        for (int y = first_; y <= last_; y++) {
+            if (left_[y] <= right_[y]) {
+                memset(s_->pixels + static_cast<size_t>(y) * s_->pitch + left_[y], index,
+                       static_cast<size_t>(right_[y] - left_[y] + 1));
             }
         }
     }
-}
+
+private:
+    PlatSurface* s_;
+    int r_;
+    int half_[65];  // half the dot's run on each of its rows, from the top
+    int first_;     // the rows of the surface the stroke may touch
+    int last_;
+    static std::vector<int> left_;  // each row's run so far (empty: left > right)
+    static std::vector<int> right_;
+};
+std::vector<int> Stroke::left_;
+std::vector<int> Stroke::right_;
 
 // Cuts the segment to the surface grown by the pen's width (Liang-Barsky);
 // false when none of it is near the surface.
@@ -310,12 +363,16 @@ void plat_text_out(PlatDC* dc, int x, int y, const char* text, int length)
     for (int64_t my = y0; my < y1; my++) {
         const uint8_t* bits = m->bits + my * m->width;
         uint8_t* row = s->pixels + (y + my) * s->pitch;
-        for (int64_t mx = x0; mx < x1; mx++) {
-            if (bits[mx]) {
-                row[x + mx] = ink;
-            } else if (paper >= 0) {
-                row[x + mx] = static_cast<uint8_t>(paper);
+        if (paper < 0) {
+            // Ink where the letters are, the surface's own pixel elsewhere:
+            // a select, without a branch per pixel.
+            for (int64_t mx = x0; mx < x1; mx++) {
+                row[x + mx] = bits[mx] ? ink : row[x + mx];
             }
+            continue;
+        }
+        for (int64_t mx = x0; mx < x1; mx++) {
+            row[x + mx] = bits[mx] ? ink : static_cast<uint8_t>(paper);
         }
     }
 }
@@ -389,12 +446,28 @@ void plat_line_to(PlatDC* dc, int x, int y)
     const int sx = x0 < x ? 1 : -1;
     const int sy = y0 < y ? 1 : -1;
     int err = dx + dy;
+    if (width <= 1 && x0 == x) {
+        // A thin upright line, as the lane markings are: one column.
+        const int from = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(y0, int64_t{y} + 1)));
+        const int to = static_cast<int>(std::min<int64_t>(s->height - 1, std::max<int64_t>(y0, int64_t{y} - 1)));
+        if (x0 >= 0 && x0 < s->width) {
+            for (int row = from; row <= to; row++) {
+                s->pixels[static_cast<size_t>(row) * s->pitch + x0] = index;
+            }
+        }
+        return;
+    }
+    Stroke stroke(s, width, y0, y);
     for (;;) {
         const bool last = x0 == x && y0 == y;
-        if (last && width <= 1) {
-            break;  // a thin line leaves its end point out
+        if (width <= 1) {
+            if (last) {
+                break;  // a thin line leaves its end point out
+            }
+            put_pixel(s, x0, y0, index);
+        } else {
+            stroke.dot(x0, y0);
         }
-        put_dot(s, x0, y0, width, index);
         if (last) {
             break;
         }
@@ -407,6 +480,9 @@ void plat_line_to(PlatDC* dc, int x, int y)
             err += dx;
             y0 += sy;
         }
+    }
+    if (width > 1) {
+        stroke.fill(index);
     }
 }
 

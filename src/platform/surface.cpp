@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/display_internal.h"
 #include "platform/platform.h"
 
@@ -60,6 +64,40 @@ int clip_areas(const PlatSurface* dest, PlatRect* out)
     return n;
 }
 
+// Sixteen pixels of a keyed copy at once, without a branch: where the
+// source holds the key the destination keeps its own pixel.
+#if defined(__SSE2__)
+inline void keyed_16(uint8_t* to, const uint8_t* from, __m128i key)
+{
+    const __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i dest = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to));
+    const __m128i keep = _mm_cmpeq_epi8(source, key);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                     _mm_or_si128(_mm_and_si128(keep, dest), _mm_andnot_si128(keep, source)));
+}
+#endif
+
+// One row of a keyed 1:1 copy. Rows of one surface copied onto itself may
+// overlap; they go pixel by pixel, as each pixel must see the ones before.
+void keyed_row(uint8_t* to, const uint8_t* from, int w, uint8_t key, bool same_surface)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    if (!same_surface) {
+        const __m128i keys = _mm_set1_epi8(static_cast<char>(key));
+        for (; i + 16 <= w; i += 16) {
+            keyed_16(to + i, from + i, keys);
+        }
+    }
+#else
+    (void)same_surface;
+#endif
+    for (; i < w; i++) {
+        const uint8_t p = from[i];
+        to[i] = p == key ? to[i] : p;
+    }
+}
+
 // 1:1 copy of the part of `source` under `area` (destination coordinates).
 void copy_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* source, int source_left,
                int source_top, const PlatRect& dest_rect, int key)
@@ -73,11 +111,7 @@ void copy_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* sourc
         if (key < 0) {
             memmove(to, from, static_cast<size_t>(w));
         } else {
-            for (int i = 0; i < w; i++) {
-                if (from[i] != key) {
-                    to[i] = from[i];
-                }
-            }
+            keyed_row(to, from, w, static_cast<uint8_t>(key), source == dest);
         }
     }
 }
@@ -104,13 +138,26 @@ void scale_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* sour
             for (int i = 0; i < w; i++) {
                 to[i] = from[columns[i]];
             }
-        } else {
-            for (int i = 0; i < w; i++) {
-                const uint8_t p = from[columns[i]];
-                if (p != key) {
-                    to[i] = p;
+            continue;
+        }
+        int i = 0;
+#if defined(__SSE2__)
+        if (source != dest) {
+            // The row's pixels are picked out sixteen at a time, then laid
+            // down as in a 1:1 copy.
+            const __m128i keys = _mm_set1_epi8(static_cast<char>(key));
+            alignas(16) uint8_t picked[16];
+            for (; i + 16 <= w; i += 16) {
+                for (int k = 0; k < 16; k++) {
+                    picked[k] = from[columns[i + k]];
                 }
+                keyed_16(to + i, picked, keys);
             }
+        }
+#endif
+        for (; i < w; i++) {
+            const uint8_t p = from[columns[i]];
+            to[i] = p == key ? to[i] : p;
         }
     }
 }
@@ -470,7 +517,9 @@ int display_nearest_index(ColorRef colour)
         nearest_cache_palette = palette;
     }
     const uint32_t key = colour & 0xFFFFFF;
-    const int slot = static_cast<int>((key ^ (key >> 8) ^ (key >> 16)) & 0xFF);
+    // A multiplicative hash: the plain primaries and their mixes, which a
+    // frame asks for one after the other, land in different slots.
+    const int slot = static_cast<int>((key * 2654435761u) >> 24);
     if (nearest_cache.valid[slot] && nearest_cache.key[slot] == key) {
         return nearest_cache.index[slot];
     }

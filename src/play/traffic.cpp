@@ -1,6 +1,7 @@
 // Traffic: the hundred vehicles that share the road with the truck. Every
 // game_rand draw below is made in a fixed order: the game for a given seed
 // depends on it.
+#include <cstdint>
 #include <cstdlib>
 
 #include "audio/audio.h"
@@ -22,14 +23,92 @@ bool is_alien_car(const Car& car)
     return car.kind == 3 || car.kind == 5;
 }
 
-// Follow slower vehicles ahead; vehicle 0 is never an obstacle.
+// The vehicles in order of road position, so that each rule below looks only
+// at the few inside its window instead of all hundred. Rebuilt at the start
+// of every step (other code may move vehicles between steps) from the order
+// of the last one, which is nearly right, and kept right within the step
+// whenever a vehicle's position changes.
+int by_position[CAR_COUNT];  // vehicle numbers, lowest position first
+int place_of[CAR_COUNT];     // where each vehicle is in by_position
+bool order_made;
+
+void sort_by_position()
+{
+    if (!order_made) {
+        for (int i = 0; i < CAR_COUNT; ++i) {
+            by_position[i] = i;
+        }
+        order_made = true;
+    }
+    for (int k = 1; k < CAR_COUNT; ++k) {
+        int car = by_position[k];
+        int p = traffic[car].position;
+        int m = k;
+        for (; m > 0 && traffic[by_position[m - 1]].position > p; --m) {
+            by_position[m] = by_position[m - 1];
+        }
+        by_position[m] = car;
+    }
+    for (int k = 0; k < CAR_COUNT; ++k) {
+        place_of[by_position[k]] = k;
+    }
+}
+
+// Puts one vehicle back in its place after its position changed.
+void reorder(int car)
+{
+    int p = traffic[car].position;
+    int k = place_of[car];
+    for (; k > 0 && traffic[by_position[k - 1]].position > p; --k) {
+        by_position[k] = by_position[k - 1];
+        place_of[by_position[k]] = k;
+    }
+    for (; k < CAR_COUNT - 1 && traffic[by_position[k + 1]].position < p; ++k) {
+        by_position[k] = by_position[k + 1];
+        place_of[by_position[k]] = k;
+    }
+    by_position[k] = car;
+    place_of[car] = k;
+}
+
+// The first place in by_position at or after road position p.
+int first_place_from(int64_t p)
+{
+    int low = 0;
+    int high = CAR_COUNT;
+    while (low < high) {
+        int mid = (low + high) / 2;
+        if (traffic[by_position[mid]].position < p) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return low;
+}
+
+// Follow slower vehicles ahead; vehicle 0 is never an obstacle. Both rules
+// need the other vehicle within 50 units behind to 100 ahead; they are
+// applied vehicle by vehicle in numbering order, as each may change the
+// speed the next compares.
 void follow(Car& v, int self)
 {
-    for (int w = 1; w < CAR_COUNT; ++w) {
-        if (w == self) {
+    int near[CAR_COUNT];
+    int count = 0;
+    for (int k = first_place_from(int64_t{v.position} - 49);
+         k < CAR_COUNT && traffic[by_position[k]].position < int64_t{v.position} + 100; ++k) {
+        int w = by_position[k];
+        if (w == 0 || w == self) {
             continue;
         }
-        const Car& other = traffic[w];
+        int m = count++;
+        for (; m > 0 && near[m - 1] > w; --m) {
+            near[m] = near[m - 1];
+        }
+        near[m] = w;
+    }
+    for (int k = 0; k < count; ++k) {
+        const Car& other = traffic[near[k]];
         int dp = v.position - other.position;
         int dx = std::abs(v.x - other.x);
         if (dp > -80 && dp < 0 && v.speed > other.speed && dx < 30) {
@@ -37,6 +116,24 @@ void follow(Car& v, int self)
         }
         if (dp > -100 && dp < 50 && dx < 30) {
             v.speed -= 2;
+        }
+    }
+}
+
+// Touching vehicles both catch fire, burning ones included: any other
+// vehicle less than 36 units along and 30 across.
+void catch_fire(Car& v, int self)
+{
+    for (int k = first_place_from(int64_t{v.position} - 35);
+         k < CAR_COUNT && traffic[by_position[k]].position < int64_t{v.position} + 36; ++k) {
+        int j = by_position[k];
+        if (j == self) {
+            continue;
+        }
+        Car& w = traffic[j];
+        if (std::abs(w.x - v.x) < 30) {
+            v.hit = 1;
+            w.hit = 1;
         }
     }
 }
@@ -141,6 +238,8 @@ void traffic_step()
         traffic[i].x += 1 - game_rand() % 3;
     }
 
+    sort_by_position();
+
     for (int i = 0; i < CAR_COUNT; ++i) {
         Car& v = traffic[i];
 
@@ -150,6 +249,7 @@ void traffic_step()
         if (v.position - d > RESPAWN_RANGE) {
             respawn_car(&v);
         }
+        reorder(i);
 
         if (game_rand() % 1000 == 112) {
             v.target_lane = game_rand() % TARGET_LANES;
@@ -185,20 +285,10 @@ void traffic_step()
 
         if (v.hit == 1) {
             burn(v, d);
+            reorder(i);
         }
 
-        // Touching vehicles both catch fire, burning ones included.
-        for (int j = 0; j < CAR_COUNT; ++j) {
-            if (j == i) {
-                continue;
-            }
-            Car& w = traffic[j];
-            int dp = w.position - v.position;
-            if (std::abs(w.x - v.x) < 30 && dp > -36 && dp < 36) {
-                v.hit = 1;
-                w.hit = 1;
-            }
-        }
+        catch_fire(v, i);
 
         touch_truck(v, d);
     }
