@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         if (!display_ready()) {
-            GTEST_SKIP() << "no game data to start the display with";
+            FAIL() << "the headless display did not start (game_init failed on a copy of " << TAILGATE_DATA_DIR << ")";
         }
         fresh_drive(777);
         game_mode = MODE_PLAY;

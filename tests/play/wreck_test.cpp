@@ -43,7 +43,7 @@ protected:
     void SetUp() override
     {
         if (!play_test::display_ready()) {
-            GTEST_SKIP() << "no game data to start the display with";
+            FAIL() << "the headless display did not start (game_init failed on a copy of " << TAILGATE_DATA_DIR << ")";
         }
         play_test::fresh_drive();
         game_mode = MODE_PLAY;
