@@ -6,11 +6,12 @@
 # working tree and the normal build are never touched, and the copy is
 # restored after every fault, also when the run is interrupted.
 #
-#   scripts/mutate.sh [--list FILE] [--build DIR] [--min PERCENT] [WORD]
+#   scripts/mutate.sh [--list FILE] [--build DIR] [--min PERCENT] [PATTERN]
 #
-# WORD plants only the faults whose file or description contains it. The
-# exit status is 0 when at least PERCENT (default 90) of the faults were
-# caught and every fault could be planted and built; 1 otherwise.
+# PATTERN (an extended regular expression) plants only the faults whose
+# "file: description" matches it. The exit status is 0 when at least PERCENT
+# (default 90) of the faults were caught and every fault could be planted and
+# built; 1 otherwise.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 list="$root/tests/mutants.txt"
@@ -127,7 +128,7 @@ echo "== mutate: baseline passes ($all_programs) in $(( $(date +%s) - start )) s
 planted=0 caught=0 errors=0 survivors=()
 for i in "${!files[@]}"; do
   path="$tree/${files[$i]}"
-  if [ -n "$filter" ] && [[ "${files[$i]} ${names[$i]}" != *"$filter"* ]]; then
+  if [ -n "$filter" ] && ! [[ "${files[$i]}: ${names[$i]}" =~ $filter ]]; then
     continue
   fi
   label="${files[$i]}: ${names[$i]}"

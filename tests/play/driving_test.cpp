@@ -28,9 +28,7 @@ TEST_F(DrivingTest, StartValuesNearestLaneAndMilesLeft)
     shell_active[3] = shell_x[3] = score = 77;
     play_state = PLAY_WRECK;
     play_init_state();  // lives 3: game_init lowers it to 2 as its last step
-    EXPECT_EQ((std::vector<int>{truck_x, truck_y, lives, help_calls, score, distance, damage, play_state,
-                                shell_active[3], shell_x[3]}),
-              (std::vector<int>{580, 200, 3, 3, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(truck_x, 580), FIELD(truck_y, 200), FIELD(lives, 3), FIELD(help_calls, 3), FIELD(score, 0), FIELD(distance, 0), FIELD(damage, 0), FIELD(play_state, 0), FIELD(shell_active[3], 0), FIELD(shell_x[3], 0)}));
 
     const int miles[][2] = {{0, 100}, {1, 99}, {999999, 0}, {1000000, 0}, {1000115, 0}};
     for (const auto& c : miles) {
@@ -112,6 +110,20 @@ TEST_F(DrivingTest, LaneLimitsShoulderAndEdges)
         truck_x = x;
         road_step();
         EXPECT_EQ(truck_x, x > 300 ? 576 : 128);
+    }
+}
+
+TEST_F(DrivingTest, TheBattleStartsOnTheLastUnitOfTheRoadWithNoShotLeft)
+{
+    for (int end : {999999, 1000000}) {
+        fresh_drive();
+        alien_shot_active[3] = 1;
+        distance = end - 120;
+        truck_speed = 120.0;
+        road_step();
+        ASSERT_EQ(distance, end);
+        EXPECT_EQ(play_state, end == 1000000 ? PLAY_BATTLE : PLAY_DRIVING) << end;
+        EXPECT_EQ(alien_shot_active[3], end == 1000000 ? 0 : 1) << end;
     }
 }
 

@@ -199,7 +199,7 @@ TEST_F(TrafficTest, ReplacedVehicleNextToAnotherBurnsAtOnce)
     other.x = new_x + 10;
     traffic_step();
     EXPECT_EQ(car.position, new_position);
-    EXPECT_EQ((std::vector<int>{car.wreck_frame, car.hit, other.hit}), (std::vector<int>{0, 1, 1}));
+    EXPECT_TRUE(fields_are({FIELD(car.wreck_frame, 0), FIELD(car.hit, 1), FIELD(other.hit, 1)}));
 }
 
 TEST_F(TrafficTest, ContactWindowWithTheTruck)
@@ -213,7 +213,7 @@ TEST_F(TrafficTest, ContactWindowWithTheTruck)
         car.x += c[1];
         car.target_lane = nearest_lane(car.x);
         traffic_step();
-        EXPECT_EQ((std::vector<int>{car.hit, damage, score}), (std::vector<int>{c[2], 2 * c[2], -10 * c[2]}))
+        EXPECT_TRUE(fields_are({FIELD(car.hit, c[2]), FIELD(damage, 2 * c[2]), FIELD(score, -10 * c[2])}))
             << c[0] << " " << c[1];
     }
 }
@@ -235,8 +235,7 @@ TEST_F(TrafficTest, AlienCarsScoreOthersDamageAndTheFiftyFirstWrecks)
             }
         }
         int state = alien ? PLAY_DRIVING : c[1] == 0 ? PLAY_LAST_WRECK : PLAY_WRECK;
-        EXPECT_EQ((std::vector<int>{damage, score, truck_wrecked, lives, play_state, wreck_timer}),
-                  (std::vector<int>{alien ? 0 : 100, alien ? 510 : -510, !alien, c[1] - !alien, state, alien ? 33 : 0}))
+        EXPECT_TRUE(fields_are({FIELD(damage, alien ? 0 : 100), FIELD(score, alien ? 510 : -510), FIELD(truck_wrecked, !alien), FIELD(lives, c[1] - !alien), FIELD(play_state, state), FIELD(wreck_timer, alien ? 33 : 0)}))
             << c[0];
 
         against_truck(c[0]);  // traffic passes through a wreck
