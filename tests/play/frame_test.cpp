@@ -167,32 +167,6 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     EXPECT_EQ(count_changed(576, 0, 640, 440), 0);
 }
 
-TEST_F(PlayFrameTest, TrafficStandsStillInTheBattleWhileSpeedsCreep)
-{
-    start_battle();
-    std::vector<Car> before(traffic, traffic + CAR_COUNT);
-    for (int frame = 0; frame < 60; ++frame) {
-        ASSERT_EQ(play_frame(), 1);
-    }
-    ASSERT_EQ(play_state, PLAY_BATTLE);
-    int added = 0;
-    for (int i = 0; i < CAR_COUNT; ++i) {
-        EXPECT_EQ(traffic[i].position, before[i].position);
-        EXPECT_EQ(traffic[i].x, before[i].x);
-        EXPECT_GE(traffic[i].speed, before[i].speed);
-        added += traffic[i].speed - before[i].speed;
-    }
-    EXPECT_GT(added, 0);
-    EXPECT_LE(added, 60);
-
-    // Back on the road the lane band pulls the crept speeds back.
-    play_state = PLAY_DRIVING;
-    traffic_step();
-    for (const Car& car : traffic) {
-        EXPECT_LE(car.speed, 151 - 5 * nearest_lane(car.x));
-    }
-}
-
 TEST_F(PlayFrameTest, RoadEndsWithTheGaugeAtRest)
 {
     hold("UP");

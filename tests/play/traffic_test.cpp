@@ -1,10 +1,6 @@
-// Traffic: start values and the order of the draws, respawning, following,
-// the lane band and steering, burning and replacement, contact between
+// Traffic: respawning, following, the lane band and steering, burning and replacement, contact between
 // vehicles and with the truck.
 #include <gtest/gtest.h>
-
-#include <cstring>
-#include <vector>
 
 #include "play_test_util.h"
 
@@ -38,47 +34,8 @@ protected:
     }
 };
 
-TEST_F(TrafficTest, StartValuesAndCreepDrawInOrder)
+TEST_F(TrafficTest, RespawnThresholds)
 {
-    game_srand(99);
-    traffic_init();
-    game_srand(99);
-    for (const Car& car : traffic) {
-        int kind = game_rand() % 7;
-        int x = game_rand() % 450 + 150;
-        int position = game_rand() % 3000 + 1000;
-        int speed = game_rand() % 100 + 50;
-        int lane = game_rand() % 7;
-        const Car expected{kind, x, position, 0, 0, speed, lane, 0};
-        ASSERT_EQ(memcmp(&car, &expected, sizeof car), 0) << &car - traffic;
-    }
-    for (int round = 0; round < 50; ++round) {  // the creep: pick, then add
-        uint32_t saved = rand_state;
-        int i = game_rand() % 100;
-        int add = game_rand() % 2;
-        rand_state = saved;
-        int before = traffic[i].speed;
-        speed_creep();
-        ASSERT_EQ(traffic[i].speed, before + add);
-    }
-}
-
-TEST_F(TrafficTest, RespawnOddsAndThresholds)
-{
-    distance = 300000;
-    for (int round = 0; round < 40; ++round) {
-        uint32_t saved = rand_state;
-        bool ahead = game_rand() % 5 == 1;
-        int offset = game_rand() % 3000;
-        int lane = game_rand() % 7;
-        int speed = game_rand() % 5;
-        rand_state = saved;
-        Car car = traffic[3];
-        respawn_car(&car);
-        const Car expected{traffic[3].kind, lane_x[lane], ahead ? distance + 1000 + offset : distance - offset - 1000,
-                           car.wreck_frame, car.hit, ahead ? 149 - speed : speed + 151, lane, car.wreck_tick};
-        EXPECT_EQ(memcmp(&car, &expected, sizeof car), 0) << round;
-    }
     // Tested on the position after the movement step.
     for (int offset : {-4001, -4000, 4000, 4001}) {
         fresh_drive(4242);
@@ -171,35 +128,6 @@ TEST_F(TrafficTest, BurningLastsTwentyEightFramesThenReplaced)
         ahead += c.position > distance;
     }
     EXPECT_TRUE(ahead > 65 && ahead < 95) << ahead;
-}
-
-TEST_F(TrafficTest, ReplacedVehicleNextToAnotherBurnsAtOnce)
-{
-    Car saved[CAR_COUNT];
-    Car& car = traffic[10];
-    car.hit = 1;
-    car.wreck_frame = 13;
-    car.wreck_tick = 1;
-    car.position = distance + 600;
-    memcpy(saved, traffic, sizeof saved);
-    uint32_t seed = rand_state;
-
-    // First see where the burnt-out vehicle lands...
-    traffic_step();
-    ASSERT_EQ(car.wreck_frame + car.hit, 0) << "landed next to a quiet vehicle; pick another seed";
-    int new_x = car.x;
-    int new_position = car.position;
-
-    // ...then put vehicle 60 there (after its movement) and run the frame again.
-    memcpy(traffic, saved, sizeof saved);
-    rand_state = seed;
-    Car& other = traffic[60];
-    other.speed = 130;
-    other.position = new_position + 10 - other.speed;
-    other.x = new_x + 10;
-    traffic_step();
-    EXPECT_EQ(car.position, new_position);
-    EXPECT_TRUE(fields_are({FIELD(car.wreck_frame, 0), FIELD(car.hit, 1), FIELD(other.hit, 1)}));
 }
 
 TEST_F(TrafficTest, ContactWindowWithTheTruck)

@@ -94,16 +94,6 @@ TEST_F(WreckTest, WreckInTrafficLastsOneHundredAndOneFrames)
     EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_DRIVING), FIELD(truck_wrecked, 0), FIELD(truck_y, 200), FIELD(lives, 1)}));
 }
 
-TEST_F(WreckTest, LastWreckOffersNoEntryForAScoreWithoutAPlace)
-{
-    last_wreck(991);  // equal to the tenth score: no place
-    pending_events("+SPACE -SPACE +SPACE -SPACE +SPACE -SPACE");
-    EXPECT_EQ(run_sequence(last_wreck_step), 101);
-    // Nothing waited for the player.
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_GAME_OVER), FIELD(headless_events_left(), 6), FIELD(hiscore_scores[9], 991)}));
-    EXPECT_EQ(memcmp(hiscore_initials[9], "QQQ", 3), 0);
-}
-
 TEST_F(WreckTest, LastWreckTakesInitialsOnItsNinetyEighthFrame)
 {
     last_wreck(2000);
