@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Second command: install, build and run the whole test suite twice: once as
 # built for release, once under AddressSanitizer and UndefinedBehaviorSanitizer
-# (with clang, which also builds and runs the fuzz targets for a bounded time).
+# (with clang, which also builds and runs the fuzz targets for a bounded time);
+# then the mutation check (scripts/mutate.sh: faults planted in the game's
+# rules must make the tests fail). `scripts/test.sh --mutate` runs only that.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
 "$root/scripts/setup.sh"
+
+if [ "${1:-}" = "--mutate" ]; then
+  exec "$root/scripts/mutate.sh"
+fi
 
 echo "== release build and tests"
 "$root/scripts/build.sh"
@@ -18,4 +24,7 @@ cmake --build "$root/build-asan" -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$root/build-asan" && ctest --output-on-failure -j"$jobs")
+
+echo "== mutation check"
+"$root/scripts/mutate.sh"
 echo "== all tests passed"

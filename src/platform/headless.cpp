@@ -26,6 +26,15 @@ std::vector<ScriptEvent> script_events;
 size_t next_event;
 
 void (*exhausted_hook)();
+
+// The end of a run whose script ran out inside a pass: what the game does.
+[[noreturn]] void exit_script_ran_out()
+{
+    headless_close_audio_log();
+    fflush(stdout);
+    std::exit(3);
+}
+void (*ran_out_handler)() = exit_script_ran_out;
 FILE* audio_log;
 
 bool virtual_input;
@@ -354,6 +363,11 @@ bool headless_close_record(int passes)
     return ok;
 }
 
+void headless_set_ran_out_handler(void (*handler)())
+{
+    ran_out_handler = handler ? handler : exit_script_ran_out;
+}
+
 void headless_wait_step()
 {
     if (headless_apply_next_event()) {
@@ -364,9 +378,8 @@ void headless_wait_step()
     if (exhausted_hook) {
         exhausted_hook();
     }
-    headless_close_audio_log();
-    fflush(stdout);
-    std::exit(3);
+    ran_out_handler();
+    exit_script_ran_out();  // a handler that returns ends the run all the same
 }
 
 int headless_open_audio_log(const char* path)

@@ -79,6 +79,10 @@ bool headless_close_record(int passes);
 // Called when a wait inside a pass finds the script used up: the shell
 // writes its outputs there. The process then exits with status 3.
 void headless_set_exhausted_hook(void (*hook)());
+// What follows the hook; by default the audio log is closed and the process
+// exits with status 3. A program that runs the game inside itself (a test)
+// may end the wait its own way instead, by throwing; nullptr: the default.
+void headless_set_ran_out_handler(void (*handler)());
 
 // The audio log file; 1 on success.
 int headless_open_audio_log(const char* path);

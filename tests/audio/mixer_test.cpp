@@ -82,7 +82,7 @@ TEST_F(Mixer, SoundsLastFourFramesASampleAreInterpolatedAddUpAndAreLimited)
 TEST_F(Mixer, MusicIsRenderedStopsAndLiesUnderTheSounds)
 {
     if (!plat_music_audible()) {
-        GTEST_SKIP() << "no SoundFont on this machine";
+        FAIL() << "no SoundFont found (scripts/setup.sh installs timgm6mb-soundfont)";
     }
     int m = load_midi(tune(6, 480));
     mus_play(m);
@@ -209,7 +209,7 @@ protected:
 TEST_F(DefaultMix, EffectsSitNearTheMusicAndNothingClips)
 {
     if (!plat_music_audible()) {
-        GTEST_SKIP() << "no SoundFont on this machine";
+        FAIL() << "no SoundFont found (scripts/setup.sh installs timgm6mb-soundfont)";
     }
     ASSERT_TRUE(test_support::copy_game_data(dir.path / "data"));
     std::filesystem::current_path(dir.path / "data");

@@ -117,17 +117,22 @@ int red_pixels(const fs::path& png, int left, int top, int right, int bottom)
     return count;
 }
 
-// The values of `keys` in a state line, in order.
-std::vector<int> dumped(const std::string& state, std::initializer_list<const char*> keys)
+// The state line holds these values; a failure names each key that differs.
+testing::AssertionResult state_has(const std::string& state, std::initializer_list<std::pair<const char*, int>> want)
 {
-    std::vector<int> out;
-    for (const char* name : keys) {
-        out.push_back(state.empty() ? -999999 : key(state, name));
+    std::string wrong;
+    for (const auto& [name, value] : want) {
+        std::vector<double> got = play_run::values(state, name);
+        if (got.empty() || got[0] != value) {
+            wrong += std::string("\n  ") + name + " is " + (got.empty() ? "missing" : std::to_string(int(got[0]))) +
+                     ", expected " + std::to_string(value);
+        }
     }
-    return out;
+    if (wrong.empty()) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure() << "state differs:" << wrong;
 }
-
-using V = std::vector<int>;
 
 TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
 {
@@ -140,9 +145,7 @@ TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
     // The alien pinned against the top edge. The road ended in the battle's
     // first pass: the brakes squeal and the radio stops; the battle music
     // starts in the next.
-    EXPECT_EQ(dumped(replay.at[pinned], {"game_mode", "play_state", "level_index", "alien_pinned", "alien_y",
-                                         "alien_frame"}),
-              (V{MODE_PLAY_ID, 5, 0, 1, -20, 1}));
+    EXPECT_TRUE(state_has(replay.at[pinned], {{"game_mode", MODE_PLAY_ID}, {"play_state", 5}, {"level_index", 0}, {"alien_pinned", 1}, {"alien_y", -20}, {"alien_frame", 1}}));
     const play_run::Run& run = replay.run;
     int battle = milestone(script, "battle-0");
     EXPECT_FALSE(run.logged(battle - 1, "snd_play", 8));
@@ -152,12 +155,11 @@ TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
 
     // Beaten without a cannon: only rams count in level 0. The congratulation
     // text across the road.
-    EXPECT_EQ(dumped(replay.at[victory], {"alien_defeated", "alien_health", "level_index"}), (V{1, 0, 0}));
+    EXPECT_TRUE(state_has(replay.at[victory], {{"alien_defeated", 1}, {"alien_health", 0}, {"level_index", 0}}));
     EXPECT_NE(replay.at[victory].find("\"shells\":[[0,0,0],[0,0,0],[0,0,0],[0,0,0],[0,0,0]]"), std::string::npos);
     EXPECT_GT(red_pixels(replay.shot(victory), 220, 250, 600, 270), 200);
 
-    EXPECT_EQ(dumped(replay.last, {"game_mode", "level_index", "score", "help_calls", "alien_step", "distance"}),
-              (V{MODE_STORY_ID, 1, script.score, 2, 0, 0}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_STORY_ID}, {"level_index", 1}, {"score", script.score}, {"help_calls", 2}, {"alien_step", 0}, {"distance", 0}}));
 }
 
 TEST(ScriptedGame, WholeGameEndsWithTheInitialsInTheHighScoreFile)
@@ -169,19 +171,18 @@ TEST(ScriptedGame, WholeGameEndsWithTheInitialsInTheHighScoreFile)
     Replay replay(script, {finale}, {volley});
 
     // The finale page after the third alien; a volley in flight on the way.
-    EXPECT_EQ(dumped(replay.at[finale], {"game_mode", "level_index", "score", "help_calls"}),
-              (V{MODE_STORY_ID, 3, script.score, 0}));
+    EXPECT_TRUE(state_has(replay.at[finale], {{"game_mode", MODE_STORY_ID}, {"level_index", 3}, {"score", script.score}, {"help_calls", 0}}));
     EXPECT_GT(fs::file_size(replay.shot(volley)), 1000u);
 
     // A won game gives the next one a spare more.
-    EXPECT_EQ(dumped(replay.last, {"game_mode", "level_index", "score", "lives", "help_calls"}),
-              (V{MODE_MENU_ID, 0, 0, 3, 3}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"level_index", 0}, {"score", 0}, {"lives", 3}, {"help_calls", 3}}));
     // The file: the count, the scores best first, a to f, then the initials
     // one letter a line.
     std::vector<std::string> lines = play_run::read_lines(replay.run.dir / "data" / "hiscore.txt");
     ASSERT_EQ(lines.size(), 47u);
-    EXPECT_EQ((std::vector<std::string>{lines[0], lines[1], lines[17], lines[18], lines[19]}),
-              (std::vector<std::string>{"10", std::to_string(script.score), "Z", "Y", "X"}));
+    EXPECT_EQ(lines[0], "10");
+    EXPECT_EQ(lines[1], std::to_string(script.score)) << "the best score";
+    EXPECT_EQ(lines[17] + lines[18] + lines[19], "ZYX") << "its initials";
 }
 
 TEST(ScriptedGame, LosingEveryTruckLeadsThroughGameOverToTheMenu)
@@ -191,13 +192,10 @@ TEST(ScriptedGame, LosingEveryTruckLeadsThroughGameOverToTheMenu)
     const int over = milestone(script, "game-over");
     Replay replay(script, {over}, {over});
 
-    EXPECT_EQ(dumped(replay.at[over], {"game_mode", "play_state", "lives", "truck_wrecked", "score"}),
-              (V{MODE_PLAY_ID, 3, -1, 1, script.score}));
+    EXPECT_TRUE(state_has(replay.at[over], {{"game_mode", MODE_PLAY_ID}, {"play_state", 3}, {"lives", -1}, {"truck_wrecked", 1}, {"score", script.score}}));
     EXPECT_GT(red_pixels(replay.shot(over), 340, 220, 440, 240), 50);  // "GAME OVER"
 
-    EXPECT_EQ(dumped(replay.last, {"game_mode", "play_state", "level_index", "lives", "help_calls", "score",
-                                   "truck_wrecked"}),
-              (V{MODE_MENU_ID, 0, 0, 2, 3, 0, 0}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"play_state", 0}, {"level_index", 0}, {"lives", 2}, {"help_calls", 3}, {"score", 0}, {"truck_wrecked", 0}}));
 }
 
 }  // namespace

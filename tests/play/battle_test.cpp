@@ -12,7 +12,7 @@
 namespace {
 
 using play_test::hold;
-using V = std::vector<int>;
+using test_support::fields_are;
 
 // An alien shot in slot i at the truck's corner plus (dx, dy), standing still.
 void shot_at_truck(int i, int dx, int dy)
@@ -82,7 +82,7 @@ TEST_F(BattleTest, CannonArrowsAndBounces)
     EXPECT_EQ(active(shell_active, SHELL_COUNT), 0);
     level_index = 1;
     battle_controls();
-    EXPECT_EQ((V{shell_active[4], shell_x[4], shell_y[4]}), (V{1, truck_x + 32, 300}));
+    EXPECT_TRUE(fields_are({FIELD(shell_active[4], 1), FIELD(shell_x[4], truck_x + 32), FIELD(shell_y[4], 300)}));
     for (int frame = 0; frame < 10; frame++) {
         battle_controls();
     }
@@ -100,7 +100,7 @@ TEST_F(BattleTest, CannonArrowsAndBounces)
     hold("LEFT UP");
     battle_controls();
     EXPECT_EQ(battle_music_on, 1);
-    EXPECT_EQ((V{truck_x, truck_y}), (V{336, 299}));
+    EXPECT_TRUE(fields_are({FIELD(truck_x, 336), FIELD(truck_y, 299)}));
     EXPECT_DOUBLE_EQ(truck_accel, -0.2);
     EXPECT_DOUBLE_EQ(truck_vy, -0.2);
     truck_x = 132;
@@ -111,7 +111,7 @@ TEST_F(BattleTest, CannonArrowsAndBounces)
     truck_vy = 0.8;
     int y = truck_y;
     battle_controls();
-    EXPECT_EQ((V{truck_x, truck_y}), (V{576, y}));
+    EXPECT_TRUE(fields_are({FIELD(truck_x, 576), FIELD(truck_y, y)}));
     EXPECT_DOUBLE_EQ(truck_accel, 0.0);
 
     // Off the limits at half speed.
@@ -133,28 +133,28 @@ TEST_F(BattleTest, ScriptStepsTimingLimitsAndLastingChanges)
     for (int frame = 0; frame < 46; frame++) {
         alien_update();
     }
-    EXPECT_EQ((V{alien_x, alien_step, alien_step_timer}), (V{378 + 46, 2, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_x, 378 + 46), FIELD(alien_step, 2), FIELD(alien_step_timer, 0)}));
     alien_update();
-    EXPECT_EQ((V{alien_x, alien_y}), (V{378 + 47, 9}));
+    EXPECT_TRUE(fields_are({FIELD(alien_x, 378 + 47), FIELD(alien_y, 9)}));
 
     // Entering the volley (8, 1) makes it (8, 5) for good.
     alien_step = 2;
     alien_step_timer = 15;
     alien_update();
-    EXPECT_EQ((V{alien_step, alien_script[0][5]}), (V{4, 5}));
+    EXPECT_TRUE(fields_are({FIELD(alien_step, 4), FIELD(alien_script[0][5], 5)}));
     // Leaving the ninth pair enters the tenth for a moment: its volley is
     // shortened too, then the index wraps to the first pair.
     alien_step = 16;
     alien_step_timer = 5;
     alien_update();
-    EXPECT_EQ((V{alien_step, alien_step_timer, alien_script[0][19]}), (V{0, 0, 5}));
+    EXPECT_TRUE(fields_are({FIELD(alien_step, 0), FIELD(alien_step_timer, 0), FIELD(alien_script[0][19], 5)}));
     // Level 1: entering the roar (10, 100) makes it (10, 5); level 2 keeps
     // its own copy.
     level_index = 1;
     alien_step = 4;
     alien_step_timer = 100;
     alien_update();
-    EXPECT_EQ((V{alien_step, alien_script[1][7], alien_script[2][7]}), (V{6, 5, 100}));
+    EXPECT_TRUE(fields_are({FIELD(alien_step, 6), FIELD(alien_script[1][7], 5), FIELD(alien_script[2][7], 100)}));
 
     // Held inside x 130 to 500, y -20 to 349 (level 2: 3 px a frame).
     level_index = 2;
@@ -165,7 +165,7 @@ TEST_F(BattleTest, ScriptStepsTimingLimitsAndLastingChanges)
         alien_step = c[2];
         alien_step_timer = 0;
         alien_update();
-        EXPECT_EQ((V{alien_x, alien_y}), (V{c[3], c[4]})) << c[2];
+        EXPECT_TRUE(fields_are({FIELD(alien_x, c[3]), FIELD(alien_y, c[4])})) << c[2];
     }
 }
 
@@ -178,14 +178,12 @@ TEST_F(BattleTest, VolleyFansTenShotsOnlyWhenNoShotIsActive)
     truck_y = 340;
     alien_update();
     for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-        EXPECT_EQ((V{alien_shot_active[i], alien_shot_x[i], alien_shot_y[i]}), (V{1, 350, 140})) << i;
+        EXPECT_TRUE(fields_are({FIELD(alien_shot_active[i], 1), FIELD(alien_shot_x[i], 350), FIELD(alien_shot_y[i], 140)})) << i;
     }
     // Straight down at the truck, then 12 degrees a shot from 150 to 42
     // degrees, each step truncated toward zero: 7 cos 150 = -6.06,
     // 7 sin 150 = 3.5, 7 cos 42 = 5.2, 7 sin 42 = 4.68.
-    EXPECT_EQ((V{alien_shot_dx[5], alien_shot_dy[5], alien_shot_dx[0], alien_shot_dy[0], alien_shot_dx[9],
-                 alien_shot_dy[9]}),
-              (V{0, 7, -6, 3, 5, 4}));
+    EXPECT_TRUE(fields_are({FIELD(alien_shot_dx[5], 0), FIELD(alien_shot_dy[5], 7), FIELD(alien_shot_dx[0], -6), FIELD(alien_shot_dy[0], 3), FIELD(alien_shot_dx[9], 5), FIELD(alien_shot_dy[9], 4)}));
 
     // Level 0's (8, 1) at step 4: a loud volley from + 50, two frames long.
     play_test::fresh_drive();
@@ -196,18 +194,18 @@ TEST_F(BattleTest, VolleyFansTenShotsOnlyWhenNoShotIsActive)
     alien_shot_active[7] = 1;
     alien_shot_x[7] = 222;
     alien_update();
-    EXPECT_EQ((V{alien_shot_x[7], alien_shot_active[0]}), (V{222, 0}));  // one shot still out: none fired
+    EXPECT_TRUE(fields_are({FIELD(alien_shot_x[7], 222), FIELD(alien_shot_active[0], 0)}));  // one shot still out: none fired
     alien_shot_active[7] = 0;
     alien_step = 4;
     alien_step_timer = 0;
     alien_update();
     for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-        EXPECT_EQ((V{alien_shot_active[i], alien_shot_y[i]}), (V{1, 150})) << i;
+        EXPECT_TRUE(fields_are({FIELD(alien_shot_active[i], 1), FIELD(alien_shot_y[i], 150)})) << i;
     }
     // The step's second frame finds its shots still out and fires nothing.
     alien_shot_x[3] = 999;
     alien_update();
-    EXPECT_EQ((V{alien_step, alien_shot_x[3]}), (V{6, 999}));
+    EXPECT_TRUE(fields_are({FIELD(alien_step, 6), FIELD(alien_shot_x[3], 999)}));
 }
 
 TEST_F(BattleTest, RammingPinsOnlyFromBelowMovingUpAndTheReleaseCosts)
@@ -219,14 +217,14 @@ TEST_F(BattleTest, RammingPinsOnlyFromBelowMovingUpAndTheReleaseCosts)
     truck_vy = -3.0;
     alien_step = 2;  // (3, 15) moves it up and right first: 301, 199
     alien_update();
-    EXPECT_EQ((V{alien_frame, alien_y, alien_pinned}), (V{1, 270 - 65 - 3, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_frame, 1), FIELD(alien_y, 270 - 65 - 3), FIELD(alien_pinned, 0)}));
     place_for_ram(-3.0);
     alien_update();
-    EXPECT_EQ((V{alien_y, alien_pinned}), (V{-20, 1}));
+    EXPECT_TRUE(fields_are({FIELD(alien_y, -20), FIELD(alien_pinned, 1)}));
     place_for_ram(0.5);  // moving down
     alien_pinned = 0;
     alien_update();
-    EXPECT_EQ((V{alien_frame, alien_pinned}), (V{0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_frame, 0), FIELD(alien_pinned, 0)}));
     place_for_ram(-2.0);
     truck_x = 301 + 112;  // just out of reach of the moved alien
     alien_update();
@@ -248,14 +246,37 @@ TEST_F(BattleTest, RammingPinsOnlyFromBelowMovingUpAndTheReleaseCosts)
         EXPECT_EQ(alien_health, 100) << vy;
     }
     release(5, -5.9);
-    EXPECT_EQ((V{alien_health, alien_defeated}), (V{0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 0)}));
     alien_step_timer = 7;
     release(5, 6.0);
-    EXPECT_EQ((V{alien_health, alien_defeated, alien_step_timer, alien_frame}), (V{0, 1, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 1), FIELD(alien_step_timer, 0), FIELD(alien_frame, 0)}));
     // A beaten alien stands still.
     int x = alien_x;
     battle_controls();
-    EXPECT_EQ((V{alien_x, alien_step_timer}), (V{x, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_x, x), FIELD(alien_step_timer, 0)}));
+}
+
+TEST_F(BattleTest, RamWindowIsOpenOnEveryEdge)
+{
+    // The alien moves to (300, 200) first; the truck at (300 + dx, 200 + dy).
+    struct Case {
+        int dx, dy;
+        double vy;
+        int rams;
+    };
+    const Case cases[] = {{0, 60, -1, 0},  {0, 61, -1, 1},   {0, 79, -1, 1},    {0, 80, -1, 0},
+                          {-32, 70, -1, 0}, {-31, 70, -1, 1}, {111, 70, -1, 1},  {112, 70, -1, 0},
+                          {0, 70, 0, 0},    {0, 70, -0.1, 1}, {0, 70, 0.5, 0}};
+    for (const Case& c : cases) {
+        alien_x = 299;
+        alien_y = 200;
+        alien_step = alien_step_timer = alien_frame = 0;
+        truck_x = 300 + c.dx;
+        truck_y = 200 + c.dy;
+        truck_vy = c.vy;
+        alien_update();
+        EXPECT_EQ(alien_frame, c.rams) << "dx " << c.dx << " dy " << c.dy << " vy " << c.vy;
+    }
 }
 
 TEST_F(BattleTest, ShellsHitInsideAnOpenWindowButNeverBeatTheAlien)
@@ -269,18 +290,18 @@ TEST_F(BattleTest, ShellsHitInsideAnOpenWindowButNeverBeatTheAlien)
         int before = alien_health;
         shell_at(0, c[0], c[1]);
         shells_update();
-        EXPECT_EQ((V{before - alien_health, shell_active[0]}), (V{c[2], 1 - c[2]})) << c[0] << "," << c[1];
+        EXPECT_TRUE(fields_are({FIELD(before - alien_health, c[2]), FIELD(shell_active[0], 1 - c[2])})) << c[0] << "," << c[1];
     }
     alien_health = 2;
     for (int k = 0; k < SHELL_COUNT; k++) {
         shell_at(k, 340, 120);
     }
     shells_update();
-    EXPECT_EQ((V{alien_health, alien_defeated, active(shell_active, SHELL_COUNT)}), (V{0, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 0), FIELD(active(shell_active, SHELL_COUNT), 0)}));
     // A miss flies on up 10 px a frame and leaves at the top.
     shell_at(0, 100, 15);
     shells_update();
-    EXPECT_EQ((V{shell_y[0], shell_active[0]}), (V{5, 1}));
+    EXPECT_TRUE(fields_are({FIELD(shell_y[0], 5), FIELD(shell_active[0], 1)}));
     shells_update();
     EXPECT_EQ(shell_active[0], 0);
 }
@@ -305,7 +326,7 @@ TEST_F(BattleTest, AlienShotsHitWindowEdgesAndTheRespawn)
     alien_shot_y[1] = 476;
     alien_shot_dy[1] = 5;
     alien_shots_update();
-    EXPECT_EQ((V{alien_shot_x[0], alien_shot_active[0], alien_shot_active[1]}), (V{129, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(alien_shot_x[0], 129), FIELD(alien_shot_active[0], 0), FIELD(alien_shot_active[1], 0)}));
 
     // During the respawn shots neither hit nor leave.
     damage = 0;
@@ -319,10 +340,10 @@ TEST_F(BattleTest, AlienShotsHitWindowEdgesAndTheRespawn)
     for (int frame = 0; frame < 10; frame++) {
         alien_shots_update();
     }
-    EXPECT_EQ((V{damage, alien_shot_active[0], alien_shot_active[1], alien_shot_x[1]}), (V{0, 1, 1, 710}));
+    EXPECT_TRUE(fields_are({FIELD(damage, 0), FIELD(alien_shot_active[0], 1), FIELD(alien_shot_active[1], 1), FIELD(alien_shot_x[1], 710)}));
     play_state = PLAY_BATTLE;
     alien_shots_update();
-    EXPECT_EQ((V{damage, alien_shot_active[0], alien_shot_active[1]}), (V{2, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(damage, 2), FIELD(alien_shot_active[0], 0), FIELD(alien_shot_active[1], 0)}));
 }
 
 TEST_F(BattleTest, ThreeHitsAtLevelTwoWreckAndTheLastTruckEndsTheGame)
@@ -334,10 +355,10 @@ TEST_F(BattleTest, ThreeHitsAtLevelTwoWreckAndTheLastTruckEndsTheGame)
         shot_at_truck(4, -140, -200);  // a bystander far from the truck
         alien_shots_update();
         if (hit < 3) {
-            EXPECT_EQ((V{damage, play_state}), (V{42 * hit, PLAY_BATTLE}));
+            EXPECT_TRUE(fields_are({FIELD(damage, 42 * hit), FIELD(play_state, PLAY_BATTLE)}));
         }
     }
-    EXPECT_EQ((V{damage, lives, play_state, respawn_timer, truck_wrecked}), (V{100, 0, PLAY_BATTLE_RESPAWN, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(damage, 100), FIELD(lives, 0), FIELD(play_state, PLAY_BATTLE_RESPAWN), FIELD(respawn_timer, 0), FIELD(truck_wrecked, 0)}));
     EXPECT_EQ(active(alien_shot_active, ALIEN_SHOT_COUNT), 0);
 
     play_state = PLAY_BATTLE;
@@ -345,7 +366,7 @@ TEST_F(BattleTest, ThreeHitsAtLevelTwoWreckAndTheLastTruckEndsTheGame)
     damage = 99;
     shot_at_truck(0, 31, 59);
     alien_shots_update();
-    EXPECT_EQ((V{lives, play_state, truck_wrecked, wreck_timer}), (V{-1, PLAY_LAST_WRECK, 1, 0}));
+    EXPECT_TRUE(fields_are({FIELD(lives, -1), FIELD(play_state, PLAY_LAST_WRECK), FIELD(truck_wrecked, 1), FIELD(wreck_timer, 0)}));
 }
 
 TEST_F(BattleTest, RespawnBringsTheSpareInOnFrameFiveAndLastsOneHundredAndOne)
@@ -359,9 +380,9 @@ TEST_F(BattleTest, RespawnBringsTheSpareInOnFrameFiveAndLastsOneHundredAndOne)
         respawn_step();
         frames++;
         bool in = frames >= 5;
-        EXPECT_EQ((V{truck_x, truck_y, damage}), (in ? V{340, 200, 0} : V{200, 100, 100})) << frames;
+        EXPECT_TRUE(fields_are({FIELD(truck_x, in ? 340 : 200), FIELD(truck_y, in ? 200 : 100), FIELD(damage, in ? 0 : 100)})) << frames;
     }
-    EXPECT_EQ((V{frames, play_state}), (V{101, PLAY_BATTLE}));
+    EXPECT_TRUE(fields_are({FIELD(frames, 101), FIELD(play_state, PLAY_BATTLE)}));
 }
 
 TEST_F(BattleTest, GameOverKeepsShellsAndTheScriptPositionButNotTheWin)
@@ -380,7 +401,7 @@ TEST_F(BattleTest, GameOverKeepsShellsAndTheScriptPositionButNotTheWin)
 
     distance = 1000000;
     start_battle();
-    EXPECT_EQ((V{alien_step, alien_step_timer, shell_active[1], shell_y[1]}), (V{6, 3, 1, 120}));
+    EXPECT_TRUE(fields_are({FIELD(alien_step, 6), FIELD(alien_step_timer, 3), FIELD(shell_active[1], 1), FIELD(shell_y[1], 120)}));
     EXPECT_EQ(alien_health, 100);  // level 0 again
 }
 
@@ -394,9 +415,7 @@ TEST_F(BattleTest, CompletingALevelAddsTheTimeBonusAndResetsForTheStory)
     wreck_timer = 7;
     lives = 1;
     complete_level();
-    EXPECT_EQ((V{game_mode, play_state, level_index, help_calls, damage, distance, wreck_timer, truck_x, truck_y,
-                 alien_defeated, alien_frame, alien_step, alien_step_timer, lives, score}),
-              (V{MODE_STORY, PLAY_DRIVING, 2, 1, 0, 0, 0, 576, 200, 0, 0, 0, 0, 1, 9000}));
+    EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_STORY), FIELD(play_state, PLAY_DRIVING), FIELD(level_index, 2), FIELD(help_calls, 1), FIELD(damage, 0), FIELD(distance, 0), FIELD(wreck_timer, 0), FIELD(truck_x, 576), FIELD(truck_y, 200), FIELD(alien_defeated, 0), FIELD(alien_frame, 0), FIELD(alien_step, 0), FIELD(alien_step_timer, 0), FIELD(lives, 1), FIELD(score, 9000)}));
 
     // One game minute is 3.5 s, one game hour 60 of them.
     const int cases[][2] = {{63, 7700}, {59, 3100}, {60, 8000}, {4 * 60 + 51, -100}};
@@ -415,7 +434,7 @@ protected:
     void SetUp() override
     {
         if (!play_test::display_ready()) {
-            GTEST_SKIP() << "no game data to start the display with";
+            FAIL() << "the headless display did not start (game_init failed on a copy of " << TAILGATE_DATA_DIR << ")";
         }
         BattleTest::SetUp();
         level_index = lives = 1;
@@ -440,7 +459,7 @@ TEST_F(BattleFrameTest, VictoryBurnsThreeHundredFramesAndAWreckPausesIt)
 {
     // The clock stood still: the whole bonus.
     EXPECT_EQ(frames_until_story(), 300);
-    EXPECT_EQ((V{game_mode, level_index, play_state, help_calls, score}), (V{MODE_STORY, 2, PLAY_DRIVING, 1, 9000}));
+    EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_STORY), FIELD(level_index, 2), FIELD(play_state, PLAY_DRIVING), FIELD(help_calls, 1), FIELD(score, 9000)}));
 
     SetUp();
     damage = 90;
@@ -448,13 +467,25 @@ TEST_F(BattleFrameTest, VictoryBurnsThreeHundredFramesAndAWreckPausesIt)
     shot_at_truck(0, 0, 0);
     ASSERT_EQ(play_frame(), 1);
     // The respawn's first frame is this one.
-    EXPECT_EQ((V{play_state, alien_step_timer, lives, respawn_timer}), (V{PLAY_BATTLE_RESPAWN, 101, 0, 1}));
+    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_BATTLE_RESPAWN), FIELD(alien_step_timer, 101), FIELD(lives, 0), FIELD(respawn_timer, 1)}));
     for (int frame = 0; frame < 100; frame++) {
         ASSERT_EQ(play_frame(), 1);
         EXPECT_EQ(alien_step_timer, 101);
     }
     EXPECT_EQ(play_state, PLAY_BATTLE);
     EXPECT_EQ(frames_until_story(), 199);
+}
+
+TEST_F(BattleFrameTest, AlienShotsAreDrawnWhereTheyMovedTo)
+{
+    shot_at_truck(0, 0, 0);
+    alien_shot_x[0] = 150;
+    alien_shot_y[0] = 200;
+    alien_shot_dx[0] = 110;
+    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(alien_shot_x[0], 260);
+    EXPECT_EQ(play_test::count_changed(150, 200, 190, 240), 0);
+    EXPECT_GT(play_test::count_changed(260, 200, 300, 240), 0);
 }
 
 TEST_F(BattleFrameTest, BattleFramesMoveTheAlienAndShellsUntilTheLastWreck)
@@ -467,7 +498,7 @@ TEST_F(BattleFrameTest, BattleFramesMoveTheAlienAndShellsUntilTheLastWreck)
     battle_music_on = 0;
     ASSERT_EQ(play_frame(), 1);
     // (2, 100) at level 1: right at 2 px a frame.
-    EXPECT_EQ((V{alien_x, shell_y[4], battle_music_on}), (V{302, 240, 1}));
+    EXPECT_TRUE(fields_are({FIELD(alien_x, 302), FIELD(shell_y[4], 240), FIELD(battle_music_on, 1)}));
 
     // The last truck wrecked: the wreck sequence's first frame runs in the
     // same play frame, and the controls and the alien stop.
@@ -475,10 +506,10 @@ TEST_F(BattleFrameTest, BattleFramesMoveTheAlienAndShellsUntilTheLastWreck)
     damage = 80;
     shot_at_truck(0, 0, 0);
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ((V{play_state, lives, truck_wrecked, wreck_timer}), (V{PLAY_LAST_WRECK, -1, 1, 1}));
+    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_LAST_WRECK), FIELD(lives, -1), FIELD(truck_wrecked, 1), FIELD(wreck_timer, 1)}));
     int alien_at = alien_x;
     ASSERT_EQ(play_frame(), 1);
-    EXPECT_EQ((V{alien_x, wreck_timer}), (V{alien_at, 2}));
+    EXPECT_TRUE(fields_are({FIELD(alien_x, alien_at), FIELD(wreck_timer, 2)}));
 }
 
 }  // namespace

@@ -2,7 +2,12 @@
 // limits, the end of the road, the help truck, the radio, the lane markings.
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "audio/audio.h"
 
 #include "play_test_util.h"
 
@@ -28,9 +33,7 @@ TEST_F(DrivingTest, StartValuesNearestLaneAndMilesLeft)
     shell_active[3] = shell_x[3] = score = 77;
     play_state = PLAY_WRECK;
     play_init_state();  // lives 3: game_init lowers it to 2 as its last step
-    EXPECT_EQ((std::vector<int>{truck_x, truck_y, lives, help_calls, score, distance, damage, play_state,
-                                shell_active[3], shell_x[3]}),
-              (std::vector<int>{580, 200, 3, 3, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(fields_are({FIELD(truck_x, 580), FIELD(truck_y, 200), FIELD(lives, 3), FIELD(help_calls, 3), FIELD(score, 0), FIELD(distance, 0), FIELD(damage, 0), FIELD(play_state, 0), FIELD(shell_active[3], 0), FIELD(shell_x[3], 0)}));
 
     const int miles[][2] = {{0, 100}, {1, 99}, {999999, 0}, {1000000, 0}, {1000115, 0}};
     for (const auto& c : miles) {
@@ -115,6 +118,20 @@ TEST_F(DrivingTest, LaneLimitsShoulderAndEdges)
     }
 }
 
+TEST_F(DrivingTest, TheBattleStartsOnTheLastUnitOfTheRoadWithNoShotLeft)
+{
+    for (int end : {999999, 1000000}) {
+        fresh_drive();
+        alien_shot_active[3] = 1;
+        distance = end - 120;
+        truck_speed = 120.0;
+        road_step();
+        ASSERT_EQ(distance, end);
+        EXPECT_EQ(play_state, end == 1000000 ? PLAY_BATTLE : PLAY_DRIVING) << end;
+        EXPECT_EQ(alien_shot_active[3], end == 1000000 ? 0 : 1) << end;
+    }
+}
+
 TEST_F(DrivingTest, HelpCallSpendsACallOnlyWhenDriving)
 {
     hold("H");
@@ -140,6 +157,23 @@ TEST_F(DrivingTest, HelpCallSpendsACallOnlyWhenDriving)
 
 TEST_F(DrivingTest, HelpTruckTimelineAndRepairWindow)
 {
+    // "Ten-four" on the 80th frame of the call.
+    const std::string log = "/tmp/tailgate_help_" + std::to_string(getpid()) + ".log";
+    ASSERT_EQ(headless_open_audio_log(log.c_str()), 1);
+    for (int t = 1; t <= 80; ++t) {
+        help_truck_step();
+        if (t == 79) {
+            plat_audio_log("mark", 79);
+        }
+    }
+    ASSERT_TRUE(headless_close_audio_log());
+    std::stringstream text;
+    text << std::ifstream(log).rdbuf();
+    const std::string pass = std::to_string(headless_current_pass()) + " ";
+    EXPECT_NE(text.str().find("mark 79\n" + pass + "snd_play " + std::to_string(sfx_tenfour) + "\n"), std::string::npos)
+        << text.str();
+    std::remove(log.c_str());
+
     play_state = PLAY_HELP_CALL;
     damage = 50;
     truck_x = 569;  // 9 px from the shoulder lane: close enough
@@ -170,23 +204,16 @@ TEST_F(DrivingTest, HelpTruckTimelineAndRepairWindow)
     EXPECT_EQ(play_state, PLAY_DRIVING);  // t 681
 }
 
-TEST_F(DrivingTest, RadioDrawsStationThenFrequency)
+TEST_F(DrivingTest, RadioRetunesOnlyWhileSIsHeld)
 {
+    // After the wobble the station is drawn, then the frequency: from seed
+    // 12345 the radio reads 93.5 FM (station 3, 9x.5).
     hold("S");
-    for (int frame = 0; frame < 3; ++frame) {  // every frame while S is held
-        uint32_t saved = rand_state;
-        game_rand();  // the wobble
-        int station = game_rand() % 9;
-        int major = game_rand() % 3 + 8;
-        int minor = game_rand() % 10;
-        rand_state = saved;
-        road_step();
-        ASSERT_EQ(radio_station, station);
-        ASSERT_EQ(radio_freq_major, major);
-        ASSERT_EQ(radio_freq_minor, minor);
-    }
-    hold("");
+    game_srand(12345);
+    road_step();
+    EXPECT_TRUE(fields_are({FIELD(radio_station, 3), FIELD(radio_freq_major, 9), FIELD(radio_freq_minor, 5)}));
     int station = radio_station;
+    hold("");
     uint32_t saved = rand_state;
     road_step();
     EXPECT_EQ(radio_station, station);
@@ -206,6 +233,9 @@ TEST_F(DrivingTest, LaneMarkingsStartScrollAndWrap)
     EXPECT_EQ(dash_y[8][4], 384 + 37);
     EXPECT_EQ(dash_y[2][5], 480 + 37 - 470);
     EXPECT_EQ(dash_y[0][0], 0);  // inactive rows stay put
+    dash_y[3][1] = 470 - 37;     // exactly the cycle: back to the top
+    dashes_scroll();
+    EXPECT_EQ(dash_y[3][1], 0);
 }
 
 }  // namespace

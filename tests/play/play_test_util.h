@@ -13,9 +13,12 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/random.h"
+#include "support/fields.h"
 #include "support/game_data.h"
 
 namespace play_test {
+
+using test_support::fields_are;
 
 // Holds exactly the keys named ("UP LEFT"), through the scripted keyboard.
 inline void hold(const std::string& keys)

@@ -1,10 +1,6 @@
-// Traffic: start values and the order of the draws, respawning, following,
-// the lane band and steering, burning and replacement, contact between
+// Traffic: respawning, following, the lane band and steering, burning and replacement, contact between
 // vehicles and with the truck.
 #include <gtest/gtest.h>
-
-#include <cstring>
-#include <vector>
 
 #include "play_test_util.h"
 
@@ -38,47 +34,8 @@ protected:
     }
 };
 
-TEST_F(TrafficTest, StartValuesAndCreepDrawInOrder)
+TEST_F(TrafficTest, RespawnThresholds)
 {
-    game_srand(99);
-    traffic_init();
-    game_srand(99);
-    for (const Car& car : traffic) {
-        int kind = game_rand() % 7;
-        int x = game_rand() % 450 + 150;
-        int position = game_rand() % 3000 + 1000;
-        int speed = game_rand() % 100 + 50;
-        int lane = game_rand() % 7;
-        const Car expected{kind, x, position, 0, 0, speed, lane, 0};
-        ASSERT_EQ(memcmp(&car, &expected, sizeof car), 0) << &car - traffic;
-    }
-    for (int round = 0; round < 50; ++round) {  // the creep: pick, then add
-        uint32_t saved = rand_state;
-        int i = game_rand() % 100;
-        int add = game_rand() % 2;
-        rand_state = saved;
-        int before = traffic[i].speed;
-        speed_creep();
-        ASSERT_EQ(traffic[i].speed, before + add);
-    }
-}
-
-TEST_F(TrafficTest, RespawnOddsAndThresholds)
-{
-    distance = 300000;
-    for (int round = 0; round < 40; ++round) {
-        uint32_t saved = rand_state;
-        bool ahead = game_rand() % 5 == 1;
-        int offset = game_rand() % 3000;
-        int lane = game_rand() % 7;
-        int speed = game_rand() % 5;
-        rand_state = saved;
-        Car car = traffic[3];
-        respawn_car(&car);
-        const Car expected{traffic[3].kind, lane_x[lane], ahead ? distance + 1000 + offset : distance - offset - 1000,
-                           car.wreck_frame, car.hit, ahead ? 149 - speed : speed + 151, lane, car.wreck_tick};
-        EXPECT_EQ(memcmp(&car, &expected, sizeof car), 0) << round;
-    }
     // Tested on the position after the movement step.
     for (int offset : {-4001, -4000, 4000, 4001}) {
         fresh_drive(4242);
@@ -173,35 +130,6 @@ TEST_F(TrafficTest, BurningLastsTwentyEightFramesThenReplaced)
     EXPECT_TRUE(ahead > 65 && ahead < 95) << ahead;
 }
 
-TEST_F(TrafficTest, ReplacedVehicleNextToAnotherBurnsAtOnce)
-{
-    Car saved[CAR_COUNT];
-    Car& car = traffic[10];
-    car.hit = 1;
-    car.wreck_frame = 13;
-    car.wreck_tick = 1;
-    car.position = distance + 600;
-    memcpy(saved, traffic, sizeof saved);
-    uint32_t seed = rand_state;
-
-    // First see where the burnt-out vehicle lands...
-    traffic_step();
-    ASSERT_EQ(car.wreck_frame + car.hit, 0) << "landed next to a quiet vehicle; pick another seed";
-    int new_x = car.x;
-    int new_position = car.position;
-
-    // ...then put vehicle 60 there (after its movement) and run the frame again.
-    memcpy(traffic, saved, sizeof saved);
-    rand_state = seed;
-    Car& other = traffic[60];
-    other.speed = 130;
-    other.position = new_position + 10 - other.speed;
-    other.x = new_x + 10;
-    traffic_step();
-    EXPECT_EQ(car.position, new_position);
-    EXPECT_EQ((std::vector<int>{car.wreck_frame, car.hit, other.hit}), (std::vector<int>{0, 1, 1}));
-}
-
 TEST_F(TrafficTest, ContactWindowWithTheTruck)
 {
     const int cases[][3] = {{0, 0, 1},   {-76, 0, 1}, {-77, 0, 0}, {39, 0, 1},  {40, 0, 0},
@@ -213,7 +141,7 @@ TEST_F(TrafficTest, ContactWindowWithTheTruck)
         car.x += c[1];
         car.target_lane = nearest_lane(car.x);
         traffic_step();
-        EXPECT_EQ((std::vector<int>{car.hit, damage, score}), (std::vector<int>{c[2], 2 * c[2], -10 * c[2]}))
+        EXPECT_TRUE(fields_are({FIELD(car.hit, c[2]), FIELD(damage, 2 * c[2]), FIELD(score, -10 * c[2])}))
             << c[0] << " " << c[1];
     }
 }
@@ -235,8 +163,7 @@ TEST_F(TrafficTest, AlienCarsScoreOthersDamageAndTheFiftyFirstWrecks)
             }
         }
         int state = alien ? PLAY_DRIVING : c[1] == 0 ? PLAY_LAST_WRECK : PLAY_WRECK;
-        EXPECT_EQ((std::vector<int>{damage, score, truck_wrecked, lives, play_state, wreck_timer}),
-                  (std::vector<int>{alien ? 0 : 100, alien ? 510 : -510, !alien, c[1] - !alien, state, alien ? 33 : 0}))
+        EXPECT_TRUE(fields_are({FIELD(damage, alien ? 0 : 100), FIELD(score, alien ? 510 : -510), FIELD(truck_wrecked, !alien), FIELD(lives, c[1] - !alien), FIELD(play_state, state), FIELD(wreck_timer, alien ? 33 : 0)}))
             << c[0];
 
         against_truck(c[0]);  // traffic passes through a wreck

@@ -98,11 +98,4 @@ TEST_F(FrameLoop, QEndsTheProgramWithinAFewPassesAndASecondCloseFindsNoWindow)
     EXPECT_FALSE(plat_peek_message(&message));
 }
 
-TEST(Pacing, SleepsMostOfThePassAndNeverPastIt)
-{
-    EXPECT_EQ(shell_pace_sleep_us(0), 33000 - 1500);
-    EXPECT_EQ(shell_pace_sleep_us(31600), 0);  // the rest is a busy wait
-    EXPECT_EQ(shell_pace_sleep_us(90000), 0);  // a long pass goes straight on
-}
-
 }  // namespace

@@ -94,6 +94,27 @@ TEST(Script, EventsTakeEffectAtTheStartOfTheirPassAndWaitsTakeTheNext)
     headless_begin_pass(60);
     EXPECT_TRUE(headless_key_down(VK_UP));
     EXPECT_EQ(headless_events_left(), 0);
+
+    // A wait with nothing left to take ends the run; in a test program that
+    // is a failure naming the pass, not an exit of the whole program.
+    try {
+        plat_wait_step();
+        ADD_FAILURE() << "a wait past the script's end returned";
+    } catch (const std::exception& ran_out) {
+        EXPECT_NE(std::string(ran_out.what()).find("inside pass 60"), std::string::npos) << ran_out.what();
+    }
+}
+
+TEST(Script, RunningOutInsideAPassExitsWithStatusThreeByDefault)
+{
+    EXPECT_EXIT(
+        {
+            headless_set_ran_out_handler(nullptr);
+            parse("");
+            headless_start(true, 1000);
+            headless_wait_step();
+        },
+        ::testing::ExitedWithCode(3), "");
 }
 
 TEST(Script, FileErrorsNameTheFileAndTheLine)
