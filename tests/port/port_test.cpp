@@ -1,0 +1,263 @@
+// What a player who keeps the game meets beyond its rules: the settings
+// file, pause, the gamepad, and sessions recorded in a window that replay
+// exactly in headless mode.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_all(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+fs::path fresh_dir(const char* name)
+{
+    fs::path dir = fs::temp_directory_path() / ("tailgate_port_" + std::string(name) + "_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+struct Loaded {
+    PlatSettings settings = plat_default_settings();
+    std::vector<std::string> warnings;
+    bool created = false;
+    bool ok = false;
+};
+
+Loaded load(const fs::path& path)
+{
+    Loaded l;
+    l.ok = plat_load_settings(path.string(), &l.settings, &l.warnings, &l.created);
+    return l;
+}
+
+TEST(Settings, AMissingFileIsWrittenWithTheDefaultsAndReadsBackTheSame)
+{
+    const fs::path dir = fresh_dir("defaults");
+    const fs::path path = dir / "deep" / "tailgate" / "tailgate.ini";
+    Loaded first = load(path);
+    ASSERT_TRUE(first.ok);
+    EXPECT_TRUE(first.created);
+    EXPECT_TRUE(first.warnings.empty());
+    const std::string text = read_all(path);
+    for (const char* expected : {"fullscreen = yes", "window_scale = 2", "scaling = fit", "vsync = yes",
+                                 "music_volume = 100", "effects_volume = 100", "key_pause = P",
+                                 "key_screenshot = F12", "[gamepad]", "enabled = yes"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+    Loaded again = load(path);
+    ASSERT_TRUE(again.ok);
+    EXPECT_FALSE(again.created);
+    EXPECT_TRUE(again.warnings.empty()) << again.warnings.front();
+    EXPECT_EQ(plat_settings_text(again.settings), text);
+    fs::remove_all(dir);
+}
+
+TEST(Settings, EveryBadLineGetsOneWarningWithFileLineAndSettingAndTheDefaultStands)
+{
+    const fs::path dir = fresh_dir("bad");
+    const fs::path path = dir / "tailgate.ini";
+    std::ofstream(path) << "[display]\n"
+                           "fullscreen = no\n"         // 2: good
+                           "window_scale = 11\n"       // 3: out of range
+                           "scaling = integer\n"       // 4: good
+                           "vsync = maybe\n"           // 5: not yes or no
+                           "[sound]\n"
+                           "music_volume = 40\n"       // 7: good
+                           "effects_volume = -3\n"     // 8: out of range
+                           "loudness = 3\n"            // 9: no such setting
+                           "[keys]\n"
+                           "key_up = W\n"              // 11: good
+                           "key_fire = NoSuchKey\n"    // 12: no such key
+                           "key_down = W\n"            // 13: W is already up's
+                           "this line is nonsense\n";  // 14: not a setting
+    Loaded l = load(path);
+    ASSERT_TRUE(l.ok);
+    EXPECT_FALSE(l.settings.fullscreen);
+    EXPECT_TRUE(l.settings.integer_scaling);
+    EXPECT_EQ(l.settings.music_volume, 40);
+    EXPECT_EQ(l.settings.keys[ACTION_UP], "W");
+    EXPECT_EQ(l.settings.window_scale, 2);
+    EXPECT_TRUE(l.settings.vsync);
+    EXPECT_EQ(l.settings.effects_volume, 100);
+    EXPECT_EQ(l.settings.keys[ACTION_FIRE], "Space");
+    EXPECT_EQ(l.settings.keys[ACTION_DOWN], "Down");
+    struct Expected {
+        const char* where;
+        const char* setting;
+    };
+    const std::vector<Expected> expected = {{"line 3", "window_scale"}, {"line 5", "vsync"},
+                                            {"line 8", "effects_volume"}, {"line 9", "loudness"},
+                                            {"line 12", "key_fire"}, {"line 14", "not 'name = value'"},
+                                            {"key_up and key_down", "key_down goes back to 'Down'"}};
+    ASSERT_EQ(l.warnings.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NE(l.warnings[i].find(path.string()), std::string::npos) << l.warnings[i];
+        EXPECT_NE(l.warnings[i].find(expected[i].where), std::string::npos) << l.warnings[i];
+        EXPECT_NE(l.warnings[i].find(expected[i].setting), std::string::npos) << l.warnings[i];
+    }
+    // A folder where the file should be: the defaults, one warning, nothing written.
+    const fs::path folder = dir / "folder.ini";
+    fs::create_directory(folder);
+    Loaded f = load(folder);
+    EXPECT_FALSE(f.ok);
+    ASSERT_EQ(f.warnings.size(), 1u);
+    EXPECT_NE(f.warnings[0].find("not a regular file"), std::string::npos) << f.warnings[0];
+    EXPECT_EQ(plat_settings_text(f.settings), plat_settings_text(plat_default_settings()));
+    fs::remove_all(dir);
+}
+
+void push_key(Uint32 type, SDL_Keycode sym, SDL_Scancode scancode)
+{
+    SDL_Event event{};
+    event.type = type;
+    event.key.type = type;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = scancode;
+    event.key.keysym.sym = sym;
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+void push_button(Uint32 type, int button)
+{
+    SDL_Event event{};
+    event.type = type;
+    event.cbutton.type = type;
+    event.cbutton.button = static_cast<Uint8>(button);
+    event.cbutton.state = type == SDL_CONTROLLERBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+void push_axis(int axis, int value)
+{
+    SDL_Event event{};
+    event.type = SDL_CONTROLLERAXISMOTION;
+    event.caxis.type = SDL_CONTROLLERAXISMOTION;
+    event.caxis.axis = static_cast<Uint8>(axis);
+    event.caxis.value = static_cast<Sint16>(value);
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+TEST(Window, RemappedKeysPauseWithAFrozenClockAndTheGamepadDrives)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    PlatSettings settings = plat_default_settings();
+    settings.keys[ACTION_FIRE] = "Return";
+    settings.keys[ACTION_PAUSE] = "Pause";
+    plat_window_configure(settings);
+    ASSERT_EQ(plat_window_create(false, true), 1) << plat_window_error();
+
+    // The fire key is now Return; Space does nothing.
+    push_key(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE);
+    EXPECT_FALSE(plat_key_down(VK_SPACE));
+    push_key(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE);
+    push_key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(plat_key_down(VK_SPACE));
+    push_key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN);
+    EXPECT_FALSE(plat_key_down(VK_SPACE));
+
+    // Paused, the game's clock stands still; going on, it runs on from
+    // where it stood.
+    push_key(SDL_KEYDOWN, SDLK_PAUSE, SDL_SCANCODE_PAUSE);
+    plat_key_down(VK_UP);  // looks at the events
+    ASSERT_TRUE(plat_paused());
+    const uint32_t frozen = plat_get_tick_count();
+    SDL_Delay(120);
+    EXPECT_EQ(plat_get_tick_count(), frozen);
+    push_key(SDL_KEYUP, SDLK_PAUSE, SDL_SCANCODE_PAUSE);
+    push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_START);  // the pad's Start goes on
+    plat_hold_while_paused();
+    EXPECT_FALSE(plat_paused());
+    EXPECT_LT(plat_get_tick_count() - frozen, 100u);
+
+    // The pad: A is fire, the d-pad and the stick are arrows, X and Y the radio.
+    push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_A);
+    EXPECT_TRUE(plat_key_down(VK_SPACE));
+    push_button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_A);
+    EXPECT_FALSE(plat_key_down(VK_SPACE));
+    push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    push_axis(SDL_CONTROLLER_AXIS_LEFTX, -30000);
+    push_button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    EXPECT_TRUE(plat_key_down(VK_LEFT)) << "the stick still holds it";
+    push_axis(SDL_CONTROLLER_AXIS_LEFTX, -12000);  // inside the dead zone's outer edge: still held
+    EXPECT_TRUE(plat_key_down(VK_LEFT));
+    push_axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    EXPECT_FALSE(plat_key_down(VK_LEFT));
+    push_axis(SDL_CONTROLLER_AXIS_LEFTY, 30000);
+    EXPECT_TRUE(plat_key_down(VK_DOWN));
+    EXPECT_FALSE(plat_key_down(VK_UP));
+    push_axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
+    push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_Y);
+    push_button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_Y);
+    EXPECT_TRUE(plat_key_down(VK_S)) << "a tap between polls counts once";
+    EXPECT_FALSE(plat_key_down(VK_S));
+
+    plat_window_destroy();
+    plat_window_configure(plat_default_settings());
+    unsetenv("SDL_VIDEODRIVER");
+}
+
+int run(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A session played back in a window with --record writes the keys the game
+// was given; that recording, run headless from its start tick, ends in the
+// same state as the window did, and the recording of a recording is itself.
+TEST(Recording, AWindowSessionReplaysHeadlessToTheSameState)
+{
+    const fs::path dir = fresh_dir("record");
+    fs::copy(TAILGATE_DATA_DIR, dir / "data", fs::copy_options::recursive);
+    fs::remove(dir / "data" / "hiscore.txt");
+    const fs::path script = dir / "drive.txt";
+    std::ofstream(script) << "# start-tick 987654\n"
+                             "10 +SPACE\n11 -SPACE\n20 +S\n21 -S\n40 +SPACE\n41 -SPACE\n"
+                             "60 +UP\n120 +LEFT\n128 -LEFT\n150 +H\n151 -H\n170 +S\n171 -S\n200 -UP\n";
+    const std::string exe = TAILGATE_EXE;
+    const std::string env = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME=" + dir.string() +
+                            " XDG_DATA_HOME=" + dir.string() + " ";
+    const std::string data = " --data " + (dir / "data").string();
+    ASSERT_EQ(run(env + exe + " --window" + data + " --input " + script.string() + " --record " +
+                  (dir / "rec.txt").string() + " --passes 240 --dump " + (dir / "window.json").string() +
+                  " >/dev/null 2>&1"),
+              0);
+    EXPECT_TRUE(fs::exists(dir / "tailgate" / "tailgate.ini")) << "the window run writes its settings";
+    const std::string recording = read_all(dir / "rec.txt");
+    EXPECT_NE(recording.find("# start-tick 987654"), std::string::npos) << recording;
+    EXPECT_NE(recording.find("# passes 240"), std::string::npos) << recording;
+    EXPECT_NE(recording.find("120 +LEFT"), std::string::npos) << recording;
+
+    fs::remove(dir / "data" / "hiscore.txt");
+    ASSERT_EQ(run(exe + " --headless" + data + " --start-tick 987654 --input " + (dir / "rec.txt").string() +
+                  " --passes 240 --dump " + (dir / "headless.json").string() + " --record " +
+                  (dir / "rec2.txt").string() + " >/dev/null 2>&1"),
+              0);
+    const std::string window_state = read_all(dir / "window.json");
+    ASSERT_FALSE(window_state.empty());
+    EXPECT_EQ(window_state, read_all(dir / "headless.json"));
+    EXPECT_EQ(read_all(dir / "rec2.txt"), recording);
+    fs::remove_all(dir);
+}
+
+}  // namespace
