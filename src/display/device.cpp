@@ -1,7 +1,7 @@
 // The display device: the screen with its back buffer, the palette, the
 // clipper, off-screen surfaces, fill and flip.
 #include "display/display.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 PlatDisplay* display_device;
 PlatSurface* primary_surface;

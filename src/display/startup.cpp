@@ -7,7 +7,7 @@
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
 #include "play/play.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace {
 

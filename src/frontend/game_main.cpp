@@ -8,7 +8,7 @@
 #include "hiscore/hiscore.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/random.h"
+#include "core/random.h"
 #include "shell/shell.h"
 
 int game_mode = MODE_TITLE;

@@ -18,7 +18,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 int32_t hiscore_scores[HISCORE_COUNT];
 char hiscore_initials[HISCORE_COUNT][3];

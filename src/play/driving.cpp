@@ -6,7 +6,7 @@
 #include "display/display.h"
 #include "play/play.h"
 #include "platform/platform.h"
-#include "shell/random.h"
+#include "core/random.h"
 #include "shell/shell.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "audio/audio.h"
 #include "display/display.h"
 #include "play/play.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace {
 

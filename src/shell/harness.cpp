@@ -15,7 +15,7 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/cmdline.h"
-#include "shell/random.h"
+#include "core/random.h"
 #include "shell/shell.h"
 
 namespace {

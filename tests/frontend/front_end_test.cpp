@@ -8,7 +8,7 @@
 #include "frontend/frontend.h"
 #include "frontend/game_run.h"
 #include "platform/host.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 using game_run::GameRun;
 using game_run::key;

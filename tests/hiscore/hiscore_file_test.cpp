@@ -13,7 +13,7 @@
 
 #include "frontend/game_run.h"
 #include "hiscore/hiscore.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace fs = std::filesystem;
 using game_run::read_text;

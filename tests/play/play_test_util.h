@@ -12,7 +12,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/random.h"
+#include "core/random.h"
 #include "support/fields.h"
 #include "support/game_data.h"
 

@@ -11,7 +11,7 @@
 #include "platform/headless.h"
 #include "play/play.h"
 #include "shell/harness.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace {
 

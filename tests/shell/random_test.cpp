@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/random.h"
+#include "core/random.h"
 
 // The generator must give the same sequence on every platform: these are the
 // well-known first values of this generator for seeds 1 and 0.

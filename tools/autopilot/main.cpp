@@ -22,7 +22,7 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "policy.h"
-#include "shell/random.h"
+#include "core/random.h"
 #include "shell/shell.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/random.h"
+#include "core/random.h"
 
 uint32_t rand_state = 1;
 
