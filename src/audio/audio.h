@@ -40,6 +40,15 @@ extern int sfx_story2;
 extern int sfx_story3;
 extern int sfx_story4;
 
+// Every sound of the game: its file and the id it is played by, in the order
+// the bank loads them (the slots are handed out in that order).
+struct SoundFile {
+    const char* file;
+    int* id;
+};
+constexpr int SOUND_FILE_COUNT = 13;
+extern const SoundFile SOUND_FILES[SOUND_FILE_COUNT];
+
 int snd_init();  // 1 ready, 0 failed (game_init then fails)
 int snd_load_wav(const char* file_name, int flags);
 void snd_load_all();
@@ -86,8 +95,23 @@ struct MusicSlot {
 extern MusicSlot music_slots[MUSIC_SLOT_COUNT];
 extern int music_current;
 
+// The radio stations (A.MID .. I.MID) and the battle music, by slot id.
+constexpr int MUSIC_TRACK_COUNT = 9;
+extern int music_tracks[MUSIC_TRACK_COUNT];
+extern int music_battle;
+// Every piece of the game in the order the player loads them: the stations,
+// the battle, and a fight piece that is loaded but never played (null id).
+struct MusicFile {
+    const char* file;
+    int* id;
+};
+constexpr int MUSIC_FILE_COUNT = MUSIC_TRACK_COUNT + 2;
+extern const MusicFile MUSIC_FILES[MUSIC_FILE_COUNT];
+
 int mus_init();
 int mus_load_midi(const char* file_name);
+// Loads every piece of MUSIC_FILES, in order, into its id.
+void mus_load_all();
 int mus_play(int id);
 int mus_stop(int id);
 int mus_status(int id);

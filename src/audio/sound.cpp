@@ -5,6 +5,7 @@
 
 #include "audio/audio.h"
 #include "audio/audio_file.h"
+#include "core/data_files.h"
 #include "platform/files.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
@@ -105,21 +106,19 @@ int snd_load_wav(const char* file_name, int flags)
     return index;
 }
 
+const SoundFile SOUND_FILES[SOUND_FILE_COUNT] = {
+    {DATA_HORN, &sfx_horn},       {DATA_CAR, &sfx_car},       {DATA_EXPLOSION, &sfx_explosion},
+    {DATA_TENFOUR, &sfx_tenfour}, {DATA_STORY1, &sfx_story1}, {DATA_MONSTER_ROAR, &sfx_monster},
+    {DATA_YEEHAW, &sfx_yeehaw},   {DATA_CANNON, &sfx_cannon}, {DATA_BRAKE, &sfx_brake},
+    {DATA_BEEP, &sfx_beep},       {DATA_STORY2, &sfx_story2}, {DATA_STORY3, &sfx_story3},
+    {DATA_STORY4, &sfx_story4},
+};
+
 void snd_load_all()
 {
-    sfx_horn = snd_load_wav("horn.WAV", DSBCAPS_CTRLPAN);
-    sfx_car = snd_load_wav("car.WAV", DSBCAPS_CTRLPAN);
-    sfx_explosion = snd_load_wav("exp.WAV", DSBCAPS_CTRLPAN);
-    sfx_tenfour = snd_load_wav("tenfour.WAV", DSBCAPS_CTRLPAN);
-    sfx_story1 = snd_load_wav("story1.WAV", DSBCAPS_CTRLPAN);
-    sfx_monster = snd_load_wav("monster.WAV", DSBCAPS_CTRLPAN);
-    sfx_yeehaw = snd_load_wav("yeehaw.WAV", DSBCAPS_CTRLPAN);
-    sfx_cannon = snd_load_wav("cannon.WAV", DSBCAPS_CTRLPAN);
-    sfx_brake = snd_load_wav("brake.WAV", DSBCAPS_CTRLPAN);
-    sfx_beep = snd_load_wav("beep1.WAV", DSBCAPS_CTRLPAN);
-    sfx_story2 = snd_load_wav("story2.WAV", DSBCAPS_CTRLPAN);
-    sfx_story3 = snd_load_wav("story3.WAV", DSBCAPS_CTRLPAN);
-    sfx_story4 = snd_load_wav("story4.WAV", DSBCAPS_CTRLPAN);
+    for (const SoundFile& sound : SOUND_FILES) {
+        *sound.id = snd_load_wav(sound.file, DSBCAPS_CTRLPAN);
+    }
 }
 
 void snd_play(int id)

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/data_files.h"
 #include "display/display.h"
 
 PlatSurface* background_surface;
@@ -111,7 +112,7 @@ int load_screen_image(const char* file_name, PlatSurface** target)
 
 int load_title_image()
 {
-    if (!load_screen_image("titlescreen.bmp", &title_surface)) {
+    if (!load_screen_image(DATA_TITLE_SCREEN, &title_surface)) {
         return 0;
     }
     gfx_blit(title_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
@@ -121,25 +122,25 @@ int load_title_image()
 
 int load_menu_image()
 {
-    return load_screen_image("Mainmenu.bmp", &menu_surface);
+    return load_screen_image(DATA_MAIN_MENU, &menu_surface);
 }
 
 int load_credits_image()
 {
-    return load_screen_image("Credits.bmp", &credits_surface);
+    return load_screen_image(DATA_CREDITS, &credits_surface);
 }
 
 int load_controls_image()
 {
-    return load_screen_image("Controls.bmp", &controls_surface);
+    return load_screen_image(DATA_CONTROLS, &controls_surface);
 }
 
 int load_hiscore_image()
 {
-    return load_screen_image("HiScore.bmp", &hiscore_surface);
+    return load_screen_image(DATA_HISCORE_SCREEN, &hiscore_surface);
 }
 
 int load_story_image()
 {
-    return load_screen_image("storyback.bmp", &story_surface);
+    return load_screen_image(DATA_STORY_BACK, &story_surface);
 }

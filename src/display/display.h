@@ -1,5 +1,5 @@
 // Display: BMP files, the display device and surfaces, blits and images,
-// text, and the start-up routine game_init.
+// text, and the pictures' part of the start-up.
 #pragma once
 
 #include <cstdint>
@@ -131,9 +131,20 @@ constexpr ColorRef TEXT_COLOUR = 240;
 int gfx_draw_text(const char* text, int x, int y, ColorRef colour, PlatSurface* surface);
 
 // ---------------------------------------------------------------------------
-// Start-up
+// Start-up pieces, called by the game's start-up in its order. A failed step
+// returns 0 with its reason, one line ("cannot load cars2.bmp"), in
+// gfx_startup_error.
 
-int game_init();
-// Why the last game_init failed, as one line ("cannot load cars2.bmp");
-// empty after a success.
-const char* game_init_error();
+extern char gfx_startup_error[256];
+
+// The road picture: its palette is the first the screen shows.
+int gfx_load_background();
+// The other full-screen pictures: a missing one leaves its screen blank, one
+// that is there but refused is named on stderr with the reason.
+void gfx_load_screens();
+// The title with a progress message over it, shown at once.
+void gfx_show_loading_message(const char* message, int x);
+// The sprite sheets cut into truck_frames, car_frames and monster_frames.
+int gfx_cut_truck();
+int gfx_cut_cars();
+int gfx_cut_monsters();

@@ -111,10 +111,9 @@ void play_start()
     radio_station = 0;
     story_scroll = 0.0;
     mus_play(music_tracks[0]);
-    snd_stop(sfx_story1);
-    snd_stop(sfx_story2);
-    snd_stop(sfx_story3);
-    snd_stop(sfx_story4);
+    for (const StoryPage& page : story_pages) {
+        snd_stop(*page.narration);
+    }
     snd_play(sfx_car);
     game_mode = MODE_PLAY;
     story_audio_started = 0;
@@ -152,10 +151,9 @@ void finale_exit()
 
 void story_rewind_narrations()
 {
-    snd_rewind(sfx_story1);
-    snd_rewind(sfx_story2);
-    snd_rewind(sfx_story3);
-    snd_rewind(sfx_story4);
+    for (const StoryPage& page : story_pages) {
+        snd_rewind(*page.narration);
+    }
 }
 
 int story_frame()

@@ -21,8 +21,6 @@
 #include "shell/harness.h"
 
 uintptr_t main_window;
-int music_tracks[9];
-int music_battle;
 int quit_requested;
 
 namespace {
@@ -40,17 +38,6 @@ constexpr int64_t SPIN_US = 1500;
 // The harness options live for the whole run (the exhausted-script hook
 // reads them from inside a pass).
 ShellOptions shell_options;
-
-constexpr const char* MUSIC_FILES[9] = {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID",
-                                        "F.MID", "G.MID", "H.MID", "I.MID"};
-
-void show_title_message(const char* message, int x)
-{
-    gfx_blit(title_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
-    snprintf(text_buffer, sizeof text_buffer, "%s", message);
-    gfx_draw_text(text_buffer, x, 278, TEXT_COLOUR, back_buffer);
-    gfx_flip();
-}
 
 // The script ran out while the game waited inside a pass: the outputs are
 // written as they stand (the headless layer then exits with status 3).
@@ -147,13 +134,9 @@ int run_game(const ShellOptions* options)
     }
 
     // Steps 5 to 9.
-    show_title_message("Filling Gas Tanks", 270);
-    for (int i = 0; i < 9; ++i) {
-        music_tracks[i] = mus_load_midi(MUSIC_FILES[i]);
-    }
-    music_battle = mus_load_midi("Battle.MID");
-    mus_load_midi("monsterfight.MID");  // loaded like the others, never played
-    show_title_message("PRESS SPACEBAR TO BEGIN", 230);
+    gfx_show_loading_message("Filling Gas Tanks", 270);
+    mus_load_all();
+    gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);
     mus_play(music_tracks[7]);
     clock_start = plat_get_tick_count();
     truck_wrecked = 0;

@@ -30,6 +30,7 @@
 #include "platform/host.h"
 #include "platform/platform.h"
 #include "play/play.h"
+#include "shell/shell.h"
 
 namespace {
 

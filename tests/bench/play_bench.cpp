@@ -12,6 +12,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
+#include "shell/shell.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "audio/audio.h"
 #include "bmp_files.h"
 #include "display/display.h"
+#include "shell/shell.h"
 #include "play/play.h"
 
 namespace {

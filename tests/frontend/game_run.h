@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "shell/shell.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play_run.h"

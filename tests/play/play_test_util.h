@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "display/display.h"
+#include "shell/shell.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"

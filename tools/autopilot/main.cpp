@@ -27,8 +27,6 @@
 
 namespace {
 
-constexpr const char* MUSIC_FILES[9] = {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID",
-                                        "F.MID", "G.MID", "H.MID", "I.MID"};
 
 // Passes run after the goal is reached, so the end state settles on screen.
 constexpr int GOAL_TAIL_PASSES = 30;
@@ -229,11 +227,7 @@ int start_game(uint32_t start_tick)
         fprintf(stderr, "autopilot: start-up failed\n");
         return 0;
     }
-    for (int i = 0; i < 9; ++i) {
-        music_tracks[i] = mus_load_midi(MUSIC_FILES[i]);
-    }
-    music_battle = mus_load_midi("Battle.MID");
-    mus_load_midi("monsterfight.MID");
+    mus_load_all();
     mus_play(music_tracks[7]);
     clock_start = plat_get_tick_count();
     truck_wrecked = 0;
