@@ -7,19 +7,32 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio.h"
+#include "core/data_files.h"
 #include "display/display.h"
 
-inline const char* const kFullScreenImages[7] = {
-    "background.bmp", "titlescreen.bmp", "Mainmenu.bmp", "Credits.bmp", "Controls.bmp", "HiScore.bmp", "storyback.bmp",
-};
-inline const char* const kSheets[3] = {"truck.bmp", "cars2.bmp", "monster.bmp"};
-inline const char* const kSounds[13] = {
-    "horn.WAV", "car.WAV", "exp.WAV", "tenfour.WAV", "story1.WAV", "monster.WAV", "yeehaw.WAV",
-    "cannon.WAV", "brake.WAV", "beep1.WAV", "story2.WAV", "story3.WAV", "story4.WAV",
-};
-inline const char* const kMusic[11] = {
-    "A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID", "G.MID", "H.MID", "I.MID", "Battle.MID", "monsterfight.MID",
-};
+// The names come from the game's own manifest and tables: what the game
+// loads is what the generator must have written.
+inline std::vector<const char*> kFullScreenImages(std::begin(DATA_SCREENS), std::end(DATA_SCREENS));
+inline std::vector<const char*> kSheets(std::begin(DATA_SHEETS), std::end(DATA_SHEETS));
+inline std::vector<const char*> sound_file_names()
+{
+    std::vector<const char*> names;
+    for (const SoundFile& sound : SOUND_FILES) {
+        names.push_back(sound.file);
+    }
+    return names;
+}
+inline std::vector<const char*> music_file_names()
+{
+    std::vector<const char*> names;
+    for (const MusicFile& piece : MUSIC_FILES) {
+        names.push_back(piece.file);
+    }
+    return names;
+}
+inline const std::vector<const char*> kSounds = sound_file_names();
+inline const std::vector<const char*> kMusic = music_file_names();
 
 inline std::string data_path(const std::string& name)
 {

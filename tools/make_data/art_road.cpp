@@ -220,5 +220,5 @@ int make_background(const std::string& dir)
     Canvas c = canvas_make(640, 480, 0);
     draw_road(c);
     draw_panel(c);
-    return write_bmp(dir + "/background.bmp", c);
+    return write_bmp(dir + "/" + DATA_BACKGROUND, c);
 }

@@ -314,7 +314,7 @@ int make_title(const std::string& dir)
     // Loading messages appear at y 278 between x 230 and about 430.
     dark_panel(c, 212, 266, 236, 36);
     truck_rear(c, 320, 474, 200);
-    return write_bmp(dir + "/titlescreen.bmp", c);
+    return write_bmp(dir + "/" + DATA_TITLE_SCREEN, c);
 }
 
 int make_menu(const std::string& dir)
@@ -367,7 +367,7 @@ int make_menu(const std::string& dir)
     TextStyle foot = body_style(RAMP_STEEL, 14);
     draw_text_centered(c, 320, 440, "Press a key to choose", foot);
     frame(c);
-    return write_bmp(dir + "/Mainmenu.bmp", c);
+    return write_bmp(dir + "/" + DATA_MAIN_MENU, c);
 }
 
 void footer_return(Canvas& c)
@@ -436,7 +436,7 @@ int make_controls(const std::string& dir)
     draw_text(c, 392, 390, "Quit at any time", text);
     footer_return(c);
     frame(c);
-    return write_bmp(dir + "/Controls.bmp", c);
+    return write_bmp(dir + "/" + DATA_CONTROLS, c);
 }
 
 int make_credits(const std::string& dir)
@@ -472,7 +472,7 @@ int make_credits(const std::string& dir)
     draw_text_centered(c, 320, 390, "Thanks for driving!", thanks);
     footer_return(c);
     frame(c);
-    return write_bmp(dir + "/Credits.bmp", c);
+    return write_bmp(dir + "/" + DATA_CREDITS, c);
 }
 
 // A gold trophy cup.
@@ -513,7 +513,7 @@ int make_hiscore(const std::string& dir)
     TextStyle foot = body_style(RAMP_STEEL, 14);
     draw_text_centered(c, 320, 436, "Press space to return", foot);
     frame(c);
-    return write_bmp(dir + "/HiScore.bmp", c);
+    return write_bmp(dir + "/" + DATA_HISCORE_SCREEN, c);
 }
 
 int make_story(const std::string& dir)
@@ -532,7 +532,7 @@ int make_story(const std::string& dir)
     rng_seed(rng, 602);
     for (int i = 0; i < 180; ++i)
         canvas_put(c, rng_int(rng, 640), rng_int(rng, 480), ramp_index(RAMP_GREY, 3 + rng_int(rng, 4)));
-    return write_bmp(dir + "/storyback.bmp", c);
+    return write_bmp(dir + "/" + DATA_STORY_BACK, c);
 }
 
 } // namespace

@@ -745,7 +745,7 @@ int make_sprites(const std::string& dir)
     Canvas truck = sheet_make(196, 97, 3, 1, 64, 96);
     for (int i = 0; i < 3; ++i)
         paint_cell(truck, i, 0, 64, 96, [&](Canvas& cell) { paint_truck(cell, 0, 0, i); });
-    ok &= write_bmp(dir + "/truck.bmp", truck);
+    ok &= write_bmp(dir + "/" + DATA_TRUCK, truck);
 
     Canvas cars = sheet_make(912, 455, 14, 7, 64, 64);
     for (int r = 0; r < 7; ++r)
@@ -756,12 +756,12 @@ int make_sprites(const std::string& dir)
                 else
                     paint_burning(cell, 0, 0, r, col);
             });
-    ok &= write_bmp(dir + "/cars2.bmp", cars);
+    ok &= write_bmp(dir + "/" + DATA_CARS, cars);
 
     Canvas mon = sheet_make(292, 339, 2, 3, 144, 112);
     for (int r = 0; r < 3; ++r)
         for (int col = 0; col < 2; ++col)
             paint_cell(mon, col, r, 144, 112, [&](Canvas& cell) { paint_monster(cell, 0, 0, r, col); });
-    ok &= write_bmp(dir + "/monster.bmp", mon);
+    ok &= write_bmp(dir + "/" + DATA_MONSTER, mon);
     return ok;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "data_files.h"
+
 // ---------------------------------------------------------------- random
 
 // Small seeded generator of our own (xorshift32), so the output never

@@ -460,18 +460,18 @@ constexpr const char* story_texts[4] = {
 int make_sounds(const std::string& dir)
 {
     int ok = 1;
-    ok &= save(dir, "horn.WAV", make_horn(), 0.85f, 1);
-    ok &= save(dir, "car.WAV", make_engine_start(), 0.85f, 2);
-    ok &= save(dir, "exp.WAV", make_explosion(1.6f, 0xE4B, 1.0f), 0.95f, 3);
-    ok &= save(dir, "monster.WAV", make_roar(), 0.9f, 6);
-    ok &= save(dir, "cannon.WAV", make_cannon(), 0.95f, 8);
-    ok &= save(dir, "brake.WAV", make_brake(), 0.8f, 9);
-    ok &= save(dir, "beep1.WAV", make_beep(), 0.7f, 10);
+    ok &= save(dir, DATA_HORN, make_horn(), 0.85f, 1);
+    ok &= save(dir, DATA_CAR, make_engine_start(), 0.85f, 2);
+    ok &= save(dir, DATA_EXPLOSION, make_explosion(1.6f, 0xE4B, 1.0f), 0.95f, 3);
+    ok &= save(dir, DATA_MONSTER_ROAR, make_roar(), 0.9f, 6);
+    ok &= save(dir, DATA_CANNON, make_cannon(), 0.95f, 8);
+    ok &= save(dir, DATA_BRAKE, make_brake(), 0.8f, 9);
+    ok &= save(dir, DATA_BEEP, make_beep(), 0.7f, 10);
     if (!speech_start())
         return 0;
-    ok &= save(dir, "tenfour.WAV", cb_radio(speak("en-us+m3", "Ten four, good buddy. Help is on the way!", 165, 40, 60), 0x104), 0.9f, 4);
-    ok &= save(dir, "yeehaw.WAV", cb_radio(speak("en-us+m7", "Yeeee haw!", 150, 80, 99), 0x1EE), 0.9f, 7);
-    static constexpr const char* story_files[4] = {"story1.WAV", "story2.WAV", "story3.WAV", "story4.WAV"};
+    ok &= save(dir, DATA_TENFOUR, cb_radio(speak("en-us+m3", "Ten four, good buddy. Help is on the way!", 165, 40, 60), 0x104), 0.9f, 4);
+    ok &= save(dir, DATA_YEEHAW, cb_radio(speak("en-us+m7", "Yeeee haw!", 150, 80, 99), 0x1EE), 0.9f, 7);
+    static constexpr const char* story_files[4] = {DATA_STORY1, DATA_STORY2, DATA_STORY3, DATA_STORY4};
     for (int p = 0; p < 4; ++p)
         ok &= save(dir, story_files[p], narrator(speak("en-us+m1", story_texts[p], 150, 38, 45)), 0.9f, 20u + (uint32_t)p);
     espeak_Terminate();
