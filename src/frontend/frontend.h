@@ -13,6 +13,7 @@ enum GameMode {
 };
 
 extern int game_mode;
+extern int quit_requested;  // set once Q was seen; never cleared
 
 constexpr int SPARK_COUNT = 300;
 struct Spark {

@@ -9,9 +9,9 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "core/random.h"
-#include "shell/shell.h"
 
 int game_mode = MODE_TITLE;
+int quit_requested;
 Spark sparks[SPARK_COUNT];
 
 void sparks_init()
@@ -108,6 +108,22 @@ int hiscore_frame()
     return 1;
 }
 
+// The end of a level or of a game, as play reported it: the story pages
+// start their narrations afresh, and a lost game's next story page scrolls
+// from the top.
+void take_play_outcome()
+{
+    if (play_outcome == PLAY_LEVEL_WON) {
+        game_mode = MODE_STORY;
+        story_rewind_narrations();
+    } else if (play_outcome == PLAY_GAME_ENDED) {
+        game_mode = MODE_MENU;
+        story_rewind_narrations();
+        story_scroll = 0.0;
+    }
+    play_outcome = PLAY_GOES_ON;
+}
+
 }  // namespace
 
 int game_main()
@@ -156,7 +172,9 @@ int game_main()
         }
     }
     if (game_mode == MODE_PLAY) {
-        return play_frame();
+        const int drawn = play_frame();
+        take_play_outcome();
+        return drawn;
     }
     return 1;
 }

@@ -9,7 +9,6 @@
 #include "hiscore/hiscore.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/shell.h"
 
 double story_scroll = 0.0;
 int story_audio_started = 0;
@@ -133,7 +132,7 @@ void finale_exit()
             break;
         }
     }
-    hiscore_enter();
+    hiscore_enter(score);
     snd_stop(sfx_story4);
     game_mode = MODE_MENU;
     score = 0;

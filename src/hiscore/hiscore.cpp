@@ -17,7 +17,6 @@
 #include "platform/host.h"
 #include "platform/files.h"
 #include "platform/platform.h"
-#include "play/play.h"
 #include "core/random.h"
 
 int32_t hiscore_scores[HISCORE_COUNT];
@@ -453,7 +452,7 @@ void entry_draw_text(const char* text, int x, int y)
 
 }  // namespace
 
-int hiscore_enter()
+int hiscore_enter(int32_t score)
 {
     if (hiscore_scores[HISCORE_COUNT - 1] < score) {
         int letters[3] = {0, 0, 0};

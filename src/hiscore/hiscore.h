@@ -12,4 +12,6 @@ extern char hiscore_filler[6];
 int hiscore_load();
 int hiscore_sort();
 int hiscore_save();
-int hiscore_enter();
+// The initials entry for a game that ended with `score`: shown only when it
+// beats the last entry of the table, which it then replaces.
+int hiscore_enter(int32_t score);

@@ -8,10 +8,8 @@
 
 #include "audio/audio.h"
 #include "display/display.h"
-#include "frontend/frontend.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/shell.h"
 
 namespace {
 
@@ -366,7 +364,7 @@ void complete_level()
     uint32_t hours = (plat_get_tick_count() - clock_start) / 3500 / 60;
     uint32_t minutes = (plat_get_tick_count() - clock_start) / 3500 % 60;
 
-    game_mode = MODE_STORY;
+    play_outcome = PLAY_LEVEL_WON;
     play_state = PLAY_DRIVING;
     damage = 0;
     distance = 0;
@@ -374,8 +372,6 @@ void complete_level()
     score += static_cast<int>(time_bonus);
     level_index += 1;
     help_calls = 3 - level_index;
-
-    story_rewind_narrations();
 
     wreck_timer = 0;
     truck_x = 576;

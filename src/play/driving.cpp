@@ -7,7 +7,6 @@
 #include "play/play.h"
 #include "platform/platform.h"
 #include "core/random.h"
-#include "shell/shell.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 int play_frame()
 {
+    play_outcome = PLAY_GOES_ON;
     if (truck_wrecked == 0 && play_state != PLAY_BATTLE) {
         driving_keys();
     }

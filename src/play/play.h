@@ -14,6 +14,16 @@ enum PlayState {
     PLAY_BATTLE_RESPAWN = 10,
 };
 
+// What a frame of play hands to the front end, which acts on it when the
+// frame is over: the level is won (its story page comes next), or the game
+// is over and the player has pressed space (back to the menu).
+enum PlayOutcome {
+    PLAY_GOES_ON = 0,
+    PLAY_LEVEL_WON = 1,
+    PLAY_GAME_ENDED = 2,
+};
+extern int play_outcome;
+
 // ---------------------------------------------------------------------------
 // Truck and game scalars
 

@@ -6,6 +6,7 @@
 
 int level_index;
 int play_state = PLAY_DRIVING;
+int play_outcome = PLAY_GOES_ON;
 int truck_x;
 int truck_y;
 double truck_speed;

@@ -5,7 +5,6 @@
 
 #include "audio/audio.h"
 #include "display/display.h"
-#include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
 #include "platform/platform.h"
 #include "play/play.h"
@@ -45,7 +44,7 @@ void last_wreck_step()
     if (wreck_timer == RESPAWN_FRAME) {
         spare_truck_in_place();
     } else if (wreck_timer == HISCORE_FRAME) {
-        hiscore_enter();
+        hiscore_enter(score);
     }
     if (wreck_timer > WRECK_FRAMES) {
         play_state = PLAY_GAME_OVER;
@@ -72,10 +71,9 @@ void game_over_step()
         return;
     }
 
-    game_mode = MODE_MENU;
+    play_outcome = PLAY_GAME_ENDED;
     truck_x = 580;
     truck_y = 200;
-    story_rewind_narrations();
     truck_speed = 0.0;
     score = 0;
     distance = 0;
@@ -84,7 +82,6 @@ void game_over_step()
     help_calls = 3;
     play_state = PLAY_DRIVING;
     truck_wrecked = 0;
-    story_scroll = 0.0;
     level_index = 0;
     // A game lost during the victory leaves the alien beaten; the next game
     // must fight its first alien rather than inherit that win.

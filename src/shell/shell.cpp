@@ -21,7 +21,6 @@
 #include "shell/harness.h"
 
 uintptr_t main_window;
-int quit_requested;
 
 namespace {
 

@@ -7,7 +7,6 @@ constexpr int FRAME_MS = 33;
 
 // The game window (a handle of the platform layer; non-zero once created).
 extern uintptr_t main_window;
-extern int quit_requested;   // set once Q was seen; never cleared
 
 // The program: parses the command line, starts up, runs the frame loop,
 // shuts down. Returns the process exit status.

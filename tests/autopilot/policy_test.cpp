@@ -57,7 +57,7 @@ protected:
             } else {
                 follow_policy(goal);
             }
-            EXPECT_EQ(play_frame(), 1);
+            EXPECT_EQ(game_main(), 1);
         }
         return damage;
     }
@@ -103,7 +103,7 @@ TEST_F(PolicyTest, BeatsTheFirstAlienWithoutLosingATruck)
     int frames = 0;
     while (game_mode == MODE_PLAY && frames < 3000 && !HasFailure()) {
         follow_policy(GOAL_FIRST_LEVEL);
-        ASSERT_EQ(play_frame(), 1);
+        ASSERT_EQ(game_main(), 1);
         ++frames;
     }
     EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_STORY), FIELD(level_index, 1), FIELD(lives, 2)}))

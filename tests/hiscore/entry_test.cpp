@@ -36,8 +36,7 @@ std::string enter(const std::string& table, int final_score, const std::string& 
     game_run::write_text("hiscore.txt", table);
     hiscore_load();
     std::filesystem::remove("hiscore.txt");  // the entry always writes the file
-    score = final_score;
-    EXPECT_EQ(hiscore_enter(), 1);
+    EXPECT_EQ(hiscore_enter(final_score), 1);
     EXPECT_EQ(headless_events_left(), 0) << events;
     return game_run::read_text("hiscore.txt");
 }

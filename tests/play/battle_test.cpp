@@ -395,7 +395,7 @@ TEST_F(BattleTest, GameOverKeepsShellsAndTheScriptPositionButNotTheWin)
     play_state = PLAY_GAME_OVER;
     hold("SPACE");
     game_over_step();
-    ASSERT_EQ(game_mode, MODE_MENU);
+    ASSERT_EQ(play_outcome, PLAY_GAME_ENDED);
     EXPECT_EQ(alien_defeated, 0);
     hold("");
 
@@ -415,7 +415,7 @@ TEST_F(BattleTest, CompletingALevelAddsTheTimeBonusAndResetsForTheStory)
     wreck_timer = 7;
     lives = 1;
     complete_level();
-    EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_STORY), FIELD(play_state, PLAY_DRIVING), FIELD(level_index, 2), FIELD(help_calls, 1), FIELD(damage, 0), FIELD(distance, 0), FIELD(wreck_timer, 0), FIELD(truck_x, 576), FIELD(truck_y, 200), FIELD(alien_defeated, 0), FIELD(alien_frame, 0), FIELD(alien_step, 0), FIELD(alien_step_timer, 0), FIELD(lives, 1), FIELD(score, 9000)}));
+    EXPECT_TRUE(fields_are({FIELD(play_outcome, PLAY_LEVEL_WON), FIELD(play_state, PLAY_DRIVING), FIELD(level_index, 2), FIELD(help_calls, 1), FIELD(damage, 0), FIELD(distance, 0), FIELD(wreck_timer, 0), FIELD(truck_x, 576), FIELD(truck_y, 200), FIELD(alien_defeated, 0), FIELD(alien_frame, 0), FIELD(alien_step, 0), FIELD(alien_step_timer, 0), FIELD(lives, 1), FIELD(score, 9000)}));
 
     // One game minute is 3.5 s, one game hour 60 of them.
     const int cases[][2] = {{63, 7700}, {59, 3100}, {60, 8000}, {4 * 60 + 51, -100}};
@@ -448,7 +448,7 @@ protected:
     {
         int frames = 0;
         while (game_mode == MODE_PLAY && frames < 2000) {
-            EXPECT_EQ(play_frame(), 1);
+            EXPECT_EQ(game_main(), 1);
             frames++;
         }
         return frames;
@@ -465,11 +465,11 @@ TEST_F(BattleFrameTest, VictoryBurnsThreeHundredFramesAndAWreckPausesIt)
     damage = 90;
     alien_step_timer = 100;
     shot_at_truck(0, 0, 0);
-    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(game_main(), 1);
     // The respawn's first frame is this one.
     EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_BATTLE_RESPAWN), FIELD(alien_step_timer, 101), FIELD(lives, 0), FIELD(respawn_timer, 1)}));
     for (int frame = 0; frame < 100; frame++) {
-        ASSERT_EQ(play_frame(), 1);
+        ASSERT_EQ(game_main(), 1);
         EXPECT_EQ(alien_step_timer, 101);
     }
     EXPECT_EQ(play_state, PLAY_BATTLE);
@@ -482,7 +482,7 @@ TEST_F(BattleFrameTest, AlienShotsAreDrawnWhereTheyMovedTo)
     alien_shot_x[0] = 150;
     alien_shot_y[0] = 200;
     alien_shot_dx[0] = 110;
-    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(game_main(), 1);
     ASSERT_EQ(alien_shot_x[0], 260);
     EXPECT_EQ(play_test::count_changed(150, 200, 190, 240), 0);
     EXPECT_GT(play_test::count_changed(260, 200, 300, 240), 0);
@@ -496,7 +496,7 @@ TEST_F(BattleFrameTest, BattleFramesMoveTheAlienAndShellsUntilTheLastWreck)
     alien_y = 100;
     shell_at(4, 350, 250);
     battle_music_on = 0;
-    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(game_main(), 1);
     // (2, 100) at level 1: right at 2 px a frame.
     EXPECT_TRUE(fields_are({FIELD(alien_x, 302), FIELD(shell_y[4], 240), FIELD(battle_music_on, 1)}));
 
@@ -505,10 +505,10 @@ TEST_F(BattleFrameTest, BattleFramesMoveTheAlienAndShellsUntilTheLastWreck)
     lives = 0;
     damage = 80;
     shot_at_truck(0, 0, 0);
-    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(game_main(), 1);
     EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_LAST_WRECK), FIELD(lives, -1), FIELD(truck_wrecked, 1), FIELD(wreck_timer, 1)}));
     int alien_at = alien_x;
-    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(game_main(), 1);
     EXPECT_TRUE(fields_are({FIELD(alien_x, alien_at), FIELD(wreck_timer, 2)}));
 }
 

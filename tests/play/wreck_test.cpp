@@ -116,7 +116,7 @@ TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
     last_wreck(-40);
     wreck_timer = 100;
     for (int frame = 0; frame < 5; frame++) {
-        ASSERT_EQ(play_frame(), 1);
+        ASSERT_EQ(game_main(), 1);
     }
     EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_PLAY), FIELD(play_state, PLAY_GAME_OVER), FIELD(score, -40)}));
 
@@ -127,7 +127,7 @@ TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
     radio_station = 4;
     radio_freq_minor = 7;
     play_test::hold("SPACE");
-    ASSERT_EQ(play_frame(), 1);
+    ASSERT_EQ(game_main(), 1);
     EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_MENU), FIELD(play_state, PLAY_DRIVING), FIELD(wreck_timer, 101)}));
 
     // The next game starts afresh (level, lives, help calls, score,

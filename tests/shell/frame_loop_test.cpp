@@ -6,6 +6,7 @@
 
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "frontend/frontend.h"
 #include "shell/shell.h"
 
 namespace {
