@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/cmdline.h"
+#include "shell/game_state.h"
 #include "core/random.h"
 #include "shell/shell.h"
 
@@ -66,12 +67,6 @@ void field_int(std::string* out, const char* key, long long value)
     put_int(out, value);
 }
 
-void field_double(std::string* out, const char* key, double value)
-{
-    put_key(out, key);
-    put_double(out, value);
-}
-
 void put_int_array(std::string* out, const int* values, int count)
 {
     // Formatted in a local buffer and appended in one piece: the trace is
@@ -115,6 +110,58 @@ void put_initials(std::string* out, const char* initials)
     out->push_back('"');
 }
 
+int state_int(const StateField& field, int row, int column)
+{
+    const void* at = state_at(field, row, column);
+    return field.type == STATE_U32 ? static_cast<int>(*static_cast<const uint32_t*>(at)) : *static_cast<const int*>(at);
+}
+
+void put_value(std::string* out, const StateField& field, int row)
+{
+    const void* at = state_at(field, row, 0);
+    switch (field.type) {
+    case STATE_INT:
+        put_int(out, *static_cast<const int*>(at));
+        break;
+    case STATE_U32:
+        put_int(out, *static_cast<const uint32_t*>(at));
+        break;
+    case STATE_DOUBLE:
+        put_double(out, *static_cast<const double*>(at));
+        break;
+    case STATE_INITIALS:
+        put_initials(out, static_cast<const char*>(at));
+        break;
+    }
+}
+
+// One field of the state table under its name.
+void put_field(std::string* out, const StateField& field)
+{
+    put_key(out, field.name);
+    if (field.shape == STATE_SCALAR) {
+        put_value(out, field, 0);
+        return;
+    }
+    out->push_back('[');
+    for (int r = 0; r < field.rows; ++r) {
+        if (r) {
+            out->push_back(',');
+        }
+        if (field.shape == STATE_LIST) {
+            put_value(out, field, r);
+            continue;
+        }
+        int row[32];
+        const int count = field.columns_per_row < 32 ? field.columns_per_row : 32;
+        for (int c = 0; c < count; ++c) {
+            row[c] = state_int(field, r, c);
+        }
+        put_int_array(out, row, count);
+    }
+    out->push_back(']');
+}
+
 bool write_file(const char* path, const std::string& text)
 {
     FILE* file = fopen(path, "w");
@@ -153,133 +200,11 @@ void harness_state_json(std::string* out, int pass)
     out->push_back('{');
     field_int(out, "pass", pass);
     field_int(out, "tick", plat_get_tick_count());
-    field_int(out, "rand_state", rand_state);
-    field_int(out, "game_mode", game_mode);
-    field_int(out, "play_state", play_state);
-    field_int(out, "level_index", level_index);
-    field_int(out, "score", score);
-    field_int(out, "lives", lives);
-    field_int(out, "help_calls", help_calls);
-    field_int(out, "wreck_timer", wreck_timer);
-    field_int(out, "respawn_timer", respawn_timer);
-    field_int(out, "help_timer", help_timer);
-    field_int(out, "distance", distance);
-    field_int(out, "truck_x", truck_x);
-    field_int(out, "truck_y", truck_y);
-    field_int(out, "truck_wrecked", truck_wrecked);
-    field_int(out, "damage", damage);
-    field_int(out, "clock_start", clock_start);
-    field_int(out, "radio_station", radio_station);
-    field_int(out, "radio_freq_major", radio_freq_major);
-    field_int(out, "radio_freq_minor", radio_freq_minor);
-    field_int(out, "battle_music_on", battle_music_on);
-    field_int(out, "quit_requested", quit_requested);
-    field_double(out, "truck_speed", truck_speed);
-    field_double(out, "truck_accel", truck_accel);
-    field_double(out, "truck_vy", truck_vy);
-    field_double(out, "story_scroll", story_scroll);
-    field_int(out, "story_audio_started", story_audio_started);
-    field_int(out, "alien_x", alien_x);
-    field_int(out, "alien_y", alien_y);
-    field_int(out, "alien_health", alien_health);
-    field_int(out, "alien_frame", alien_frame);
-    field_int(out, "alien_defeated", alien_defeated);
-    field_int(out, "alien_pinned", alien_pinned);
-    field_int(out, "alien_step", alien_step);
-    field_int(out, "alien_step_timer", alien_step_timer);
-
-    put_key(out, "alien_script");
-    out->push_back('[');
-    for (int level = 0; level < LEVEL_COUNT; ++level) {
-        if (level) {
-            out->push_back(',');
+    for (int f = 0; f < STATE_FIELD_COUNT; ++f) {
+        if (STATE_FIELDS[f].name) {
+            put_field(out, STATE_FIELDS[f]);
         }
-        put_int_array(out, alien_script[level], ALIEN_SCRIPT_LENGTH);
     }
-    out->push_back(']');
-
-    put_key(out, "shells");
-    out->push_back('[');
-    for (int i = 0; i < SHELL_COUNT; ++i) {
-        const int row[] = {shell_x[i], shell_y[i], shell_active[i]};
-        if (i) {
-            out->push_back(',');
-        }
-        put_int_array(out, row, 3);
-    }
-    out->push_back(']');
-
-    put_key(out, "alien_shots");
-    out->push_back('[');
-    for (int i = 0; i < ALIEN_SHOT_COUNT; ++i) {
-        const int row[] = {alien_shot_x[i], alien_shot_y[i], alien_shot_dx[i], alien_shot_dy[i],
-                           alien_shot_active[i]};
-        if (i) {
-            out->push_back(',');
-        }
-        put_int_array(out, row, 5);
-    }
-    out->push_back(']');
-
-    put_key(out, "traffic");
-    out->push_back('[');
-    for (int i = 0; i < CAR_COUNT; ++i) {
-        const Car& car = traffic[i];
-        const int row[] = {car.kind, car.x, car.position, car.wreck_frame,
-                           car.hit,  car.speed, car.target_lane, car.wreck_tick};
-        if (i) {
-            out->push_back(',');
-        }
-        put_int_array(out, row, 8);
-    }
-    out->push_back(']');
-
-    const char* dash_keys[] = {"dash_active", "dash_x", "dash_y"};
-    int (*dash_tables[])[DASH_SLOTS] = {dash_active, dash_x, dash_y};
-    for (int t = 0; t < 3; ++t) {
-        put_key(out, dash_keys[t]);
-        out->push_back('[');
-        for (int row = 0; row < DASH_ROWS; ++row) {
-            if (row) {
-                out->push_back(',');
-            }
-            put_int_array(out, dash_tables[t][row], DASH_SLOTS);
-        }
-        out->push_back(']');
-    }
-
-    put_key(out, "sparks");
-    out->push_back('[');
-    for (int i = 0; i < SPARK_COUNT; ++i) {
-        const int row[] = {sparks[i].x, sparks[i].y, sparks[i].speed};
-        if (i) {
-            out->push_back(',');
-        }
-        put_int_array(out, row, 3);
-    }
-    out->push_back(']');
-
-    put_key(out, "hiscore_scores");
-    out->push_back('[');
-    for (int i = 0; i < HISCORE_COUNT; ++i) {
-        if (i) {
-            out->push_back(',');
-        }
-        put_int(out, hiscore_scores[i]);
-    }
-    out->push_back(']');
-
-    put_key(out, "hiscore_initials");
-    out->push_back('[');
-    for (int i = 0; i < HISCORE_COUNT; ++i) {
-        if (i) {
-            out->push_back(',');
-        }
-        put_initials(out, hiscore_initials[i]);
-    }
-    out->push_back(']');
-
-    field_int(out, "music_current", music_current);
 
     put_key(out, "sounds_playing");
     out->push_back('[');
