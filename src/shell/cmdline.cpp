@@ -1,5 +1,6 @@
 #include "shell/cmdline.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -99,148 +100,164 @@ const char* cmdline_usage()
            "Keys in a window: P pauses, F12 saves a screenshot, Alt+Enter switches full screen.\n";
 }
 
+namespace {
+
+enum OptionKind {
+    OPTION_FLAG,       // sets an int to 1
+    OPTION_PATH,       // a file or directory name
+    OPTION_NUMBER,     // a whole number in [low, high]
+    OPTION_PASS_FILE,  // PASS:FILE, repeatable
+};
+
+constexpr size_t NO_FIELD = ~size_t{0};
+
+struct Option {
+    const char* name;
+    OptionKind kind;
+    size_t field;        // where in ShellOptions the value goes
+    const char* needs;   // OPTION_PATH: what the value names
+    uint64_t low;        // OPTION_NUMBER
+    uint64_t high;
+    size_t given;        // OPTION_NUMBER: an int set to 1 when the option is there, or NO_FIELD
+    size_t count;        // OPTION_PASS_FILE: the list's count
+};
+
+constexpr Option flag(const char* name, size_t field)
+{
+    return {name, OPTION_FLAG, field, nullptr, 0, 0, NO_FIELD, NO_FIELD};
+}
+
+constexpr Option path(const char* name, size_t field, const char* needs)
+{
+    return {name, OPTION_PATH, field, needs, 0, 0, NO_FIELD, NO_FIELD};
+}
+
+constexpr Option number(const char* name, size_t field, uint64_t low, uint64_t high, size_t given = NO_FIELD)
+{
+    return {name, OPTION_NUMBER, field, nullptr, low, high, given, NO_FIELD};
+}
+
+constexpr Option pass_file(const char* name, size_t list, size_t count)
+{
+    return {name, OPTION_PASS_FILE, list, nullptr, 0, 0, NO_FIELD, count};
+}
+
+const Option OPTIONS[] = {
+    flag("--headless", offsetof(ShellOptions, headless)),
+    flag("--window", offsetof(ShellOptions, windowed)),
+    flag("--fullscreen", offsetof(ShellOptions, fullscreen)),
+    number("--scale", offsetof(ShellOptions, scale), 1, 8),
+    path("--config", offsetof(ShellOptions, config_path), "a file name"),
+    path("--record", offsetof(ShellOptions, record_path), "a file name"),
+    flag("--help", offsetof(ShellOptions, show_help)),
+    flag("-h", offsetof(ShellOptions, show_help)),
+    flag("--version", offsetof(ShellOptions, show_version)),
+    path("--data", offsetof(ShellOptions, data_dir), "a directory name"),
+    number("--start-tick", offsetof(ShellOptions, start_tick), 0, 0xFFFFFFFFu, offsetof(ShellOptions, start_tick_given)),
+    path("--input", offsetof(ShellOptions, input_path), "a file name"),
+    number("--passes", offsetof(ShellOptions, passes), 0, 0x7FFFFFFF),
+    path("--dump", offsetof(ShellOptions, dump_path), "a file name"),
+    path("--trace", offsetof(ShellOptions, trace_path), "a file name"),
+    path("--audio-log", offsetof(ShellOptions, audio_log_path), "a file name"),
+    pass_file("--shot", offsetof(ShellOptions, shots), offsetof(ShellOptions, shot_count)),
+    pass_file("--dump-at", offsetof(ShellOptions, dumps_at), offsetof(ShellOptions, dump_at_count)),
+};
+
+template <typename T>
+T* field_of(ShellOptions* options, size_t offset)
+{
+    return reinterpret_cast<T*>(reinterpret_cast<char*>(options) + offset);
+}
+
+const Option* find_option(std::string_view name)
+{
+    for (const Option& option : OPTIONS) {
+        if (name == option.name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// Puts one option's value (null for a flag) into `options`; false with the reason.
+bool take_option(const Option& option, const char* v, ShellOptions* options, char* error, size_t error_size)
+{
+    switch (option.kind) {
+    case OPTION_FLAG:
+        *field_of<int>(options, option.field) = 1;
+        return true;
+    case OPTION_PATH:
+        if (!copy_path(field_of<char>(options, option.field), v)) {
+            snprintf(error, error_size, "%s needs %s", option.name, option.needs);
+            return false;
+        }
+        return true;
+    case OPTION_NUMBER: {
+        uint64_t number = 0;
+        if (!parse_unsigned(v, option.high, &number) || number < option.low) {
+            snprintf(error, error_size, "%s needs a number from %llu to %llu, not '%.40s'", option.name,
+                     static_cast<unsigned long long>(option.low), static_cast<unsigned long long>(option.high), v);
+            return false;
+        }
+        // Every number field is an int but the start tick, which may use all 32 bits.
+        if (option.high > 0x7FFFFFFF) {
+            *field_of<uint32_t>(options, option.field) = static_cast<uint32_t>(number);
+        } else {
+            *field_of<int>(options, option.field) = static_cast<int>(number);
+        }
+        if (option.given != NO_FIELD) {
+            *field_of<int>(options, option.given) = 1;
+        }
+        return true;
+    }
+    case OPTION_PASS_FILE:
+        return parse_pass_file(option.name, v, field_of<ShotRequest>(options, option.field),
+                               field_of<int>(options, option.count), error, error_size);
+    }
+    return false;
+}
+
+}  // namespace
+
 int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, size_t error_size)
 {
     memset(options, 0, sizeof *options);
     options->start_tick = 1000;
     options->passes = -1;
-    bool tick_given = false;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        const char* inline_value = nullptr;
+        const char* v = nullptr;
         std::string_view name = arg;
         size_t eq = arg.find('=');
         if (arg.starts_with("--") && eq != std::string_view::npos) {
             name = arg.substr(0, eq);
-            inline_value = argv[i] + eq + 1;
+            v = argv[i] + eq + 1;  // "--name=value"
         }
-
-        auto flag = [&](const char* option) {
-            return name == option;
-        };
-        // Takes the option's value from "--name=value" or the next word.
-        auto value = [&](const char** out) {
-            if (inline_value) {
-                *out = inline_value;
-                return true;
-            }
+        const Option* option = find_option(name);
+        if (!option) {
+            snprintf(error, error_size, "unknown option '%.60s' (try --help)", argv[i]);
+            return 0;
+        }
+        if (option->kind == OPTION_FLAG && v) {
+            snprintf(error, error_size, "option %.*s takes no value", static_cast<int>(name.size()), name.data());
+            return 0;
+        }
+        if (option->kind != OPTION_FLAG && !v) {
             if (i + 1 >= argc) {
                 snprintf(error, error_size, "option %s needs a value", argv[i]);
-                return false;
-            }
-            *out = argv[++i];
-            return true;
-        };
-        auto no_value = [&]() {
-            if (inline_value) {
-                snprintf(error, error_size, "option %.*s takes no value", static_cast<int>(name.size()), name.data());
-                return false;
-            }
-            return true;
-        };
-
-        const char* v = nullptr;
-        if (flag("--headless")) {
-            if (!no_value()) return 0;
-            options->headless = 1;
-        } else if (flag("--window")) {
-            if (!no_value()) return 0;
-            options->windowed = 1;
-        } else if (flag("--fullscreen")) {
-            if (!no_value()) return 0;
-            options->fullscreen = 1;
-        } else if (flag("--scale")) {
-            if (!value(&v)) return 0;
-            uint64_t scale = 0;
-            if (!parse_unsigned(v, 8, &scale) || scale < 1) {
-                snprintf(error, error_size, "--scale needs a number from 1 to 8, not '%.40s'", v);
                 return 0;
             }
-            options->scale = static_cast<int>(scale);
-        } else if (flag("--config")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->config_path, v)) {
-                snprintf(error, error_size, "--config needs a file name");
-                return 0;
-            }
-        } else if (flag("--record")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->record_path, v)) {
-                snprintf(error, error_size, "--record needs a file name");
-                return 0;
-            }
-        } else if (flag("--help") || flag("-h")) {
-            if (!no_value()) return 0;
-            options->show_help = 1;
-        } else if (flag("--version")) {
-            if (!no_value()) return 0;
-            options->show_version = 1;
-        } else if (flag("--data")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->data_dir, v)) {
-                snprintf(error, error_size, "--data needs a directory name");
-                return 0;
-            }
-        } else if (flag("--start-tick")) {
-            if (!value(&v)) return 0;
-            uint64_t tick = 0;
-            if (!parse_unsigned(v, 0xFFFFFFFFu, &tick)) {
-                snprintf(error, error_size, "--start-tick needs a number from 0 to 4294967295, not '%.40s'", v);
-                return 0;
-            }
-            options->start_tick = static_cast<uint32_t>(tick);
-            tick_given = true;
-        } else if (flag("--input")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->input_path, v)) {
-                snprintf(error, error_size, "--input needs a file name");
-                return 0;
-            }
-        } else if (flag("--passes")) {
-            if (!value(&v)) return 0;
-            uint64_t passes = 0;
-            if (!parse_unsigned(v, 0x7FFFFFFF, &passes)) {
-                snprintf(error, error_size, "--passes needs a number from 0 to 2147483647, not '%.40s'", v);
-                return 0;
-            }
-            options->passes = static_cast<int>(passes);
-        } else if (flag("--dump")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->dump_path, v)) {
-                snprintf(error, error_size, "--dump needs a file name");
-                return 0;
-            }
-        } else if (flag("--trace")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->trace_path, v)) {
-                snprintf(error, error_size, "--trace needs a file name");
-                return 0;
-            }
-        } else if (flag("--audio-log")) {
-            if (!value(&v)) return 0;
-            if (!copy_path(options->audio_log_path, v)) {
-                snprintf(error, error_size, "--audio-log needs a file name");
-                return 0;
-            }
-        } else if (flag("--shot")) {
-            if (!value(&v) || !parse_pass_file("--shot", v, options->shots, &options->shot_count, error, error_size)) {
-                return 0;
-            }
-        } else if (flag("--dump-at")) {
-            if (!value(&v) ||
-                !parse_pass_file("--dump-at", v, options->dumps_at, &options->dump_at_count, error, error_size)) {
-                return 0;
-            }
-        } else {
-            snprintf(error, error_size, "unknown option '%.60s' (try --help)", argv[i]);
+            v = argv[++i];
+        }
+        if (!take_option(*option, v, options, error, error_size)) {
             return 0;
         }
     }
 
     // A window keeps the game's clock itself unless a session is recorded or
     // played back, which run on the same virtual clock as a headless run.
-    if (!options->headless && tick_given && !options->input_path[0] && !options->record_path[0]) {
+    if (!options->headless && options->start_tick_given && !options->input_path[0] && !options->record_path[0]) {
         snprintf(error, error_size, "--start-tick needs --headless, --input or --record");
         return 0;
     }
@@ -248,6 +265,5 @@ int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, siz
         snprintf(error, error_size, "--window and --fullscreen contradict each other");
         return 0;
     }
-    options->start_tick_given = tick_given ? 1 : 0;
     return 1;
 }
