@@ -136,8 +136,8 @@ void finale_exit()
     snd_stop(sfx_story4);
     game_mode = MODE_MENU;
     score = 0;
-    help_calls = 3;
-    lives = 3;  // one more than start-up and game over give
+    help_calls = HELP_CALLS_AT_START;
+    lives = LIVES_AFTER_FINALE;
     wreck_timer = 0;
     distance = 0;
     truck_speed = 0.0;

@@ -13,11 +13,6 @@
 
 namespace {
 
-// Alien script action codes.
-constexpr int ACTION_VOLLEY_LOUD = 8;
-constexpr int ACTION_VOLLEY_SILENT = 9;
-constexpr int ACTION_ROAR = 10;
-
 // Steps with these actions always last 5 frames once entered.
 constexpr int SHORT_STEP_DURATION = 5;
 constexpr int LAST_STEP_INDEX = 17;  // the step index wraps after pair 9
@@ -28,8 +23,7 @@ constexpr int RESPAWN_FRAMES = 100;
 // 12 degrees between the shots of a fan.
 constexpr double FAN_SPACING = 0.2094395102;
 
-// Sprite cells: the explosions (8 + k, 0) and the alien shot (9, 0).
-constexpr int EXPLOSION_FRAME = 56;
+// The alien shot's sprite cell, (9, 0).
 constexpr int ALIEN_SHOT_FRAME = 63;
 
 constexpr const char* VICTORY_TEXT = "WOO HOO!!!  BOY HOWDY!!  CONGRATULATIONS!!!";
@@ -70,26 +64,26 @@ void alien_fire_fan(int y_offset)
 void alien_move(int action, int s)
 {
     switch (action) {
-    case 0:
-    case 4:
+    case ALIEN_DOWN:
+    case ALIEN_DOWN_TOO:
         alien_y += s;
         break;
-    case 1:
-    case 3:
+    case ALIEN_UP_RIGHT:
+    case ALIEN_UP_RIGHT_TOO:
         alien_x += s;
         alien_y -= s;
         break;
-    case 2:
+    case ALIEN_RIGHT:
         alien_x += s;
         break;
-    case 5:
+    case ALIEN_DOWN_LEFT:
         alien_x -= s;
         alien_y += s;
         break;
-    case 6:
+    case ALIEN_LEFT:
         alien_x -= s;
         break;
-    case 7:
+    case ALIEN_UP_LEFT:
         alien_x -= s;
         alien_y -= s;
         break;
@@ -142,8 +136,8 @@ void battle_controls()
     truck_vy += truck_accel;
     truck_y = static_cast<int>(truck_y + truck_vy);
 
-    if (truck_x > 576) {
-        truck_x = 576;
+    if (truck_x > TRUCK_X_MAX) {
+        truck_x = TRUCK_X_MAX;
     } else if (truck_x < 130) {
         truck_x = 130;
     }
@@ -170,14 +164,14 @@ void alien_update()
     int action = script[alien_step];
     alien_move(action, level_index + 1);
 
-    if (action == ACTION_VOLLEY_LOUD || action == ACTION_VOLLEY_SILENT) {
+    if (action == ALIEN_VOLLEY_LOUD || action == ALIEN_VOLLEY_SILENT) {
         if (!any_alien_shot_active()) {
-            if (action == ACTION_VOLLEY_LOUD) {
+            if (action == ALIEN_VOLLEY_LOUD) {
                 snd_play(sfx_explosion);
             }
-            alien_fire_fan(action == ACTION_VOLLEY_LOUD ? 50 : 40);
+            alien_fire_fan(action == ALIEN_VOLLEY_LOUD ? 50 : 40);
         }
-    } else if (action == ACTION_ROAR) {
+    } else if (action == ALIEN_ROAR) {
         if (!snd_is_playing(sfx_monster)) {
             snd_play(sfx_monster);
         }
@@ -190,7 +184,7 @@ void alien_update()
         // Volleys and roars are short whatever the table says; the table
         // keeps the change.
         int next = script[alien_step];
-        if (next == ACTION_VOLLEY_LOUD || next == ACTION_VOLLEY_SILENT || next == ACTION_ROAR) {
+        if (next == ALIEN_VOLLEY_LOUD || next == ALIEN_VOLLEY_SILENT || next == ALIEN_ROAR) {
             script[alien_step + 1] = SHORT_STEP_DURATION;
         }
         if (alien_step > LAST_STEP_INDEX) {
@@ -371,11 +365,11 @@ void complete_level()
     long long time_bonus = 100LL * (10LL * (9 - static_cast<long long>(hours)) - static_cast<long long>(minutes));
     score += static_cast<int>(time_bonus);
     level_index += 1;
-    help_calls = 3 - level_index;
+    help_calls = HELP_CALLS_AT_START - level_index;
 
     wreck_timer = 0;
-    truck_x = 576;
-    truck_y = 200;
+    truck_x = TRUCK_X_MAX;  // the next level starts at the right edge
+    truck_y = TRUCK_START_Y;
     alien_defeated = 0;
     alien_frame = 0;
     alien_step = 0;

@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int TRUCK_X_MIN = 128;
-constexpr int TRUCK_X_MAX = 576;
 constexpr int SHOULDER_LANE = 7;
 constexpr int DASH_CYCLE = 470;
 constexpr int RADIO_STATIONS = 9;

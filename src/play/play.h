@@ -27,6 +27,20 @@ extern int play_outcome;
 // ---------------------------------------------------------------------------
 // Truck and game scalars
 
+// Where a new truck stands (a new game, the spare after a wreck), and the
+// right edge it may not pass.
+constexpr int TRUCK_START_X = 580;
+constexpr int TRUCK_START_Y = 200;
+constexpr int TRUCK_X_MAX = 576;
+// A game starts with two spare trucks and three help calls; the finale's
+// fresh game gets one spare more.
+constexpr int LIVES_AT_START = 2;
+constexpr int LIVES_AFTER_FINALE = 3;
+constexpr int HELP_CALLS_AT_START = 3;
+// The first explosion cell of the car sheet, (8, 0); the later ones follow
+// a row apart.
+constexpr int EXPLOSION_FRAME = 56;
+
 extern int level_index;
 extern int play_state;
 extern int truck_x;
@@ -102,6 +116,21 @@ extern Car traffic[CAR_COUNT];
 constexpr int LANE_COUNT = 8;
 constexpr int LEVEL_COUNT = 3;
 constexpr int ALIEN_SCRIPT_LENGTH = 20;
+// An alien's script is pairs of (action, frames). The moves go (level + 1)
+// pixels a frame; two codes each move down and up-right alike.
+enum AlienAction {
+    ALIEN_DOWN = 0,
+    ALIEN_UP_RIGHT = 1,
+    ALIEN_RIGHT = 2,
+    ALIEN_UP_RIGHT_TOO = 3,
+    ALIEN_DOWN_TOO = 4,
+    ALIEN_DOWN_LEFT = 5,
+    ALIEN_LEFT = 6,
+    ALIEN_UP_LEFT = 7,
+    ALIEN_VOLLEY_LOUD = 8,    // a fan of shots with the blast sound
+    ALIEN_VOLLEY_SILENT = 9,  // the same fan from higher up, without it
+    ALIEN_ROAR = 10,
+};
 extern int lane_x[LANE_COUNT];
 extern int level_length[LEVEL_COUNT];
 extern int alien_script[LEVEL_COUNT][ALIEN_SCRIPT_LENGTH];

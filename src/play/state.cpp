@@ -96,11 +96,11 @@ int level_miles_left()
 
 void play_init_state()
 {
-    truck_x = 580;
-    truck_y = 200;
+    truck_x = TRUCK_START_X;
+    truck_y = TRUCK_START_Y;
     truck_speed = 0.0;
-    lives = 3;
-    help_calls = 3;
+    lives = 3;  // start-up lowers it to LIVES_AT_START when it is done
+    help_calls = HELP_CALLS_AT_START;
     score = 0;
     distance = 0;
     damage = 0;

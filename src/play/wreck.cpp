@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int EXPLOSION_FRAME = 56;  // cells (8 + w, 0) of the car sheet
 constexpr int EXPLOSION_STAGES = 6;
 constexpr int WRECK_FRAMES = 100;
 constexpr int RESPAWN_FRAME = 5;  // the spare truck is put in place here
@@ -30,8 +29,8 @@ void draw_explosion(int w, int extra_height)
 
 void spare_truck_in_place()
 {
-    truck_x = 580;
-    truck_y = 200;
+    truck_x = TRUCK_START_X;
+    truck_y = TRUCK_START_Y;
     damage = 0;
 }
 
@@ -72,14 +71,14 @@ void game_over_step()
     }
 
     play_outcome = PLAY_GAME_ENDED;
-    truck_x = 580;
-    truck_y = 200;
+    truck_x = TRUCK_START_X;
+    truck_y = TRUCK_START_Y;
     truck_speed = 0.0;
     score = 0;
     distance = 0;
     damage = 0;
-    lives = 2;
-    help_calls = 3;
+    lives = LIVES_AT_START;
+    help_calls = HELP_CALLS_AT_START;
     play_state = PLAY_DRIVING;
     truck_wrecked = 0;
     level_index = 0;

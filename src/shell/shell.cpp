@@ -105,7 +105,7 @@ void apply_settings(ShellOptions* options)
 
 int run_game(const ShellOptions* options)
 {
-    // Steps 1 to 3: the window (none when headless), cursor hidden.
+    // The window (none when headless), with the cursor hidden.
     if (!plat_window_create(options->headless != 0, options->windowed != 0)) {
         fprintf(stderr, "tailgate: cannot open the game window: %s\n", plat_window_error());
         harness_close();
@@ -121,7 +121,7 @@ int run_game(const ShellOptions* options)
         return 1;
     }
 
-    // Step 4: display, artwork, sound, high scores.
+    // Display, artwork, sound, high scores.
     if (!game_init()) {
         const char* reason = game_init_error();
         fprintf(stderr, "tailgate: start-up failed: %s\n", reason && reason[0] ? reason : "unknown step");
@@ -132,7 +132,8 @@ int run_game(const ShellOptions* options)
         return 1;
     }
 
-    // Steps 5 to 9.
+    // The music, then the title waits for the space bar with the main
+    // theme on and the level clock running.
     gfx_show_loading_message("Filling Gas Tanks", 270);
     mus_load_all();
     gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);

@@ -65,6 +65,6 @@ int game_init()
     hiscore_sort();
     hiscore_save();
     alien_script_init();
-    lives = 2;
+    lives = LIVES_AT_START;
     return 1;
 }
