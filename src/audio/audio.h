@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// While set, starting, stopping and rewinding sounds and music does nothing
+// and is not logged: for trying moves on the game without being heard.
+extern int audio_muted;
+
 // ---------------------------------------------------------------------------
 // Sound effect bank
 

@@ -102,6 +102,9 @@ void mus_load_all()
 
 int mus_play(int id)
 {
+    if (audio_muted) {
+        return 1;
+    }
     plat_audio_log("mus_play", id);
     MusicSlot* slot = loaded_slot(id);
     if (slot == nullptr) {
@@ -118,6 +121,9 @@ int mus_play(int id)
 
 int mus_stop(int id)
 {
+    if (audio_muted) {
+        return 1;
+    }
     plat_audio_log("mus_stop", id);
     MusicSlot* slot = loaded_slot(id);
     if (slot == nullptr) {

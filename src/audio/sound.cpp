@@ -13,6 +13,8 @@
 SoundSlot sound_slots[SOUND_SLOT_COUNT];
 uintptr_t sound_device = 0;
 
+int audio_muted = 0;
+
 int sfx_horn = -1;
 int sfx_car = -1;
 int sfx_explosion = -1;
@@ -123,12 +125,18 @@ void snd_load_all()
 
 void snd_play(int id)
 {
+    if (audio_muted) {
+        return;
+    }
     plat_audio_log("snd_play", id);
     plat_sound_play(slot_buffer(id));
 }
 
 void snd_stop(int id)
 {
+    if (audio_muted) {
+        return;
+    }
     plat_audio_log("snd_stop", id);
     plat_sound_stop(slot_buffer(id));
 }
@@ -140,6 +148,9 @@ bool snd_is_playing(int id)
 
 void snd_rewind(int id)
 {
+    if (audio_muted) {
+        return;
+    }
     plat_audio_log("snd_rewind", id);
     plat_sound_rewind(slot_buffer(id));
 }

@@ -10,17 +10,9 @@
 
 namespace {
 
-constexpr int TRUCK_X_MIN = 128;
-constexpr int SHOULDER_LANE = 7;
 constexpr int DASH_CYCLE = 470;
 constexpr int RADIO_STATIONS = 9;
 
-// The help truck's timeline, in frames of PLAY_HELP_CALL.
-constexpr int HELP_TENFOUR = 80;
-constexpr int HELP_ARRIVES = 101;
-constexpr int HELP_WAITS = 272;
-constexpr int HELP_LEAVES = 500;
-constexpr int HELP_DONE = 680;
 constexpr int HELP_X = 576;
 
 bool in_state(int a, int b, int c)
@@ -44,23 +36,37 @@ void radio_step()
 
 }  // namespace
 
+int steer_left_step(double speed)
+{
+    return static_cast<int>(0.5 - 0.05 * speed);
+}
+
+int steer_right_step(double speed)
+{
+    return static_cast<int>(0.05 * speed + 0.5);
+}
+
+int lane_speed_limit(int lane)
+{
+    return 150 - 5 * lane;
+}
+
 void driving_keys()
 {
     if (plat_key_down(VK_UP)) {
-        truck_accel = 1.0;
+        truck_accel = THROTTLE_ACCEL;
     }
     if (!plat_key_down(VK_UP)) {
-        truck_accel = -0.5;
+        truck_accel = COAST_ACCEL;
     }
     if (plat_key_down(VK_DOWN)) {
-        truck_accel = -1.0;  // the brake wins over the throttle
+        truck_accel = BRAKE_ACCEL;  // the brake wins over the throttle
     }
-    // Steering grows with speed; left lags right by one step.
     if (plat_key_down(VK_LEFT)) {
-        truck_x += static_cast<int>(0.5 - 0.05 * truck_speed);
+        truck_x += steer_left_step(truck_speed);
     }
     if (plat_key_down(VK_RIGHT)) {
-        truck_x += static_cast<int>(0.05 * truck_speed + 0.5);
+        truck_x += steer_right_step(truck_speed);
     }
 }
 
@@ -79,7 +85,7 @@ void road_step()
     }
 
     int lane = nearest_lane(truck_x);
-    double limit = 150 - 5 * lane;
+    double limit = lane_speed_limit(lane);
     if (truck_speed > limit) {
         truck_speed = limit;
     }

@@ -32,6 +32,29 @@ extern int play_outcome;
 constexpr int TRUCK_START_X = 580;
 constexpr int TRUCK_START_Y = 200;
 constexpr int TRUCK_X_MAX = 576;
+constexpr int TRUCK_X_MIN = 128;  // on the road; the battle field starts at 130
+constexpr int SHOULDER_LANE = 7;
+
+// The help truck's timeline, in frames of PLAY_HELP_CALL: the radio answers,
+// the help truck comes up the shoulder, waits there (a truck beside it is
+// mended), leaves, and the call is over.
+constexpr int HELP_TENFOUR = 80;
+constexpr int HELP_ARRIVES = 101;
+constexpr int HELP_WAITS = 272;
+constexpr int HELP_LEAVES = 500;
+constexpr int HELP_DONE = 680;
+
+// The driving controls: the speed change per frame under the throttle, when
+// coasting and under the brake.
+constexpr double THROTTLE_ACCEL = 1.0;
+constexpr double COAST_ACCEL = -0.5;
+constexpr double BRAKE_ACCEL = -1.0;
+// One frame of steering at `speed`: the faster, the sharper; left lags right
+// by one step.
+int steer_left_step(double speed);
+int steer_right_step(double speed);
+// The fastest the truck may go in `lane` (the outer lanes are slower).
+int lane_speed_limit(int lane);
 // A game starts with two spare trucks and three help calls; the finale's
 // fresh game gets one spare more.
 constexpr int LIVES_AT_START = 2;

@@ -7,10 +7,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "audio/audio.h"
 #include "frontend/frontend.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
+#include "shell/game_state.h"
 
 namespace {
 
@@ -53,24 +55,14 @@ struct CarTrack {
     int alien;
 };
 
-int lane_of(int x)
-{
-    int best = 0;
-    for (int k = 1; k < LANE_COUNT; k++) {
-        if (std::abs(x - lane_x[k]) < std::abs(x - lane_x[best])) {
-            best = k;
-        }
-    }
-    return best;
-}
-
+// The truck's steering in one frame, towards `target`.
 int steer_step(int x, int target, double speed)
 {
     if (x < target - STEER_DEADBAND) {
-        return static_cast<int>(0.05 * speed + 0.5);
+        return steer_right_step(speed);
     }
     if (x > target + STEER_DEADBAND) {
-        return static_cast<int>(0.5 - 0.05 * speed);
+        return steer_left_step(speed);
     }
     return 0;
 }
@@ -109,27 +101,27 @@ double drive_cost(const CarTrack* cars, int n, int target_x, int speed_mode, int
     }
     for (int t = 1; t <= PLAN_HORIZON; t++) {
         tx += steer_step(tx, target_x, ts);
-        ts += speed_mode == SPEED_UP ? 1.0 : speed_mode == SPEED_COAST ? -0.5 : -1.0;
+        ts += speed_mode == SPEED_UP ? THROTTLE_ACCEL : speed_mode == SPEED_COAST ? COAST_ACCEL : BRAKE_ACCEL;
         dd = std::trunc(dd + ts);
-        int lane = lane_of(tx);
-        if (ts > 150 - 5 * lane) {
-            ts = 150 - 5 * lane;
+        int lane = nearest_lane(tx);
+        if (ts > lane_speed_limit(lane)) {
+            ts = lane_speed_limit(lane);
         }
         if (ts < 0) {
             ts = 0.0;
         }
-        if (tx > 576) {
-            tx = 576;
-        } else if (tx < 128) {
-            tx = 128;
+        if (tx > TRUCK_X_MAX) {
+            tx = TRUCK_X_MAX;
+        } else if (tx < TRUCK_X_MIN) {
+            tx = TRUCK_X_MIN;
         }
         double weight = 1.0 + (PLAN_HORIZON - t) / 10.0;
-        if (lane == 7 && play_state != PLAY_HELP_CALL && !seek_damage) {
+        if (lane == SHOULDER_LANE && play_state != PLAY_HELP_CALL && !seek_damage) {
             cost += 2.0;
         }
         if (play_state == PLAY_HELP_CALL && damage > 0) {
             int h = help_timer + t;
-            if (h >= 272 && h <= 499 && std::abs(tx - lane_x[7]) < 10) {
+            if (h >= HELP_WAITS && h < HELP_LEAVES && std::abs(tx - lane_x[SHOULDER_LANE]) < 10) {
                 cost -= 6.0;
             }
         }
@@ -166,9 +158,9 @@ void drive_keys(int seek_damage, int want[])
     double best = 1e18;
     int best_target = truck_x;
     int best_speed = SPEED_UP;
-    int current = lane_of(truck_x);
+    int current = nearest_lane(truck_x);
     for (int lane = 0; lane < LANE_COUNT; lane++) {
-        int target = lane == 7 ? 576 : lane_x[lane];
+        int target = lane == SHOULDER_LANE ? TRUCK_X_MAX : lane_x[lane];
         for (int mode = SPEED_UP; mode <= SPEED_BRAKE; mode++) {
             double cost = drive_cost(cars, n, target, mode, seek_damage);
             cost += std::abs(lane - current) * 0.5;  // stay put when it is all the same
@@ -198,22 +190,11 @@ void drive_keys(int seek_damage, int want[])
 // The battle
 //
 // The battle has no chance in it: the alien follows its script and its shots
-// fly straight. So the autopilot keeps a copy of the battle's rules and tries
-// a set of plans on it (when to charge, where to stand), keeping the one that
-// takes the least damage and costs the alien the most.
-
-struct BattleModel {
-    int tx, ty;
-    double vy;
-    int ax, ay, health, pinned, step, step_timer, defeated;
-    int script[ALIEN_SCRIPT_LENGTH];
-    int shot_x[ALIEN_SHOT_COUNT], shot_y[ALIEN_SHOT_COUNT];
-    int shot_dx[ALIEN_SHOT_COUNT], shot_dy[ALIEN_SHOT_COUNT], shot_on[ALIEN_SHOT_COUNT];
-    int shell_x[SHELL_COUNT], shell_y[SHELL_COUNT], shell_on[SHELL_COUNT];
-    int damage;
-    int respawn;  // frames of the respawn left: shots neither hit nor leave
-    int wrecked;
-};
+// fly straight. So the autopilot tries a set of plans on the game itself
+// (when to charge, where to stand): from the state of this pass, with the
+// sound muted, it runs the battle's own steps under each plan's keys, keeps
+// the plan that takes the least damage and costs the alien the most, and
+// puts the game back as it was.
 
 struct Keys {
     int h;  // -1 left, +1 right
@@ -221,217 +202,29 @@ struct Keys {
     int fire;
 };
 
-BattleModel model_from_game()
+bool in_battle()
 {
-    BattleModel m;
-    m.tx = truck_x;
-    m.ty = truck_y;
-    m.vy = truck_vy;
-    m.ax = alien_x;
-    m.ay = alien_y;
-    m.health = alien_health;
-    m.pinned = alien_pinned;
-    m.step = alien_step;
-    m.step_timer = alien_step_timer;
-    m.defeated = alien_defeated;
-    for (int k = 0; k < ALIEN_SCRIPT_LENGTH; k++) {
-        m.script[k] = alien_script[level_index][k];
-    }
-    for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-        m.shot_x[i] = alien_shot_x[i];
-        m.shot_y[i] = alien_shot_y[i];
-        m.shot_dx[i] = alien_shot_dx[i];
-        m.shot_dy[i] = alien_shot_dy[i];
-        m.shot_on[i] = alien_shot_active[i];
-    }
-    for (int k = 0; k < SHELL_COUNT; k++) {
-        m.shell_x[k] = shell_x[k];
-        m.shell_y[k] = shell_y[k];
-        m.shell_on[k] = shell_active[k];
-    }
-    m.damage = damage;
-    m.respawn = play_state == PLAY_BATTLE_RESPAWN ? 101 - respawn_timer : 0;
-    m.wrecked = 0;
-    return m;
+    return play_state == PLAY_BATTLE || play_state == PLAY_BATTLE_RESPAWN;
 }
 
-void model_fan(BattleModel* m, int y_offset)
+// The battle's steps of one frame of play, in the frame's order, without
+// the drawing.
+void battle_rules_frame(Keys keys)
 {
-    double angle = std::atan2(static_cast<double>(m->ty - m->ay), static_cast<double>(m->tx - m->ax));
-    double v = level_index + 6;
-    for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-        double b = angle + (5 - i) * 0.2094395102;
-        m->shot_dx[i] = static_cast<int>(v * std::cos(b));
-        m->shot_dy[i] = static_cast<int>(v * std::sin(b));
-        m->shot_x[i] = m->ax + 50;
-        m->shot_y[i] = m->ay + y_offset;
-        m->shot_on[i] = 1;
+    headless_set_key(VK_LEFT, keys.h < 0, false);
+    headless_set_key(VK_RIGHT, keys.h > 0, false);
+    headless_set_key(VK_UP, keys.v < 0, false);
+    headless_set_key(VK_DOWN, keys.v > 0, false);
+    headless_set_key(VK_SPACE, keys.fire != 0, false);
+    battle_controls();
+    if (level_index >= 1 && in_battle()) {
+        shells_update();
     }
-}
-
-// One frame of the battle, in the game's order.
-void model_frame(BattleModel* m, Keys keys)
-{
-    // Controls and cannon.
-    double accel = keys.v < 0 ? -0.2 : keys.v > 0 ? 0.2 : 0.0;
-    m->tx += 4 * keys.h;
-    if (keys.fire && level_index >= 1) {
-        int k = SHELL_COUNT - 1;
-        while (k >= 0 && m->shell_on[k]) {
-            k--;
-        }
-        if (k >= 0) {
-            m->shell_x[k] = m->tx + 32;
-            m->shell_y[k] = m->ty;
-            m->shell_on[k] = 1;
-        }
+    if (in_battle()) {
+        alien_shots_update();
     }
-    m->vy += accel;
-    m->ty = static_cast<int>(m->ty + m->vy);
-    if (m->tx > 576) {
-        m->tx = 576;
-    } else if (m->tx < 130) {
-        m->tx = 130;
-    }
-    if (m->ty > 350) {
-        m->ty = 350;
-        m->vy *= -0.5;
-    } else if (m->ty < 10) {
-        m->ty = 10;
-        m->vy *= -0.5;
-    }
-
-    // The alien.
-    if (!m->defeated && m->step >= 0 && m->step <= 17) {
-        int s = level_index + 1;
-        int a = m->script[m->step];
-        switch (a) {
-        case 0:
-        case 4:
-            m->ay += s;
-            break;
-        case 1:
-        case 3:
-            m->ax += s;
-            m->ay -= s;
-            break;
-        case 2:
-            m->ax += s;
-            break;
-        case 5:
-            m->ax -= s;
-            m->ay += s;
-            break;
-        case 6:
-            m->ax -= s;
-            break;
-        case 7:
-            m->ax -= s;
-            m->ay -= s;
-            break;
-        default:
-            break;
-        }
-        if (a == 8 || a == 9) {
-            int any = 0;
-            for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-                any |= m->shot_on[i];
-            }
-            if (!any) {
-                model_fan(m, a == 8 ? 50 : 40);
-            }
-        }
-        m->step_timer++;
-        if (m->step_timer > m->script[m->step + 1]) {
-            m->step_timer = 0;
-            m->step += 2;
-            int next = m->script[m->step];
-            if (next == 8 || next == 9 || next == 10) {
-                m->script[m->step + 1] = 5;
-            }
-            if (m->step > 17) {
-                m->step = 0;
-            }
-        }
-        if (m->ax >= 500) {
-            m->ax = 500;
-        } else if (m->ax <= 130) {
-            m->ax = 130;
-        }
-        if (m->ay >= 350) {
-            m->ay = 350;
-        } else if (m->ay <= -20) {
-            m->ay = -20;
-        }
-        int dx = m->tx - m->ax;
-        int dy = m->ty - m->ay;
-        if (-32 < dx && dx < 112 && 60 < dy && dy < 80 && m->vy < 0) {
-            m->ay = static_cast<int>(m->ty - 65 + m->vy);
-            if (m->ay < -20) {
-                m->ay = -20;
-                m->pinned = 1;
-            }
-        } else {
-            if (m->pinned) {
-                m->health -= std::abs(static_cast<int>(m->vy));
-                if (m->health < 0) {
-                    m->health = 0;
-                    m->defeated = 1;
-                }
-            }
-            m->pinned = 0;
-        }
-    }
-
-    // Shells.
-    if (level_index >= 1) {
-        for (int k = 0; k < SHELL_COUNT; k++) {
-            if (!m->shell_on[k]) {
-                continue;
-            }
-            int dx = m->shell_x[k] - m->ax;
-            int dy = m->shell_y[k] - m->ay;
-            if (30 < dx && dx < 110 && 0 < dy && dy < 100) {
-                if (m->health > 0) {
-                    m->health--;
-                }
-                m->shell_on[k] = 0;
-            }
-            m->shell_y[k] -= 10;
-            if (m->shell_y[k] < 0) {
-                m->shell_on[k] = 0;
-            }
-        }
-    }
-
-    // The alien's shots.
-    for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-        if (m->shot_on[i]) {
-            m->shot_x[i] += m->shot_dx[i];
-            m->shot_y[i] += m->shot_dy[i];
-        }
-        if (m->respawn > 0) {
-            continue;
-        }
-        int dy = m->shot_y[i] - m->ty;
-        if (std::abs(m->shot_x[i] - m->tx) < 32 && -21 < dy && dy < 60 && m->shot_on[i]) {
-            m->shot_on[i] = 0;
-            m->damage += 20 * level_index + 2;
-        }
-        if (m->shot_x[i] > 640 || m->shot_x[i] < 130 || m->shot_y[i] > 480 || m->shot_y[i] < 0) {
-            m->shot_on[i] = 0;
-        }
-    }
-    if (m->respawn > 0) {
-        m->respawn--;
-        if (m->respawn == 96) {  // the spare comes in on the respawn's fifth frame
-            m->tx = 340;
-            m->ty = 200;
-            m->damage = 0;
-        }
-    }
-    if (m->damage > 100) {
-        m->wrecked = 1;
+    if (play_state == PLAY_BATTLE_RESPAWN) {
+        respawn_step();
     }
 }
 
@@ -452,36 +245,36 @@ struct PlanState {
     int was_pinned;
 };
 
-Keys plan_keys(const BattleModel* m, const BattlePlan& plan, int t, PlanState* ps)
+Keys plan_keys(const BattlePlan& plan, int t, PlanState* ps)
 {
     Keys keys = {0, 0, level_index >= 1};
-    int target_x = m->ax + plan.offset;
+    int target_x = alien_x + plan.offset;
     if (t < plan.side_frames) {
         keys.h = plan.side;
-    } else if (m->tx < target_x - 3) {
+    } else if (truck_x < target_x - 3) {
         keys.h = 1;
-    } else if (m->tx > target_x + 3) {
+    } else if (truck_x > target_x + 3) {
         keys.h = -1;
     }
-    int aligned = std::abs(m->tx - (m->ax + 38)) < 44;
+    int aligned = std::abs(truck_x - (alien_x + 38)) < 44;
     if (ps->charging) {
         ps->charge_frames++;
-        bool released = ps->was_pinned && !m->pinned;
-        if (released || m->ty <= 12 || (ps->charge_frames > 5 && m->vy > 0)) {
+        bool released = ps->was_pinned && !alien_pinned;
+        if (released || truck_y <= 12 || (ps->charge_frames > 5 && truck_vy > 0)) {
             ps->charging = 0;
         }
-    } else if (t >= plan.wait && m->ty >= 290 && aligned && m->ay <= 262) {
+    } else if (t >= plan.wait && truck_y >= 290 && aligned && alien_y <= 262) {
         ps->charging = 1;
         ps->charge_frames = 0;
     }
-    ps->was_pinned = m->pinned;
+    ps->was_pinned = alien_pinned;
     if (ps->charging) {
         keys.v = -1;
-    } else if (m->ty < 300) {
+    } else if (truck_y < 300) {
         keys.v = 1;
-    } else if (m->vy > 0.5) {
+    } else if (truck_vy > 0.5) {
         keys.v = -1;
-    } else if (m->vy < -0.5) {
+    } else if (truck_vy < -0.5) {
         keys.v = 1;
     }
     return keys;
@@ -489,32 +282,34 @@ Keys plan_keys(const BattleModel* m, const BattlePlan& plan, int t, PlanState* p
 
 constexpr int BATTLE_HORIZON = 140;
 
+// Runs `plan` from the state of this pass (which the caller puts back).
 double plan_cost(const BattlePlan& plan, const PlanState& start, Keys* first)
 {
-    BattleModel m = model_from_game();
     PlanState ps = start;
-    int health0 = m.health;
+    const int health0 = alien_health;
+    const int lives0 = lives;
     double cost = 0.0;
     for (int t = 0; t < BATTLE_HORIZON; t++) {
-        Keys keys = plan_keys(&m, plan, t, &ps);
+        Keys keys = plan_keys(plan, t, &ps);
         if (t == 0) {
             *first = keys;
         }
-        int before = m.damage;
-        model_frame(&m, keys);
-        if (m.damage > before) {
-            cost += 30.0 * (m.damage - before) * (1.0 + (BATTLE_HORIZON - t) / 70.0);
+        const int before = damage;
+        battle_rules_frame(keys);
+        const bool wrecked = lives < lives0;  // a spare used up, or the last truck
+        if (damage > before) {
+            cost += 30.0 * (damage - before) * (1.0 + (BATTLE_HORIZON - t) / 70.0);
         }
-        if (m.wrecked) {
+        if (wrecked) {
             cost += 50000.0 * (1.0 + (BATTLE_HORIZON - t) / 70.0);
             break;
         }
-        if (m.defeated) {
+        if (alien_defeated) {
             cost -= 20000.0 + 50.0 * (BATTLE_HORIZON - t);
             break;
         }
     }
-    cost -= 40.0 * (health0 - m.health);
+    cost -= 40.0 * (health0 - alien_health);
     return cost;
 }
 
@@ -528,6 +323,13 @@ void battle_keys(int seek_damage, int want[])
     static const int waits[] = {0, 1, 2, 3, 5, 8, 12, 18, 25, 35, 50, 70};
     static const int offsets[] = {38, 0, 76};
     static const int sides[][2] = {{0, 0}, {-1, 10}, {1, 10}, {-1, 20}, {1, 20}};
+    static GameState now;
+    game_state_save(&now);
+    bool held[AUTOPILOT_KEY_COUNT];
+    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+        held[k] = key_held(k);
+    }
+    audio_muted = 1;
     double best = 1e18;
     Keys best_keys = {0, 0, level_index >= 1};
     PlanState best_state = running_plan;
@@ -536,19 +338,22 @@ void battle_keys(int seek_damage, int want[])
             for (const auto& side : sides) {
                 BattlePlan plan = {w, o, side[0], side[1]};
                 Keys first;
-                PlanState ps = running_plan;
-                double cost = plan_cost(plan, ps, &first);
+                double cost = plan_cost(plan, running_plan, &first);
+                game_state_restore(&now);
                 // Prefer waiting less and standing where the shells hit.
                 cost += w * 0.5 + (o != 38 ? 5.0 : 0.0) + side[1] * 0.3;
                 if (cost < best) {
                     best = cost;
                     best_keys = first;
                     best_state = running_plan;
-                    BattleModel m = model_from_game();
-                    plan_keys(&m, plan, 0, &best_state);
+                    plan_keys(plan, 0, &best_state);
                 }
             }
         }
+    }
+    audio_muted = 0;
+    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+        headless_set_key(KEY_VK[k], held[k], false);
     }
     running_plan = best_state;
     want[KEY_SPACE] = best_keys.fire;
