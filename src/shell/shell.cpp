@@ -132,14 +132,7 @@ int run_game(const ShellOptions* options)
         return 1;
     }
 
-    // The music, then the title waits for the space bar with the main
-    // theme on and the level clock running.
-    gfx_show_loading_message("Filling Gas Tanks", 270);
-    mus_load_all();
-    gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);
-    mus_play(music_tracks[7]);
-    clock_start = plat_get_tick_count();
-    truck_wrecked = 0;
+    game_show_title();
 
     int last_pass = -1;
     int status = shell_frame_loop(game_main, options->passes, harness_after_pass, &last_pass);

@@ -17,6 +17,9 @@ int tailgate_main(int argc, char** argv);
 // empty after a success).
 int game_init();
 const char* game_init_error();
+// After game_init: the music is loaded, and the title waits for the space
+// bar with the main theme on and the level clock running.
+void game_show_title();
 
 int game_shutdown();
 

@@ -68,3 +68,13 @@ int game_init()
     lives = LIVES_AT_START;
     return 1;
 }
+
+void game_show_title()
+{
+    gfx_show_loading_message("Filling Gas Tanks", 270);
+    mus_load_all();
+    gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);
+    mus_play(music_tracks[7]);
+    clock_start = plat_get_tick_count();
+    truck_wrecked = 0;
+}

@@ -212,7 +212,7 @@ void on_exhausted()
             wreck_timer, score);
 }
 
-// The shell's start-up after game_init, minus the drawing.
+// The game's start-up as the shell makes it, on the headless platform.
 int start_game(uint32_t start_tick)
 {
     headless_start(true, start_tick);
@@ -224,14 +224,129 @@ int start_game(uint32_t start_tick)
     }
     main_window = 1;
     if (!game_init()) {
-        fprintf(stderr, "autopilot: start-up failed\n");
+        fprintf(stderr, "autopilot: start-up failed: %s\n", game_init_error());
         return 0;
     }
-    mus_load_all();
-    mus_play(music_tracks[7]);
-    clock_start = plat_get_tick_count();
-    truck_wrecked = 0;
+    game_show_title();
     return 1;
+}
+
+// The run: what the goal asks for, and how far it has got.
+struct Run {
+    int goal;
+    int max_passes;
+    int verbose;
+    FILE* trace;
+    int goal_pass = -1;
+    int final_score = 0;
+    int seen_finale = 0;
+    int seen_game_over = 0;
+    int finale_scheduled = 0;
+    int last_wreck_scheduled = 0;
+    int story_frames = 0;
+    int passes = 0;   // passes run
+    int failed = 0;   // the goal can no longer be reached
+    size_t loaded = 0;  // events handed over for the coming pass
+};
+Run run;
+
+// The keys of pass `pass`, chosen before it runs.
+void prepare_pass(int pass)
+{
+    // Sequences that the game takes up while it waits inside a pass are
+    // laid down whole; the policy rests while any of them is pending.
+    bool pending = events_done < events.size();
+    if (!pending) {
+        if (game_mode == MODE_STORY) {
+            run.story_frames++;
+        } else {
+            run.story_frames = 0;
+        }
+        if (run.goal == GOAL_WHOLE_GAME && game_mode == MODE_STORY && level_index == 3 && !run.finale_scheduled &&
+            run.story_frames > 40) {
+            run.final_score = score;
+            std::string sequence = std::string("+SPACE -SPACE ") + INITIALS_EVENTS;
+            release_all(pass);
+            schedule(pass, sequence.c_str());
+            run.finale_scheduled = 1;
+        } else if (game_mode == MODE_PLAY && play_state == PLAY_LAST_WRECK && !run.last_wreck_scheduled) {
+            run.final_score = score;
+            release_all(pass);
+            schedule(pass + 150, GAME_OVER_EVENTS);
+            run.last_wreck_scheduled = 1;
+        } else {
+            int want[AUTOPILOT_KEY_COUNT] = {};
+            if (run.goal_pass < 0) {
+                policy_keys(run.goal, pass, want);
+            }  // past the goal every key is let go
+            for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+                int down = headless_key_down(autopilot_key_vk(k)) ? 1 : 0;
+                if (want[k] != down) {
+                    events.push_back(Event{pass, k, want[k]});
+                }
+            }
+        }
+    }
+    load_pending();
+    run.loaded = events.size() - events_done;
+}
+
+// Ends the run after this pass: the frame loop meets WM_QUIT next.
+void stop_run()
+{
+    plat_post_message(WM_QUIT, 0, 0);
+}
+
+// After each pass of the shell's frame loop: what the pass reached, and the
+// keys of the next.
+void after_pass(int pass)
+{
+    events_done += run.loaded - static_cast<size_t>(headless_events_left());
+    run.passes = pass + 1;
+    note_milestones(pass);
+    if (run.trace) {
+        fprintf(run.trace, "%d %u %d %d %d %d %d %d\n", pass, rand_state, game_mode, play_state, truck_x, distance,
+                score, damage);
+    }
+    if (run.verbose) {
+        static int last[4] = {-1, -1, -1, -1};
+        int now[4] = {game_mode, play_state, level_index, lives};
+        if (memcmp(now, last, sizeof now) != 0) {
+            printf("pass %d: mode %d state %d level %d lives %d score %d damage %d distance %d alien %d\n", pass,
+                   game_mode, play_state, level_index, lives, score, damage, distance, alien_health);
+            memcpy(last, now, sizeof now);
+        }
+    }
+    if (game_mode == MODE_STORY && level_index == 3) {
+        run.seen_finale = 1;
+    }
+    if (game_mode == MODE_PLAY && play_state == PLAY_GAME_OVER) {
+        run.seen_game_over = 1;
+    }
+    if (run.goal_pass < 0) {
+        bool reached = false;
+        if (run.goal == GOAL_FIRST_LEVEL && game_mode == MODE_STORY && level_index == 1) {
+            run.final_score = score;
+            reached = true;
+        } else if (run.goal == GOAL_WHOLE_GAME && run.seen_finale && game_mode == MODE_MENU) {
+            reached = true;
+        } else if (run.goal == GOAL_GAME_OVER && run.seen_game_over && game_mode == MODE_MENU) {
+            reached = true;
+        } else if (run.goal != GOAL_GAME_OVER && game_mode == MODE_PLAY && play_state == PLAY_GAME_OVER) {
+            fprintf(stderr, "autopilot: lost the game at pass %d (level %d, score %d)\n", pass, level_index, score);
+            run.failed = 1;
+            stop_run();
+            return;
+        }
+        if (reached) {
+            run.goal_pass = pass;
+        }
+    }
+    if (run.goal_pass >= 0 && pass >= run.goal_pass + GOAL_TAIL_PASSES && events_done == events.size()) {
+        stop_run();
+        return;
+    }
+    prepare_pass(pass + 1);
 }
 
 }  // namespace
@@ -283,104 +398,18 @@ int main(int argc, char** argv)
         return 1;
     }
     policy_reset();
-
-    int goal_pass = -1;
-    int final_score = 0;
-    int seen_finale = 0;
-    int seen_game_over = 0;
-    int finale_scheduled = 0;
-    int last_wreck_scheduled = 0;
-    int story_frames = 0;
-    int pass = 0;
-    for (; pass < max_passes; pass++) {
-        // Sequences that the game takes up while it waits inside a pass are
-        // laid down whole; the policy rests while any of them is pending.
-        bool pending = events_done < events.size();
-        if (!pending) {
-            if (game_mode == MODE_STORY) {
-                story_frames++;
-            } else {
-                story_frames = 0;
-            }
-            if (goal == GOAL_WHOLE_GAME && game_mode == MODE_STORY && level_index == 3 && !finale_scheduled &&
-                story_frames > 40) {
-                final_score = score;
-                std::string sequence = std::string("+SPACE -SPACE ") + INITIALS_EVENTS;
-                release_all(pass);
-                schedule(pass, sequence.c_str());
-                finale_scheduled = 1;
-            } else if (game_mode == MODE_PLAY && play_state == PLAY_LAST_WRECK && !last_wreck_scheduled) {
-                final_score = score;
-                release_all(pass);
-                schedule(pass + 150, GAME_OVER_EVENTS);
-                last_wreck_scheduled = 1;
-            } else {
-                int want[AUTOPILOT_KEY_COUNT] = {};
-                if (goal_pass < 0) {
-                    policy_keys(goal, pass, want);
-                }  // past the goal every key is let go
-                for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
-                    int down = headless_key_down(autopilot_key_vk(k)) ? 1 : 0;
-                    if (want[k] != down) {
-                        events.push_back(Event{pass, k, want[k]});
-                    }
-                }
-            }
-        }
-        load_pending();
-        size_t loaded = events.size() - events_done;
-
-        headless_begin_pass(pass);
-        uint32_t frame_start = plat_get_tick_count();
-        game_main();
-        headless_end_pass(frame_start);
-        plat_audio_end_pass();
-        events_done += loaded - static_cast<size_t>(headless_events_left());
-
-        note_milestones(pass);
-        if (trace) {
-            fprintf(trace, "%d %u %d %d %d %d %d %d\n", pass, rand_state, game_mode, play_state, truck_x, distance,
-                    score, damage);
-        }
-        if (verbose) {
-            static int last[4] = {-1, -1, -1, -1};
-            int now[4] = {game_mode, play_state, level_index, lives};
-            if (memcmp(now, last, sizeof now) != 0) {
-                printf("pass %d: mode %d state %d level %d lives %d score %d damage %d distance %d alien %d\n",
-                       pass, game_mode, play_state, level_index, lives, score, damage, distance, alien_health);
-                memcpy(last, now, sizeof now);
-            }
-        }
-        if (game_mode == MODE_STORY && level_index == 3) {
-            seen_finale = 1;
-        }
-        if (game_mode == MODE_PLAY && play_state == PLAY_GAME_OVER) {
-            seen_game_over = 1;
-        }
-        if (goal_pass < 0) {
-            bool reached = false;
-            if (goal == GOAL_FIRST_LEVEL && game_mode == MODE_STORY && level_index == 1) {
-                final_score = score;
-                reached = true;
-            } else if (goal == GOAL_WHOLE_GAME && seen_finale && game_mode == MODE_MENU) {
-                reached = true;
-            } else if (goal == GOAL_GAME_OVER && seen_game_over && game_mode == MODE_MENU) {
-                reached = true;
-            } else if (goal != GOAL_GAME_OVER && game_mode == MODE_PLAY && play_state == PLAY_GAME_OVER) {
-                fprintf(stderr, "autopilot: lost the game at pass %d (level %d, score %d)\n", pass, level_index,
-                        score);
-                return 1;
-            }
-            if (reached) {
-                goal_pass = pass;
-            }
-        }
-        if (goal_pass >= 0 && pass >= goal_pass + GOAL_TAIL_PASSES && events_done == events.size()) {
-            pass++;
-            break;
-        }
+    run.goal = goal;
+    run.max_passes = max_passes;
+    run.verbose = verbose;
+    run.trace = trace;
+    prepare_pass(0);
+    int last_pass = -1;
+    shell_frame_loop(game_main, max_passes, after_pass, &last_pass);
+    if (run.failed) {
+        return 1;
     }
-    if (goal_pass < 0) {
+    const int pass = run.passes;
+    if (run.goal_pass < 0) {
         fprintf(stderr, "autopilot: goal not reached in %d passes (mode %d, level %d, state %d)\n", pass,
                 game_mode, level_index, play_state);
         return 1;
@@ -389,10 +418,10 @@ int main(int argc, char** argv)
     while (!events.empty() && events.back().pass >= pass) {
         events.pop_back();
     }
-    if (!write_script(out_absolute, goal, start_tick, pass, final_score)) {
+    if (!write_script(out_absolute, goal, start_tick, pass, run.final_score)) {
         return 1;
     }
-    printf("goal %s reached at pass %d; %d passes, score %d, %zu events\n", goal_names[goal], goal_pass, pass,
-           final_score, events.size());
+    printf("goal %s reached at pass %d; %d passes, score %d, %zu events\n", goal_names[goal], run.goal_pass, pass,
+           run.final_score, events.size());
     return 0;
 }
