@@ -251,7 +251,7 @@ struct Run {
 Run run;
 
 // The keys of pass `pass`, chosen before it runs.
-void prepare_pass(int pass)
+void autopilot_prepare_pass(int pass)
 {
     // Sequences that the game takes up while it waits inside a pass are
     // laid down whole; the policy rests while any of them is pending.
@@ -299,7 +299,7 @@ void stop_run()
 
 // After each pass of the shell's frame loop: what the pass reached, and the
 // keys of the next.
-void after_pass(int pass)
+void autopilot_after_pass(int pass)
 {
     events_done += run.loaded - static_cast<size_t>(headless_events_left());
     run.passes = pass + 1;
@@ -346,7 +346,7 @@ void after_pass(int pass)
         stop_run();
         return;
     }
-    prepare_pass(pass + 1);
+    autopilot_prepare_pass(pass + 1);
 }
 
 }  // namespace
@@ -402,9 +402,9 @@ int main(int argc, char** argv)
     run.max_passes = max_passes;
     run.verbose = verbose;
     run.trace = trace;
-    prepare_pass(0);
+    autopilot_prepare_pass(0);
     int last_pass = -1;
-    shell_frame_loop(game_main, max_passes, after_pass, &last_pass);
+    shell_frame_loop(game_main, max_passes, autopilot_after_pass, &last_pass);
     if (run.failed) {
         return 1;
     }
