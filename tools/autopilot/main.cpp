@@ -23,6 +23,7 @@
 #include "play/play.h"
 #include "policy.h"
 #include "core/random.h"
+#include "shell/harness_script.h"
 #include "shell/shell.h"
 
 namespace {
@@ -173,7 +174,7 @@ void load_pending()
         script += "\n";
     }
     char error[256];
-    if (!headless_parse_script(script.data(), script.size(), error, sizeof error)) {
+    if (!harness_parse_script(script.data(), script.size(), error, sizeof error)) {
         fprintf(stderr, "autopilot: internal script error: %s\n", error);
         exit(1);
     }
@@ -206,21 +207,22 @@ int write_script(const char* path, int goal, uint32_t start_tick, int passes, in
 }
 
 // The game waited for a key that the script does not give.
-void on_exhausted()
+[[noreturn]] void on_exhausted()
 {
     fprintf(stderr, "autopilot: the game waited for more keys at pass %d (mode %d, level %d, state %d)\n",
             headless_current_pass(), game_mode, level_index, play_state);
     fprintf(stderr, "autopilot: %zu of %zu events taken; wreck_timer %d, score %d\n", events_done, events.size(),
             wreck_timer, score);
+    fflush(stdout);
+    exit(3);
 }
 
 // The shell's start-up after game_init, minus the drawing.
 int start_game(uint32_t start_tick)
 {
-    headless_start(true, start_tick);
-    headless_set_exhausted_hook(on_exhausted);
+    plat_use_backend(PLAT_HEADLESS, start_tick);
     load_pending();
-    if (!plat_window_create(true, false)) {
+    if (!plat_window_create(false)) {
         fprintf(stderr, "autopilot: no headless display\n");
         return 0;
     }
@@ -338,7 +340,11 @@ int main(int argc, char** argv)
 
         headless_begin_pass(pass);
         uint32_t frame_start = plat_get_tick_count();
-        game_main();
+        try {
+            game_main();
+        } catch (const PlatScriptRanOut&) {
+            on_exhausted();
+        }
         headless_end_pass(frame_start);
         plat_audio_end_pass();
         events_done += loaded - static_cast<size_t>(headless_events_left());
