@@ -237,35 +237,36 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
 {
     *last_pass = -1;
     *script_ran_out = false;
-    try {
-        for (int pass = 0; max_passes < 0 || pass < max_passes; ++pass) {
-            plat_hold_while_paused();
-            plat_pass_begins(pass);
-            pass_real_start = SteadyClock::now();
-            uint32_t frame_start = plat_get_tick_count();
+    for (int pass = 0; max_passes < 0 || pass < max_passes; ++pass) {
+        plat_hold_while_paused();
+        plat_pass_begins(pass);
+        pass_real_start = SteadyClock::now();
+        uint32_t frame_start = plat_get_tick_count();
 
-            // The close button, SIGINT and SIGTERM reach us as WM_CLOSE,
-            // posted by the platform layer.
-            PlatMessage message;
-            if (plat_peek_message(&message)) {
-                if (message.message == WM_QUIT) {
-                    return static_cast<int>(message.wparam);
-                }
-                wnd_proc(main_window, message.message, message.wparam, message.lparam);
+        // The close button, SIGINT and SIGTERM reach us as WM_CLOSE, posted
+        // by the platform layer.
+        PlatMessage message;
+        if (plat_peek_message(&message)) {
+            if (message.message == WM_QUIT) {
+                return static_cast<int>(message.wparam);
             }
-
-            frame();
-            shell_pace(frame_start);
-            plat_audio_end_pass();  // headless sounds keep time by passes
-            *last_pass = pass;
-            if (after_pass) {
-                after_pass(pass);
-            }
+            wnd_proc(main_window, message.message, message.wparam, message.lparam);
         }
-    } catch (const PlatScriptRanOut&) {
-        // The game waited inside pass *last_pass + 1 for a key the script
-        // does not give: the run is over where it stands.
-        *script_ran_out = true;
+
+        try {
+            frame();
+        } catch (const PlatScriptRanOut&) {
+            // The game waited inside this pass for a key the script does not
+            // give: the run is over where it stands.
+            *script_ran_out = true;
+            return 0;
+        }
+        shell_pace(frame_start);
+        plat_audio_end_pass();  // headless sounds keep time by passes
+        *last_pass = pass;
+        if (after_pass) {
+            after_pass(pass);
+        }
     }
     return 0;
 }

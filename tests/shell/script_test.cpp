@@ -12,9 +12,9 @@
 #include <sys/stat.h>
 
 #include "platform/headless.h"
-#include "shell/harness_script.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "shell/harness_script.h"
 #include "shell/shell.h"
 
 namespace {
@@ -197,6 +197,53 @@ TEST(Script, NonRegularFilesAreRefusedAtOnce)
     }
     remove(fifo.c_str());
     rmdir(dir);
+}
+
+// The recorder writes every key event the game is given under the pass a
+// replay applies it at: a pass's own events under it, one taken at a wait
+// inside pass p under p + 1; the player's keys likewise. Its start tick and
+// pass count are comments a replay reads back.
+TEST(Script, TheRecordingReplaysEachEventAtTheSamePoint)
+{
+    char path[] = "/tmp/tailgate_record_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_EQ(parse("2 +UP +LEFT\n5 -UP\n9 -LEFT\n"), 1);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    ASSERT_TRUE(harness_open_record(path, 424242));
+    headless_begin_pass(0);
+    headless_set_key(VK_SPACE, true, false);  // the player, at a pass's start
+    headless_begin_pass(2);
+    headless_begin_pass(3);
+    plat_wait_step();                         // takes "5 -UP" inside pass 3
+    headless_set_key(VK_SPACE, false, true);  // the player, at a wait
+    headless_set_key(VK_SPACE, false, true);  // no change: not written
+    headless_begin_pass(9);
+    EXPECT_TRUE(harness_close_record(10));
+    EXPECT_TRUE(harness_close_record(10));  // nothing open: nothing to lose
+
+    char text[1024] = "";
+    FILE* file = fopen(path, "r");
+    ASSERT_NE(file, nullptr);
+    text[fread(text, 1, sizeof text - 1, file)] = '\0';
+    fclose(file);
+    remove(path);
+    const std::string recording = text;
+    const size_t keys = recording.find("# start-tick 424242\n");
+    ASSERT_NE(keys, std::string::npos) << recording;
+    EXPECT_EQ(recording.substr(keys), "# start-tick 424242\n0 +SPACE\n2 +UP\n2 +LEFT\n4 -UP\n4 -SPACE\n9 -LEFT\n"
+                                      "# passes 10\n");
+
+    // Read back, it names its start tick and gives the same keys.
+    ASSERT_EQ(parse(recording), 1);
+    uint32_t tick = 0;
+    ASSERT_TRUE(harness_script_start_tick(&tick));
+    EXPECT_EQ(tick, 424242u);
+    EXPECT_EQ(headless_events_left(), 6);
+    ASSERT_EQ(parse("# start-tick 12x\n1 +UP\n"), 1);
+    EXPECT_FALSE(harness_script_start_tick(&tick)) << "not a number: no start tick";
+    plat_use_backend(PLAT_WINDOW, 1000);
 }
 
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
