@@ -4,10 +4,11 @@
 // (backend.cpp); the tables are made of the backends' own files.
 //
 // Calls between the layer's files go one way only: backend.cpp calls the
-// backends (window.cpp, headless.cpp) and audio.cpp; the window calls the
-// display (surface.cpp, gdi.cpp), the sound, the seams and the messages; none
-// of those calls back. The display shows a picture through the presenter
-// hook the window sets.
+// backends (window.cpp, headless.cpp), the messages and the sound; the
+// window calls the display (surface.cpp, gdi.cpp), the sound, the seams and
+// the messages; none of those calls back. The display shows a picture
+// through the presenter hook the window sets, and the sound reads the
+// game's clock through the function it is opened with.
 #pragma once
 
 #include <cstdint>
