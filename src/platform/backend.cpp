@@ -86,5 +86,6 @@ bool plat_peek_message(PlatMessage* out)
 
 uintptr_t plat_audio_open()
 {
+    plat_audio_keep_pass_time(backend->sound_pass_time);
     return plat_audio_start(backend->sound_device, backend->tick_count);
 }

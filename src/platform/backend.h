@@ -36,6 +36,9 @@ struct PlatBackend {
     // Sound goes to a device when one can be had; without, the mixer keeps
     // time by the passes and the game's clock.
     bool sound_device;
+    // Sounds keep time by the passes even with a device (a session that is
+    // to replay exactly).
+    bool sound_pass_time;
 };
 
 extern const PlatBackend PLAT_WINDOW_BACKEND;         // window.cpp

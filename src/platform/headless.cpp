@@ -192,4 +192,5 @@ const PlatBackend PLAT_HEADLESS_BACKEND = {
     never_paused,
     /*real_time=*/false,
     /*sound_device=*/false,
+    /*sound_pass_time=*/false,
 };

@@ -717,6 +717,7 @@ const PlatBackend PLAT_WINDOW_BACKEND = {
     is_paused,
     /*real_time=*/true,
     /*sound_device=*/true,
+    /*sound_pass_time=*/false,
 };
 
 const PlatBackend PLAT_WINDOW_REPLAY_BACKEND = {
@@ -733,6 +734,7 @@ const PlatBackend PLAT_WINDOW_REPLAY_BACKEND = {
     is_paused,
     /*real_time=*/true,
     /*sound_device=*/true,
+    /*sound_pass_time=*/true,
 };
 
 void plat_window_configure(const PlatSettings& settings)

@@ -400,7 +400,6 @@ int tailgate_main(int argc, char** argv)
     }
     plat_use_backend(options->headless ? PLAT_HEADLESS : virtual_window ? PLAT_WINDOW_REPLAY : PLAT_WINDOW,
                      start_tick);
-    plat_audio_keep_pass_time(virtual_window);
     if (!harness_open(options, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
