@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "platform/audio_midi.h"
-#include "platform/headless.h"
+#include "platform/backend.h"
 #include "platform/host.h"
 #include "platform/platform.h"
 #include "platform/settings.h"
@@ -78,6 +78,12 @@ bool music_on = false;
 size_t music_next = 0;
 uint64_t music_frame = 0;
 uint32_t music_start_tick = 0;  // for silent time-keeping
+uint32_t (*music_clock)();      // the game's clock, for the same
+
+uint32_t music_clock_now()
+{
+    return music_clock ? music_clock() : 0;
+}
 
 // Holds the device lock for the scope (no-op without a device).
 struct AudioLock {
@@ -251,13 +257,14 @@ void quiet_fluidsynth()
 // ---------------------------------------------------------------------------
 // The device
 
-uintptr_t plat_audio_open()
+uintptr_t plat_audio_start(bool device, uint32_t (*clock)())
 {
     if (audio_mode != PLAT_AUDIO_CLOSED) {
         return static_cast<uintptr_t>(audio_mode);
     }
     audio_mode = PLAT_AUDIO_SILENT;
-    if (plat_is_headless()) {
+    music_clock = clock;
+    if (!device) {
         return static_cast<uintptr_t>(audio_mode);
     }
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -569,7 +576,7 @@ void plat_music_play(PlatMusic* music)
     music_next = 0;
     music_frame = 0;
     music_on = true;
-    music_start_tick = plat_get_tick_count();
+    music_start_tick = music_clock_now();
 }
 
 void plat_music_stop(PlatMusic* music)
@@ -605,7 +612,7 @@ bool plat_music_is_playing(PlatMusic* music)
         return false;
     }
     if (audio_mode == PLAT_AUDIO_SILENT) {
-        uint32_t elapsed = plat_get_tick_count() - music_start_tick;
+        uint32_t elapsed = music_clock_now() - music_start_tick;
         if (elapsed > music->length_ms) {
             music_on = false;
             return false;

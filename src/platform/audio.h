@@ -47,7 +47,8 @@ void plat_audio_end_pass();
 void plat_audio_pause(bool paused);
 // Sounds keep time by the frame loop's passes even with a device, which
 // plays them as they go: a recorded session then replays exactly, since
-// whether a sound still plays is part of the game's state.
+// whether a sound still plays is part of the game's state. Opening the
+// output sets it as the backend asks.
 void plat_audio_keep_pass_time(bool on);
 
 // ---------------------------------------------------------------------------

@@ -24,14 +24,12 @@ int display_nearest_index(ColorRef colour);
 // words, for the window. False before the display exists.
 bool display_convert_visible(uint32_t* argb, int pitch_words);
 
-// Shows the visible surface in the window now (nothing without a window).
-void window_present();
-// Shows the picture at the next look at the window's events: for changes
-// made outside a flip, which may come many at a time.
-void window_present_soon();
-
-// True when no window, real clock or keyboard is to be used.
-bool window_is_headless();
+// Who shows the visible surface, set by the window while it lives (null:
+// nobody). A flip calls `now`; a change made outside a flip (a write to the
+// visible surface, its palette), which may come many at a time, calls
+// `soon`, for the picture to be shown at the next look at the window's
+// events.
+void display_set_presenter(void (*now)(), void (*soon)());
 
 // `text` in the game's face as a mask (1 where a letter is), for what the
 // window draws over the picture; false when it cannot be drawn.

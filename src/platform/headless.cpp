@@ -1,172 +1,36 @@
-// The headless seams: a virtual clock that only the frame pacing moves, a
-// keyboard played from a script, and the audio call log.
+// The virtual seams, and the headless backend built on them alone: no
+// window, no sound device, the virtual clock and the listed key events.
 #include "platform/headless.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string_view>
-#include <vector>
+#include <utility>
 
-#include "platform/files.h"
-#include "platform/host.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
 
 namespace {
 
 constexpr uint32_t PASS_MS = 33;
 
-bool headless_enabled;
 uint32_t virtual_tick = 1000;
 int current_pass = -1;
 bool key_state[256];
 
-std::vector<ScriptEvent> script_events;
+std::vector<PlatKeyEvent> events;
 size_t next_event;
 
-void (*exhausted_hook)();
-
-// The end of a run whose script ran out inside a pass: what the game does.
-[[noreturn]] void exit_script_ran_out()
-{
-    headless_close_audio_log();
-    fflush(stdout);
-    std::exit(3);
-}
-void (*ran_out_handler)() = exit_script_ran_out;
+void (*key_listener)(int pass, int vk, bool down);
 FILE* audio_log;
 
-bool virtual_input;
-FILE* record_file;
-bool script_tick_named;
-uint32_t script_tick;
-
-struct KeyName {
-    std::string_view name;
-    int vk;
-};
-
-constexpr KeyName KEY_NAMES[] = {
-    {"SPACE", VK_SPACE}, {"UP", VK_UP}, {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT},
-    {"Q", VK_Q},         {"S", VK_S},   {"C", VK_C},       {"R", VK_R},       {"H", VK_H},
-};
-
-int key_code(std::string_view name)
-{
-    for (const KeyName& key : KEY_NAMES) {
-        if (key.name == name) {
-            return key.vk;
-        }
-    }
-    return -1;
-}
-
-bool is_blank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-const char* key_name(int vk)
-{
-    for (const KeyName& key : KEY_NAMES) {
-        if (key.vk == vk) {
-            return key.name.data();
-        }
-    }
-    return nullptr;
-}
-
-// An event applied at the start of pass `pass` is recorded under it; one
-// applied at a wait inside pass p goes under p + 1, which the start of pass
-// p has already gone by, so that it is applied at the same wait in a replay.
-void record(int pass, int vk, bool down)
-{
-    const char* name = key_name(vk);
-    if (record_file && name) {
-        fprintf(record_file, "%d %c%s\n", pass < 0 ? 0 : pass, down ? '+' : '-', name);
-    }
-}
-
-void apply_event(const ScriptEvent& event, int record_pass)
+void apply_event(const PlatKeyEvent& event, int listed_pass)
 {
     key_state[event.vk & 0xFF] = event.down != 0;
-    record(record_pass, event.vk, event.down != 0);
-}
-
-// "# start-tick 424242", as written by the recorder and the autopilot.
-void find_start_tick(std::string_view line)
-{
-    constexpr std::string_view TAG = "start-tick";
-    size_t hash = line.find('#');
-    if (hash == std::string_view::npos || script_tick_named) {
-        return;
+    if (key_listener) {
+        key_listener(listed_pass, event.vk, event.down != 0);
     }
-    std::string_view rest = line.substr(hash + 1);
-    size_t at = rest.find_first_not_of(" \t");
-    if (at == std::string_view::npos || rest.substr(at, TAG.size()) != TAG) {
-        return;
-    }
-    rest = rest.substr(at + TAG.size());
-    uint64_t value = 0;
-    size_t digits = 0;
-    for (char c : rest) {
-        if (c >= '0' && c <= '9' && digits < 10) {
-            value = value * 10 + static_cast<uint64_t>(c - '0');
-            ++digits;
-        } else if (c != ' ' && c != '\t' && c != '\r') {
-            return;
-        }
-    }
-    if (digits > 0 && value <= 0xFFFFFFFFu) {
-        script_tick_named = true;
-        script_tick = static_cast<uint32_t>(value);
-    }
-}
-
-// Splits one line (comment already cut off) into its words.
-std::vector<std::string_view> split_words(std::string_view line)
-{
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && is_blank(line[i])) {
-            ++i;
-        }
-        size_t start = i;
-        while (i < line.size() && !is_blank(line[i])) {
-            ++i;
-        }
-        if (i > start) {
-            words.push_back(line.substr(start, i - start));
-        }
-    }
-    return words;
-}
-
-// A pass number: decimal digits only, no sign, fits an int.
-bool parse_pass(std::string_view word, int* out)
-{
-    if (word.empty() || word.size() > 9) {
-        return false;
-    }
-    int value = 0;
-    for (char c : word) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + (c - '0');
-    }
-    *out = value;
-    return true;
 }
 
 }  // namespace
-
-bool plat_is_headless()
-{
-    return headless_enabled;
-}
 
 uint32_t headless_tick_count()
 {
@@ -181,107 +45,29 @@ bool headless_key_down(int vk)
     return key_state[vk];
 }
 
-void headless_start(bool enabled, uint32_t start_tick)
+void headless_reset(uint32_t start_tick)
 {
-    headless_enabled = enabled;
     virtual_tick = start_tick;
     current_pass = -1;
     memset(key_state, 0, sizeof key_state);
 }
 
-int headless_parse_script(const char* text, size_t length, char* error, size_t error_size)
+void headless_set_events(std::vector<PlatKeyEvent> list)
 {
-    std::vector<ScriptEvent> events;
-    script_tick_named = false;
-    std::string_view all(text, length);
-    int line_number = 0;
-    int last_pass = 0;
-    size_t pos = 0;
-    while (pos < all.size()) {
-        size_t end = all.find('\n', pos);
-        if (end == std::string_view::npos) {
-            end = all.size();
-        }
-        std::string_view line = all.substr(pos, end - pos);
-        pos = end + 1;
-        ++line_number;
-        find_start_tick(line);
-
-        size_t hash = line.find('#');
-        if (hash != std::string_view::npos) {
-            line = line.substr(0, hash);
-        }
-        std::vector<std::string_view> words = split_words(line);
-        if (words.empty()) {
-            continue;
-        }
-        int pass = 0;
-        if (!parse_pass(words[0], &pass)) {
-            snprintf(error, error_size, "line %d: '%s' is not a pass number", line_number,
-                     plat_printable(words[0].substr(0, 40)).c_str());
-            return 0;
-        }
-        if (pass < last_pass) {
-            snprintf(error, error_size, "line %d: pass %d comes after pass %d", line_number, pass, last_pass);
-            return 0;
-        }
-        if (words.size() < 2) {
-            snprintf(error, error_size, "line %d: pass %d has no key event", line_number, pass);
-            return 0;
-        }
-        last_pass = pass;
-        for (size_t w = 1; w < words.size(); ++w) {
-            std::string_view word = words[w];
-            int vk = word.size() >= 2 ? key_code(word.substr(1)) : -1;
-            if ((word[0] != '+' && word[0] != '-') || vk < 0) {
-                snprintf(error, error_size, "line %d: '%s' is not a key event (+KEY or -KEY)", line_number,
-                         plat_printable(word.substr(0, 40)).c_str());
-                return 0;
-            }
-            if (events.size() >= HEADLESS_MAX_EVENTS) {
-                snprintf(error, error_size, "line %d: more than %d key events", line_number, HEADLESS_MAX_EVENTS);
-                return 0;
-            }
-            events.push_back(ScriptEvent{pass, vk, word[0] == '+' ? 1 : 0});
-        }
-    }
-    script_events = std::move(events);
+    events = std::move(list);
     next_event = 0;
-    return 1;
-}
-
-int headless_load_script(const char* path, char* error, size_t error_size)
-{
-    // A FIFO or a device would be waited on forever: only regular files.
-    std::vector<char> text;
-    errno = 0;
-    const int result = plat_read_regular(path, 16u << 20, &text);
-    if (result != PLAT_FILE_OK) {
-        const char* why = result == PLAT_FILE_TOO_BIG        ? "larger than 16 MB"
-                          : result == PLAT_FILE_NOT_REGULAR ? "not a regular file"
-                          : errno != 0                      ? strerror(errno)
-                                                            : "read error";
-        snprintf(error, error_size, "cannot read input script %s: %s", path, why);
-        return 0;
-    }
-    char reason[200];
-    if (!headless_parse_script(text.data(), text.size(), reason, sizeof reason)) {
-        snprintf(error, error_size, "input script %s: %s", path, reason);
-        return 0;
-    }
-    return 1;
 }
 
 int headless_events_left()
 {
-    return static_cast<int>(script_events.size() - next_event);
+    return static_cast<int>(events.size() - next_event);
 }
 
 void headless_begin_pass(int pass)
 {
     current_pass = pass;
-    while (next_event < script_events.size() && script_events[next_event].pass <= pass) {
-        apply_event(script_events[next_event], pass);
+    while (next_event < events.size() && events[next_event].pass <= pass) {
+        apply_event(events[next_event], pass);
         ++next_event;
     }
 }
@@ -296,17 +82,12 @@ int headless_current_pass()
     return current_pass;
 }
 
-void headless_set_exhausted_hook(void (*hook)())
-{
-    exhausted_hook = hook;
-}
-
 bool headless_apply_next_event()
 {
-    if (next_event >= script_events.size()) {
+    if (next_event >= events.size()) {
         return false;
     }
-    apply_event(script_events[next_event], current_pass + 1);
+    apply_event(events[next_event], current_pass + 1);
     ++next_event;
     return true;
 }
@@ -317,69 +98,19 @@ void headless_set_key(int vk, bool down, bool in_wait)
         return;
     }
     key_state[vk] = down;
-    record(in_wait ? current_pass + 1 : current_pass, vk, down);
-}
-
-void headless_use_virtual_input(bool on)
-{
-    virtual_input = on;
-}
-
-bool headless_virtual_input()
-{
-    return virtual_input;
-}
-
-bool headless_script_start_tick(uint32_t* tick)
-{
-    if (script_tick_named) {
-        *tick = script_tick;
+    if (key_listener) {
+        key_listener(in_wait ? current_pass + 1 : current_pass, vk, down);
     }
-    return script_tick_named;
 }
 
-bool headless_open_record(const char* path, uint32_t start_tick)
+void headless_set_key_listener(void (*listener)(int pass, int vk, bool down))
 {
-    record_file = fopen(path, "w");
-    if (!record_file) {
-        return false;
-    }
-    fprintf(record_file, "# A session recorded by tailgate %s. Watch it again with\n", TAILGATE_VERSION);
-    fprintf(record_file, "# tailgate --window --input FILE, or run it with\n");
-    fprintf(record_file, "# tailgate --headless --start-tick %u --input FILE --passes N (N below).\n", start_tick);
-    fprintf(record_file, "# start-tick %u\n", start_tick);
-    return true;
+    key_listener = listener;
 }
 
-bool headless_close_record(int passes)
+PlatScriptRanOut::PlatScriptRanOut(int pass) : pass_(pass)
 {
-    if (!record_file) {
-        return true;
-    }
-    fprintf(record_file, "# passes %d\n", passes);
-    bool ok = ferror(record_file) == 0;
-    ok = fclose(record_file) == 0 && ok;
-    record_file = nullptr;
-    return ok;
-}
-
-void headless_set_ran_out_handler(void (*handler)())
-{
-    ran_out_handler = handler ? handler : exit_script_ran_out;
-}
-
-void headless_wait_step()
-{
-    if (headless_apply_next_event()) {
-        return;
-    }
-    // The player has nothing more to do while the game waits: end the run
-    // with what it has produced so far.
-    if (exhausted_hook) {
-        exhausted_hook();
-    }
-    ran_out_handler();
-    exit_script_ran_out();  // a handler that returns ends the run all the same
+    snprintf(text_, sizeof text_, "the input script ran out while the game waited inside pass %d", pass);
 }
 
 int headless_open_audio_log(const char* path)
@@ -406,3 +137,60 @@ void plat_audio_log(const char* operation, int id)
         fprintf(audio_log, "%d %s %d\n", current_pass, operation, id);
     }
 }
+
+// ---------------------------------------------------------------------------
+// The headless backend
+
+namespace {
+
+int no_window(bool)
+{
+    return 1;
+}
+
+void nothing()
+{
+}
+
+// Only SIGINT and SIGTERM can ask to close.
+bool scripted_key(int vk)
+{
+    plat_take_signals();
+    return headless_key_down(vk);
+}
+
+// A script's held key is the player's deliberate input: nothing to forget.
+void keep_held_keys()
+{
+}
+
+void scripted_wait_step()
+{
+    if (!headless_apply_next_event()) {
+        throw PlatScriptRanOut(current_pass);
+    }
+}
+
+bool never_paused()
+{
+    return false;
+}
+
+}  // namespace
+
+const PlatBackend PLAT_HEADLESS_BACKEND = {
+    no_window,
+    nothing,
+    plat_take_signals,
+    scripted_key,
+    keep_held_keys,
+    scripted_wait_step,
+    headless_begin_pass,
+    headless_end_pass,
+    headless_tick_count,
+    nothing,
+    never_paused,
+    /*real_time=*/false,
+    /*sound_device=*/false,
+    /*sound_pass_time=*/false,
+};

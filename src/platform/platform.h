@@ -146,13 +146,19 @@ void plat_forget_held_keys();
 // Called at the start of every iteration of a loop that waits inside one
 // frame (each frame of the initials entry, each poll of a wait for a key's
 // release). In headless mode the next scripted key event takes effect here;
-// when the script has none left the run ends with exit status 3.
+// when the script has none left the wait throws PlatScriptRanOut
+// (platform/headless.h), which ends the run.
 void plat_wait_step();
 
 // The start of frame-loop pass `pass`: the scripted key events due by then
 // take effect (and, when a window plays a session back or records one, the
 // player's keys once the script has run out).
 void plat_pass_begins(int pass);
+// The end of the work of a pass that began at tick `frame_start`: a virtual
+// clock moves to exactly frame_start + 33.
+void plat_pass_ends(uint32_t frame_start);
+// True when a pass is also to last 33 ms of real time (there is a window).
+bool plat_real_time();
 
 // Pause, in a window only: P (or the pad's Start) pauses and goes on, and
 // losing the window's focus pauses. While paused the game's tick count
@@ -219,12 +225,24 @@ int plat_text_width(const char* text, int length);
 bool plat_text_ready(char* why, size_t why_size);
 
 // ---------------------------------------------------------------------------
+// The backend, chosen once at start-up, before the window is made: what
+// shows the game, where its keys come from and what its clock is.
+enum PlatBackendKind {
+    PLAT_WINDOW,         // the window, the player's keyboard and pads, the real clock (the default)
+    PLAT_WINDOW_REPLAY,  // the window, keys and clock from the virtual seams: a session played back or recorded
+    PLAT_HEADLESS,       // no window, no sound device, the virtual clock and the listed key events
+};
+// Also sets the virtual clock to start_tick, every key of the seams up and
+// the pass to -1; the key events not yet applied are kept.
+void plat_use_backend(PlatBackendKind kind, uint32_t start_tick);
+
+// ---------------------------------------------------------------------------
 // Window and presentation (the real window, or none in headless mode).
 
 // Opens the game window (full screen, or a 1280 x 960 window), hides the
-// cursor and installs the SIGINT/SIGTERM handlers. In headless mode no window
-// is made. 1 on success, 0 on failure.
-int plat_window_create(bool headless, bool windowed);
+// cursor and installs the SIGINT/SIGTERM handlers. The headless backend
+// makes no window. 1 on success, 0 on failure.
+int plat_window_create(bool windowed);
 void plat_window_destroy();
 // Why the last plat_window_create failed, for the player.
 const char* plat_window_error();

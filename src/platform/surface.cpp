@@ -170,10 +170,21 @@ void fill_area(PlatSurface* dest, const PlatRect& area, uint8_t index)
     }
 }
 
+// Who shows the visible surface: the window, while there is one.
+void (*present_now)();
+void (*present_soon)();
+
+void show_soon()
+{
+    if (present_soon) {
+        present_soon();
+    }
+}
+
 void show_if_visible(const PlatSurface* surface)
 {
     if (surface && surface == display_visible_surface()) {
-        window_present_soon();
+        show_soon();
     }
 }
 
@@ -404,7 +415,7 @@ int plat_set_palette_entries(PlatPalette* palette, int first, int count, const P
     memcpy(palette->entries + first, entries, sizeof(PlatPaletteEntry) * count);
     if (palette == display_attached_palette()) {
         forget_nearest();
-        window_present_soon();
+        show_soon();
     }
     return 1;
 }
@@ -467,7 +478,7 @@ int plat_display_set_palette(PlatSurface* primary, PlatPalette* palette)
     }
     the_display->palette = palette;
     forget_nearest();
-    window_present_soon();
+    show_soon();
     return 1;
 }
 
@@ -477,7 +488,9 @@ int plat_flip(PlatSurface* primary)
         return 0;
     }
     std::swap(primary->pixels, the_display->back->pixels);
-    window_present();
+    if (present_now) {
+        present_now();
+    }
     return 1;
 }
 
@@ -491,6 +504,12 @@ void plat_display_close(PlatDisplay* display)
     the_display = nullptr;
     forget_nearest();
     free(display);
+}
+
+void display_set_presenter(void (*now)(), void (*soon)())
+{
+    present_now = now;
+    present_soon = soon;
 }
 
 PlatSurface* display_visible_surface()

@@ -1,9 +1,10 @@
-// The window and everything that comes through it: presentation of the
-// display, the keyboard, the close button and signals, our message queue and
-// the clock. In headless mode there is no window and SDL video never starts.
+// The window backend and everything that comes through the window:
+// presentation of the display, the keyboard and pads, the close button,
+// pause, screenshots and the real clock. Two tables: the player's keys on
+// the real clock, and a session recorded or played back, whose keys and clock
+// are the virtual seams' (the player's keys feed them).
 #include <SDL2/SDL.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/backend.h"
 #include "platform/display_internal.h"
 #include "platform/headless.h"
 #include "platform/host.h"
@@ -45,15 +47,10 @@ bool configured;
 // The game keys, for the recorder: everything the game is ever given.
 constexpr int GAME_KEYS[] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H};
 
-bool headless_window;
 SDL_Window* window;
 SDL_Renderer* renderer;
 SDL_Texture* texture;
 bool video_started;
-
-volatile sig_atomic_t signal_close;
-bool close_seen;
-bool close_posted;
 
 // The keyboard as the game sees it, by virtual-key code: held now, pressed
 // since the key was last asked about (a tap between two polls still counts
@@ -86,35 +83,7 @@ bool present_pending;
 bool repaint_needed = true;  // the window's picture was lost (made, exposed, resized)
 const char* window_error = "";
 
-constexpr int QUEUE_SIZE = 64;
-PlatMessage queue[QUEUE_SIZE];
-int queue_head;
-int queue_count;
-
-void on_signal(int)
-{
-    signal_close = 1;
-}
-
-void install_signal_handlers()
-{
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-// The player asked to close: once, as a WM_CLOSE in our queue.
-void request_close()
-{
-    close_seen = true;
-    if (!close_posted) {
-        close_posted = true;
-        plat_post_message(WM_CLOSE, 0, 0);
-    }
-}
+void window_present();
 
 void toggle_full_screen()
 {
@@ -331,9 +300,7 @@ void release_all_keys()
 // shows a picture that changed outside a flip.
 void pump_events()
 {
-    if (signal_close) {
-        request_close();
-    }
+    plat_take_signals();
     if (!video_started) {
         return;
     }
@@ -341,7 +308,7 @@ void pump_events()
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
         case SDL_QUIT:
-            request_close();
+            plat_request_close();
             break;
         case SDL_KEYDOWN:
             if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT)) {
@@ -405,6 +372,8 @@ SDL_Renderer* make_renderer()
 
 void close_window()
 {
+    display_set_presenter(nullptr, nullptr);
+    present_pending = false;
     stop_pads();
     if (texture) SDL_DestroyTexture(texture);
     if (renderer) SDL_DestroyRenderer(renderer);
@@ -523,39 +492,9 @@ void feed_live_keys(bool in_wait)
     }
 }
 
-}  // namespace
-
-void plat_window_configure(const PlatSettings& settings)
-{
-    window_scale = settings.window_scale >= 1 && settings.window_scale <= PLAT_SCALE_MAX ? settings.window_scale : 2;
-    integer_scaling = settings.integer_scaling;
-    vsync_wanted = settings.vsync;
-    gamepad_wanted = settings.gamepad;
-    configured = true;
-    binding_count = 0;
-    for (int a = 0; a < ACTION_COUNT; ++a) {
-        const auto action = static_cast<PlatAction>(a);
-        int code = plat_action_game_key(action);
-        if (action == ACTION_PAUSE) {
-            code = CODE_PAUSE;
-        } else if (action == ACTION_SCREENSHOT) {
-            code = CODE_SCREENSHOT;
-        }
-        const int key = plat_key_from_name(settings.keys[a].c_str());
-        if (key != 0) {
-            bindings[binding_count++] = KeyBinding{static_cast<SDL_Keycode>(key), code};
-        }
-    }
-}
-
 void window_present_soon()
 {
     present_pending = texture != nullptr;
-}
-
-bool window_is_headless()
-{
-    return headless_window || plat_is_headless();
 }
 
 void window_present()
@@ -597,14 +536,8 @@ void window_present()
     SDL_RenderPresent(renderer);
 }
 
-int plat_window_create(bool headless, bool windowed)
+int open_window(bool windowed)
 {
-    install_signal_handlers();
-    if (headless) {
-        headless_window = true;
-        return 1;
-    }
-    headless_window = false;
     if (window) {
         return 1;
     }
@@ -664,83 +597,14 @@ int plat_window_create(bool headless, bool windowed)
     start_pads();
     repaint_needed = true;
     SDL_ShowCursor(SDL_DISABLE);
+    // From now on every flip, and every change to the visible picture, is
+    // shown here.
+    display_set_presenter(window_present, window_present_soon);
     window_present();
     return 1;
 }
 
-void plat_window_destroy()
-{
-    close_window();
-}
-
-const char* plat_window_error()
-{
-    return window_error;
-}
-
-bool plat_key_down(int vk)
-{
-    if (window_is_headless()) {
-        if (signal_close) {
-            request_close();
-        }
-        return headless_key_down(vk);
-    }
-    pump_events();
-    if (headless_virtual_input()) {
-        return headless_key_down(vk);
-    }
-    return video_started && live_key(vk);
-}
-
-void plat_forget_held_keys()
-{
-    if (window_is_headless() || headless_virtual_input()) {
-        return;  // a script's held key is the player's deliberate input
-    }
-    pump_events();
-    for (int vk = 0; vk < KEY_CODES; ++vk) {
-        key_stale[vk] = key_held[vk];
-        key_latched[vk] = false;
-    }
-}
-
-void plat_request_close()
-{
-    request_close();
-}
-
-void plat_wait_step()
-{
-    if (window_is_headless()) {
-        headless_wait_step();
-        return;
-    }
-    // Waits inside a pass poll about once a display frame: quick enough for
-    // any key (presses are latched), and the core stays mostly idle.
-    constexpr uint32_t STEP_MS = 16;
-    static uint32_t last_step;
-    const uint32_t now = SDL_GetTicks();
-    const uint32_t since = now - last_step;
-    SDL_Delay(since < STEP_MS ? STEP_MS - since : 1);
-    last_step = SDL_GetTicks();
-    pump_events();
-    plat_hold_while_paused();
-    if (headless_virtual_input() && !headless_apply_next_event()) {
-        feed_live_keys(true);
-    }
-}
-
-void plat_pass_begins(int pass)
-{
-    headless_begin_pass(pass);
-    if (!window_is_headless() && headless_virtual_input() && headless_events_left() == 0) {
-        pump_events();
-        feed_live_keys(false);
-    }
-}
-
-void plat_hold_while_paused()
+void hold_while_paused()
 {
     while (paused && window && !plat_close_requested()) {
         window_present();
@@ -752,49 +616,151 @@ void plat_hold_while_paused()
     }
 }
 
-bool plat_paused()
+bool is_paused()
 {
     return paused;
 }
 
-bool plat_close_requested()
+// A wait inside a pass polls about once a display frame: quick enough for
+// any key (presses are latched), and the core stays mostly idle.
+void wait_a_frame()
 {
-    return close_seen || signal_close;
+    constexpr uint32_t STEP_MS = 16;
+    static uint32_t last_step;
+    const uint32_t now = SDL_GetTicks();
+    const uint32_t since = now - last_step;
+    SDL_Delay(since < STEP_MS ? STEP_MS - since : 1);
+    last_step = SDL_GetTicks();
+    pump_events();
+    hold_while_paused();
 }
 
-uint32_t plat_get_tick_count()
+// ---------------------------------------------------------------------------
+// The player's keys on the real clock.
+
+bool player_key(int vk)
 {
-    if (window_is_headless() || headless_virtual_input()) {
-        return headless_tick_count();
+    pump_events();
+    return video_started && live_key(vk);
+}
+
+void forget_held_keys()
+{
+    pump_events();
+    for (int vk = 0; vk < KEY_CODES; ++vk) {
+        key_stale[vk] = key_held[vk];
+        key_latched[vk] = false;
     }
+}
+
+// The pass number still counts, for the audio log.
+void live_pass_begins(int pass)
+{
+    headless_begin_pass(pass);
+}
+
+// The real clock moves by itself.
+void live_pass_ends(uint32_t)
+{
+}
+
+// Stands still while paused; the time spent paused never counts.
+uint32_t real_tick_count()
+{
     return (paused ? pause_started : SDL_GetTicks()) - paused_total;
 }
 
-void plat_post_message(int message, uintptr_t wparam, intptr_t lparam)
+// ---------------------------------------------------------------------------
+// A session recorded or played back: keys and clock from the seams.
+
+bool replay_key(int vk)
 {
-    if (queue_count == QUEUE_SIZE) {
-        return;  // full: the message is lost, as a full queue refuses a post
-    }
-    queue[(queue_head + queue_count) % QUEUE_SIZE] = PlatMessage{message, wparam, lparam};
-    queue_count++;
+    pump_events();
+    return headless_key_down(vk);
 }
 
-bool plat_peek_message(PlatMessage* out)
+// A script's held key is the player's deliberate input: nothing to forget.
+void keep_held_keys()
 {
-    if (window_is_headless()) {
-        if (signal_close) {
-            request_close();
-        }
-    } else {
+}
+
+void replay_wait_step()
+{
+    wait_a_frame();
+    if (!headless_apply_next_event()) {
+        feed_live_keys(true);
+    }
+}
+
+void replay_pass_begins(int pass)
+{
+    headless_begin_pass(pass);
+    if (headless_events_left() == 0) {
         pump_events();
+        feed_live_keys(false);
     }
-    if (queue_count == 0) {
-        return false;
+}
+
+}  // namespace
+
+const PlatBackend PLAT_WINDOW_BACKEND = {
+    open_window,
+    close_window,
+    pump_events,
+    player_key,
+    forget_held_keys,
+    wait_a_frame,
+    live_pass_begins,
+    live_pass_ends,
+    real_tick_count,
+    hold_while_paused,
+    is_paused,
+    /*real_time=*/true,
+    /*sound_device=*/true,
+    /*sound_pass_time=*/false,
+};
+
+const PlatBackend PLAT_WINDOW_REPLAY_BACKEND = {
+    open_window,
+    close_window,
+    pump_events,
+    replay_key,
+    keep_held_keys,
+    replay_wait_step,
+    replay_pass_begins,
+    headless_end_pass,
+    headless_tick_count,
+    hold_while_paused,
+    is_paused,
+    /*real_time=*/true,
+    /*sound_device=*/true,
+    /*sound_pass_time=*/true,
+};
+
+void plat_window_configure(const PlatSettings& settings)
+{
+    window_scale = settings.window_scale >= 1 && settings.window_scale <= PLAT_SCALE_MAX ? settings.window_scale : 2;
+    integer_scaling = settings.integer_scaling;
+    vsync_wanted = settings.vsync;
+    gamepad_wanted = settings.gamepad;
+    configured = true;
+    binding_count = 0;
+    for (int a = 0; a < ACTION_COUNT; ++a) {
+        const auto action = static_cast<PlatAction>(a);
+        int code = plat_action_game_key(action);
+        if (action == ACTION_PAUSE) {
+            code = CODE_PAUSE;
+        } else if (action == ACTION_SCREENSHOT) {
+            code = CODE_SCREENSHOT;
+        }
+        const int key = plat_key_from_name(settings.keys[a].c_str());
+        if (key != 0) {
+            bindings[binding_count++] = KeyBinding{static_cast<SDL_Keycode>(key), code};
+        }
     }
-    if (out) {
-        *out = queue[queue_head];
-    }
-    queue_head = (queue_head + 1) % QUEUE_SIZE;
-    queue_count--;
-    return true;
+}
+
+const char* plat_window_error()
+{
+    return window_error;
 }

@@ -19,6 +19,7 @@
 #include "play/play.h"
 #include "shell/cmdline.h"
 #include "shell/harness.h"
+#include "shell/harness_script.h"
 
 uintptr_t main_window;
 
@@ -34,20 +35,19 @@ SteadyClock::time_point pass_real_start;
 // precise to a fraction of a millisecond.
 constexpr int64_t SPIN_US = 1500;
 
-// The harness options live for the whole run (the exhausted-script hook
-// reads them from inside a pass).
+// The harness options live for the whole run.
 ShellOptions shell_options;
 
-// The script ran out while the game waited inside a pass: the outputs are
-// written as they stand (the headless layer then exits with status 3).
-void on_script_exhausted()
+// The script ran out while the game waited inside `pass`: the outputs are
+// written as they stand, the game is left where it stopped, and the run ends
+// with status 3.
+int end_with_script_run_out(int pass)
 {
-    harness_write_dump(headless_current_pass());
-    headless_close_record(headless_current_pass() + 1);
-    if (!harness_close()) {
-        fflush(stdout);
-        std::exit(1);  // an output was lost: that outweighs the script's end
-    }
+    harness_write_dump(pass);
+    harness_close_record(pass + 1);
+    const bool written = harness_close();
+    fflush(stdout);
+    return written ? 3 : 1;  // an output lost outweighs the script's end
 }
 
 bool make_absolute(char* path, char* error, size_t error_size)
@@ -106,7 +106,7 @@ void apply_settings(ShellOptions* options)
 int run_game(const ShellOptions* options)
 {
     // The window (none when headless), with the cursor hidden.
-    if (!plat_window_create(options->headless != 0, options->windowed != 0)) {
+    if (!plat_window_create(options->windowed != 0)) {
         fprintf(stderr, "tailgate: cannot open the game window: %s\n", plat_window_error());
         harness_close();
         return 1;
@@ -135,14 +135,18 @@ int run_game(const ShellOptions* options)
     game_show_title();
 
     int last_pass = -1;
-    int status = shell_frame_loop(game_main, options->passes, harness_after_pass, &last_pass);
+    bool script_ran_out = false;
+    int status = shell_frame_loop(game_main, options->passes, harness_after_pass, &last_pass, &script_ran_out);
+    if (script_ran_out) {
+        return end_with_script_run_out(last_pass + 1);
+    }
 
     harness_write_dump(last_pass);
     game_shutdown();
     // The window goes last: the display objects are released while it lives.
     plat_window_destroy();
     main_window = 0;
-    bool recorded = headless_close_record(last_pass + 1);
+    bool recorded = harness_close_record(last_pass + 1);
     if (!recorded) {
         fprintf(stderr, "tailgate: cannot write the whole recording %s\n",
                 plat_printable(options->record_path).c_str());
@@ -182,21 +186,18 @@ int64_t shell_pace_sleep_us(int64_t elapsed_us)
 
 void shell_pace(uint32_t frame_start)
 {
-    if (plat_is_headless()) {
-        headless_end_pass(frame_start);
+    // A virtual clock moves a whole pass at once; headless, that is all.
+    plat_pass_ends(frame_start);
+    if (!plat_real_time()) {
         return;
     }
-    // A recorded or played-back session: the game's clock is the virtual
-    // one, moved a whole pass at a time; the pass itself still takes 33 ms.
-    const bool virtual_clock = headless_virtual_input();
-    if (virtual_clock) {
-        headless_end_pass(frame_start);
-    }
+    // In a window the pass takes 33 ms, on the game's clock (which a virtual
+    // one already shows) and in real time.
     const auto target = pass_real_start + std::chrono::milliseconds(FRAME_MS);
     for (;;) {
         auto now = SteadyClock::now();
         uint32_t ticks = plat_get_tick_count() - frame_start;  // unsigned: wrap-safe
-        if (now >= target && (virtual_clock || ticks >= static_cast<uint32_t>(FRAME_MS))) {
+        if (now >= target && ticks >= static_cast<uint32_t>(FRAME_MS)) {
             return;
         }
         int64_t elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - pass_real_start).count();
@@ -207,9 +208,11 @@ void shell_pace(uint32_t frame_start)
     }
 }
 
-int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass)
+int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass,
+                     bool* script_ran_out)
 {
     *last_pass = -1;
+    *script_ran_out = false;
     for (int pass = 0; max_passes < 0 || pass < max_passes; ++pass) {
         plat_hold_while_paused();
         plat_pass_begins(pass);
@@ -226,7 +229,14 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
             wnd_proc(main_window, message.message, message.wparam, message.lparam);
         }
 
-        frame();
+        try {
+            frame();
+        } catch (const PlatScriptRanOut&) {
+            // The game waited inside this pass for a key the script does not
+            // give: the run is over where it stands.
+            *script_ran_out = true;
+            return 0;
+        }
         shell_pace(frame_start);
         plat_audio_end_pass();  // headless sounds keep time by passes
         *last_pass = pass;
@@ -315,7 +325,7 @@ int tailgate_main(int argc, char** argv)
         return 2;
     }
 
-    if (options->input_path[0] && !headless_load_script(options->input_path, error, sizeof error)) {
+    if (options->input_path[0] && !harness_load_script(options->input_path, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
@@ -361,21 +371,19 @@ int tailgate_main(int argc, char** argv)
     // would be, so every session is new.
     const bool virtual_window = !options->headless && (options->input_path[0] || options->record_path[0]);
     uint32_t start_tick = options->start_tick;
-    if (virtual_window && !options->start_tick_given && !headless_script_start_tick(&start_tick)) {
+    if (virtual_window && !options->start_tick_given && !harness_script_start_tick(&start_tick)) {
         start_tick = options->input_path[0] ? options->start_tick : wall_clock_tick();
     }
-    headless_start(options->headless != 0, start_tick);
-    headless_use_virtual_input(virtual_window);
-    plat_audio_keep_pass_time(virtual_window);
+    plat_use_backend(options->headless ? PLAT_HEADLESS : virtual_window ? PLAT_WINDOW_REPLAY : PLAT_WINDOW,
+                     start_tick);
     if (!harness_open(options, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
-    if (options->record_path[0] && !headless_open_record(options->record_path, start_tick)) {
+    if (options->record_path[0] && !harness_open_record(options->record_path, start_tick)) {
         fprintf(stderr, "tailgate: cannot write --record %s\n", plat_printable(options->record_path).c_str());
         harness_close();
         return 2;
     }
-    headless_set_exhausted_hook(on_script_exhausted);
     return run_game(options);
 }

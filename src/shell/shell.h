@@ -31,11 +31,14 @@ intptr_t wnd_proc(uintptr_t window, int message, uintptr_t wparam, intptr_t lpar
 // the message was WM_QUIT, which leaves at once), then the pacing to 33 ms
 // and `after_pass` (may be null). Runs `max_passes` passes (-1: until
 // WM_QUIT). Returns WM_QUIT's wparam, or 0 when the passes ran out;
-// `last_pass` gets the last pass that called `frame` (-1 for none).
-int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass);
+// `last_pass` gets the last pass that called `frame` (-1 for none). A
+// headless script that runs out while `frame` waits inside a pass ends the
+// loop there, with `script_ran_out` set: that pass is *last_pass + 1.
+int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass,
+                     bool* script_ran_out);
 
-// Pacing: waits until FRAME_MS have passed since the pass began at tick
-// `frame_start` (real time), or moves the virtual clock there (headless).
+// Pacing: moves a virtual clock to FRAME_MS past `frame_start`, and in a
+// window waits until FRAME_MS have passed since the pass began (real time).
 void shell_pace(uint32_t frame_start);
 // How long the pacing may sleep, in microseconds, when `elapsed_us` of the
 // pass have gone: most of what is left, keeping the last stretch for a

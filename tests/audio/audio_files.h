@@ -15,6 +15,7 @@
 #include "audio/audio.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
+#include "platform/platform.h"
 
 namespace audio_test {
 
@@ -128,7 +129,7 @@ class AudioTest : public ::testing::Test {
 protected:
     ScratchDir dir;
 
-    virtual void open_output() { headless_start(true, 1000); }
+    virtual void open_output() { plat_use_backend(PLAT_HEADLESS, 1000); }
     void SetUp() override
     {
         open_output();
@@ -140,7 +141,7 @@ protected:
     void TearDown() override
     {
         shut_down_audio();
-        headless_start(false, 1000);
+        plat_use_backend(PLAT_WINDOW, 1000);
     }
     int load_wav(const std::string& bytes)
     {

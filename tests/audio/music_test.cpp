@@ -70,17 +70,17 @@ TEST_F(Music, WithoutADeviceAPieceEndsWhenTheVirtualClockRunsPastIt)
 {
     int a = load_midi(tune(2, 480));
     ASSERT_EQ(length_ms(a), 1000u);
-    headless_start(true, 5000);
+    plat_use_backend(PLAT_HEADLESS, 5000);
     mus_play(a);
-    headless_start(true, 6000);
+    plat_use_backend(PLAT_HEADLESS, 6000);
     EXPECT_EQ(mus_status(a), MUSIC_PLAYING);
-    headless_start(true, 6001);
+    plat_use_backend(PLAT_HEADLESS, 6001);
     EXPECT_EQ(music_slots[a].state, MUSIC_PLAYING);  // kept until asked
     EXPECT_EQ(mus_status(a), MUSIC_STOPPED);
     EXPECT_EQ(music_slots[a].state, MUSIC_STOPPED);
     EXPECT_EQ(music_current, a);  // it ended by itself: still the current one
     mus_play(a);                  // starts it over from the new tick
-    headless_start(true, 7001);
+    plat_use_backend(PLAT_HEADLESS, 7001);
     EXPECT_EQ(mus_status(a), MUSIC_PLAYING);
 }
 

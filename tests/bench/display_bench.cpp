@@ -15,7 +15,8 @@ struct Scene {
 
 Scene make_scene()
 {
-    plat_window_create(true, false);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    plat_window_create(false);
     gfx_display_setup();
     PlatPaletteEntry entries[256];
     for (int i = 0; i < 256; i++) {

@@ -31,6 +31,7 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/shell.h"
+#include "shell/harness_script.h"
 
 namespace {
 
@@ -63,14 +64,14 @@ bool start_game()
         return false;
     }
     fs::copy(TAILGATE_DATA_DIR, dir, fs::copy_options::recursive, error);
-    headless_start(true, 1000);
+    plat_use_backend(PLAT_HEADLESS, 1000);
     const std::string script = drive_script();
     if (error || chdir(dir) != 0 ||
-        !headless_parse_script(script.data(), script.size(), message, sizeof message)) {
+        !harness_parse_script(script.data(), script.size(), message, sizeof message)) {
         return false;
     }
     headless_begin_pass(0);
-    if (!plat_window_create(true, false) || !game_init()) {
+    if (!plat_window_create(false) || !game_init()) {
         return false;
     }
     game_mode = MODE_PLAY;

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/shell.h"
+#include "shell/harness_script.h"
 
 namespace {
 
@@ -27,12 +28,12 @@ bool start_game()
         return false;
     }
     fs::copy(TAILGATE_DATA_DIR, dir, fs::copy_options::recursive, error);
-    headless_start(true, 1000);
-    if (error || chdir(dir) != 0 || !headless_parse_script(script, sizeof script - 1, message, sizeof message)) {
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    if (error || chdir(dir) != 0 || !harness_parse_script(script, sizeof script - 1, message, sizeof message)) {
         return false;
     }
     headless_begin_pass(0);
-    return plat_window_create(true, false) && game_init();
+    return plat_window_create(false) && game_init();
 }
 
 void BM_PlayFrameHeavyTraffic(benchmark::State& state)

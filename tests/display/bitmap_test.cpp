@@ -142,7 +142,8 @@ TEST_F(BitmapTest, BadFilesAreRefusedAndLoseNothing)
 // the sizes that belong to it, never from a header the failure read.
 TEST_F(BitmapTest, CellCopyAfterAFailedLoadUsesThePictureStillHeld)
 {
-    plat_window_create(true, false);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    plat_window_create(false);
     ASSERT_EQ(gfx_display_setup(), 1);
     PlatSurface* cell = gfx_create_surface(2, 1, 0, 0);
     BmpFile sheet = picture_8bit(4, 2, {0, 0, 0, 0, 0, 7, 8, 0}, 1);

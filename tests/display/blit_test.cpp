@@ -34,7 +34,8 @@ class DisplayTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        plat_window_create(true, false);
+        plat_use_backend(PLAT_HEADLESS, 1000);
+        plat_window_create(false);
         ASSERT_EQ(gfx_display_setup(), 1);
         gfx_fill_surface(back_buffer, BACKDROP);
         sprite = pattern_surface(64, 64);

@@ -15,7 +15,8 @@ class GdiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        plat_window_create(true, false);
+        plat_use_backend(PLAT_HEADLESS, 1000);
+        plat_window_create(false);
         ASSERT_EQ(gfx_display_setup(), 1);
         // A grey ramp with one pure red.
         PlatPaletteEntry entries[256];

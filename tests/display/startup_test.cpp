@@ -48,7 +48,8 @@ protected:
         ASSERT_TRUE(write_bmp(dir + "/cars2.bmp", sheet_file(14, 7, 64, 64, 912, 455, 1)));
         ASSERT_TRUE(write_bmp(dir + "/monster.bmp", sheet_file(2, 3, 144, 112, 292, 339, 110)));
         ASSERT_EQ(chdir(dir.c_str()), 0);
-        plat_window_create(true, false);
+        plat_use_backend(PLAT_HEADLESS, 1000);
+        plat_window_create(false);
     }
     void TearDown() override
     {

@@ -15,6 +15,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play_run.h"
+#include "shell/harness_script.h"
 #include "support/game_data.h"
 
 namespace game_run {
@@ -113,15 +114,15 @@ inline bool game_here(const std::string& script)
     if (!run) {
         run = new GameRun;  // kept to the end: the game reads from it
         fs::current_path(run->data);
-        headless_start(true, 1000);
-        started = plat_window_create(true, false) && game_init();
+        plat_use_backend(PLAT_HEADLESS, 1000);
+        started = plat_window_create(false) && game_init();
     }
     fs::current_path(run->data);
     char error[256];
-    if (!started || !headless_parse_script(script.c_str(), script.size(), error, sizeof error)) {
+    if (!started || !harness_parse_script(script.c_str(), script.size(), error, sizeof error)) {
         return false;
     }
-    headless_start(true, 1000);
+    plat_use_backend(PLAT_HEADLESS, 1000);
     headless_begin_pass(0);
     return true;
 }

@@ -28,7 +28,8 @@ void set_up_once()
     if (cell) {
         return;
     }
-    plat_window_create(true, false);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    plat_window_create(false);
     if (!gfx_display_setup()) {
         abort();
     }

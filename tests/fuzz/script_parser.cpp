@@ -7,19 +7,21 @@
 #include <cstring>
 
 #include "platform/headless.h"
+#include "platform/platform.h"
+#include "shell/harness_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     char error[256];
     memset(error, 0x7F, sizeof error);
-    const int ok = headless_parse_script(reinterpret_cast<const char*>(data), size, error, sizeof error);
+    const int ok = harness_parse_script(reinterpret_cast<const char*>(data), size, error, sizeof error);
     if (ok) {
         // Passes fit an int and the count is bounded; one last pass takes
         // every event in.
-        if (headless_events_left() < 0 || headless_events_left() > HEADLESS_MAX_EVENTS) {
+        if (headless_events_left() < 0 || headless_events_left() > HARNESS_MAX_EVENTS) {
             abort();
         }
-        headless_start(true, 1000);
+        plat_use_backend(PLAT_HEADLESS, 1000);
         headless_begin_pass(2147483647);
         if (headless_events_left() != 0) {
             abort();

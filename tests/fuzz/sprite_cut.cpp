@@ -44,7 +44,8 @@ bool set_up_done;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (!set_up_done) {
-        plat_window_create(true, false);
+        plat_use_backend(PLAT_HEADLESS, 1000);
+        plat_window_create(false);
         if (!gfx_display_setup()) {
             abort();
         }

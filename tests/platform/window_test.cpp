@@ -1,8 +1,12 @@
-// Signals in a run without a window: a close request, asked once.
+// Without a window: signals become a close request, asked once; the keys and
+// the clock of a played-back session and of a headless run.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <vector>
 
+#include "platform/audio.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -10,7 +14,8 @@ namespace {
 
 TEST(Signals, TerminationBecomesOneCloseMessage)
 {
-    ASSERT_EQ(plat_window_create(true, false), 1);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    ASSERT_EQ(plat_window_create(false), 1);
     EXPECT_EQ(plat_get_tick_count(), headless_tick_count());
     PlatMessage m;
     while (plat_peek_message(&m)) {
@@ -22,6 +27,59 @@ TEST(Signals, TerminationBecomesOneCloseMessage)
     EXPECT_EQ(m.message, WM_CLOSE);
     raise(SIGINT);
     EXPECT_FALSE(plat_peek_message(&m));  // asked once is enough
+}
+
+}  // namespace
+
+namespace {
+
+// A window session played back: keys and clock are the seams', and once the
+// script is used up the player's own keys take over, so a key the script
+// still held is let go unless the player holds it too (no window here: the
+// player holds nothing). Headless runs keep the script's keys as they are.
+TEST(Backends, APlayedBackSessionHandsTheKeysToThePlayerAtTheScriptsEnd)
+{
+    for (const PlatBackendKind kind : {PLAT_WINDOW_REPLAY, PLAT_HEADLESS}) {
+        headless_set_events({{0, VK_UP, 1}, {1, VK_DOWN, 1}});
+        plat_use_backend(kind, 5000);
+        plat_pass_begins(0);
+        EXPECT_TRUE(plat_key_down(VK_UP)) << kind;
+        EXPECT_EQ(plat_get_tick_count(), 5000u);
+        plat_pass_ends(5000);
+        EXPECT_EQ(plat_get_tick_count(), 5033u) << "the virtual clock, a pass at a time";
+        plat_pass_begins(1);
+        const bool replay = kind == PLAT_WINDOW_REPLAY;
+        EXPECT_EQ(plat_key_down(VK_UP), !replay) << kind;
+        EXPECT_EQ(plat_key_down(VK_DOWN), !replay) << kind;
+        EXPECT_EQ(plat_real_time(), replay) << "a window holds each pass to real time";
+    }
+    plat_use_backend(PLAT_WINDOW, 1000);
+    EXPECT_TRUE(plat_real_time());
+    EXPECT_FALSE(plat_key_down(VK_UP)) << "no window: the player's keyboard says nothing";
+}
+
+// Sounds keep time by the passes in a played-back session even though a
+// device plays them (whether a sound still plays is game state, and the
+// session must replay headless), as they do headless without one.
+TEST(Backends, APlayedBackSessionsSoundsKeepTimeByThePasses)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::vector<uint8_t> second(PLAT_SOUND_RATE, 128);
+    for (const PlatBackendKind kind : {PLAT_WINDOW_REPLAY, PLAT_HEADLESS}) {
+        plat_use_backend(kind, 1000);
+        plat_audio_open();
+        EXPECT_EQ(plat_audio_mode(), kind == PLAT_HEADLESS ? PLAT_AUDIO_SILENT : PLAT_AUDIO_DEVICE) << kind;
+        PlatSound* sound = plat_sound_create(second.data(), static_cast<uint32_t>(second.size()));
+        ASSERT_NE(sound, nullptr);
+        plat_sound_play(sound);
+        for (int pass = 0; pass < 3; ++pass) {
+            plat_audio_end_pass();
+        }
+        EXPECT_EQ(plat_sound_position(sound), 1091u) << kind;  // 3 x 363.825 samples
+        plat_audio_close();
+    }
+    unsetenv("SDL_AUDIODRIVER");
+    plat_use_backend(PLAT_WINDOW, 1000);
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ protected:
         clock_start = plat_get_tick_count();
     }
 
-    void TearDown() override { headless_start(false, 1000); }
+    void TearDown() override { plat_use_backend(PLAT_WINDOW, 1000); }
 
     // The truck right below an alien at the top edge (the script's first
     // step moves the alien 1 px to the right first).

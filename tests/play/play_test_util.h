@@ -13,6 +13,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
+#include "shell/harness_script.h"
 #include "core/random.h"
 #include "support/fields.h"
 #include "support/game_data.h"
@@ -24,7 +25,7 @@ using test_support::fields_are;
 // Holds exactly the keys named ("UP LEFT"), through the scripted keyboard.
 inline void hold(const std::string& keys)
 {
-    headless_start(true, 7000000);
+    plat_use_backend(PLAT_HEADLESS, 7000000);
     std::istringstream words(keys);
     std::string script = "0", word;
     while (words >> word) {
@@ -32,7 +33,7 @@ inline void hold(const std::string& keys)
     }
     script = script == "0" ? "" : script + "\n";
     char error[200] = "";
-    ASSERT_EQ(headless_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
+    ASSERT_EQ(harness_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
     headless_begin_pass(0);
 }
 
@@ -90,8 +91,8 @@ inline int display_ready()
         char dir[] = "/tmp/tailgate_play_XXXXXX";
         state = back_buffer != nullptr;
         if (!state && mkdtemp(dir) && test_support::copy_game_data(dir)) {
-            headless_start(true, 9000000);
-            state = chdir(dir) == 0 && plat_window_create(true, false) && game_init();
+            plat_use_backend(PLAT_HEADLESS, 9000000);
+            state = chdir(dir) == 0 && plat_window_create(false) && game_init();
         }
     }
     return state;

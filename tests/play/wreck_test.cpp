@@ -23,7 +23,7 @@ using test_support::fields_are;
 // a pass (the initials entry) can use them up.
 void pending_events(const std::string& events)
 {
-    headless_start(true, 7000000);
+    plat_use_backend(PLAT_HEADLESS, 7000000);
     std::string script;
     int pass = 100000;
     std::istringstream words(events);
@@ -32,7 +32,7 @@ void pending_events(const std::string& events)
         script += std::to_string(pass++) + " " + event + "\n";
     }
     char error[200] = "";
-    ASSERT_EQ(headless_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
+    ASSERT_EQ(harness_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
     headless_begin_pass(0);
 }
 
@@ -63,7 +63,7 @@ protected:
         std::remove("hiscore.txt");
     }
 
-    void TearDown() override { headless_start(false, 1000); }
+    void TearDown() override { plat_use_backend(PLAT_WINDOW, 1000); }
 
     static void last_wreck(int score_now)
     {

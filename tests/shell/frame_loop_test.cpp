@@ -43,7 +43,7 @@ class FrameLoop : public testing::Test {
 protected:
     void SetUp() override
     {
-        headless_start(true, 1000);
+        plat_use_backend(PLAT_HEADLESS, 1000);
         drain_messages();
         frame_ticks.clear();
         after_passes.clear();
@@ -55,11 +55,15 @@ protected:
         drain_messages();
         quit_requested = 0;
         main_window = 0;
-        headless_start(false, 1000);
+        plat_use_backend(PLAT_WINDOW, 1000);
     }
     int run(int (*frame)(), int passes)
     {
-        return shell_frame_loop(frame, passes, [](int pass) { after_passes.push_back(pass); }, &last);
+        bool ran_out = true;
+        const int status =
+            shell_frame_loop(frame, passes, [](int pass) { after_passes.push_back(pass); }, &last, &ran_out);
+        EXPECT_FALSE(ran_out);
+        return status;
     }
     int last = -2;
 };

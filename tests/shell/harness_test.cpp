@@ -9,6 +9,7 @@
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
 #include "platform/headless.h"
+#include "platform/platform.h"
 #include "play/play.h"
 #include "shell/harness.h"
 #include "core/random.h"
@@ -45,10 +46,10 @@ TEST(StateDump, EveryKeyWithItsShapeAndValuesThatReadBackExactly)
     truck_vy = std::nan("");
     memcpy(hiscore_initials[0], "\"\\/", 3);
     memcpy(hiscore_initials[1], "\0\n\xE9", 3);
-    headless_start(true, 1000);
+    plat_use_backend(PLAT_HEADLESS, 1000);
     std::string text;
     harness_state_json(&text, 17);
-    headless_start(false, 1000);
+    plat_use_backend(PLAT_WINDOW, 1000);
     JsonValue state;
     ASSERT_TRUE(json_lite::parse(text, &state)) << text.substr(0, 200);
 

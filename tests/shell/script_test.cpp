@@ -1,4 +1,5 @@
-// The scripted keyboard and the virtual clock of headless runs.
+// The input script, the scripted keyboard it feeds, the virtual clock of
+// headless runs, and a script that runs out.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -6,19 +7,22 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "shell/harness_script.h"
+#include "shell/shell.h"
 
 namespace {
 
 int parse(const std::string& text, std::string* error = nullptr)
 {
     char buffer[256] = "";
-    int ok = headless_parse_script(text.data(), text.size(), buffer, sizeof buffer);
+    int ok = harness_parse_script(text.data(), text.size(), buffer, sizeof buffer);
     if (error) {
         *error = buffer;
     }
@@ -31,7 +35,7 @@ TEST(Script, CommentsBlanksTabsCrlfAndEveryKeyName)
                     "7 +SPACE +UP +DOWN +LEFT +RIGHT +Q +S +C +R +H"),
               1);
     EXPECT_EQ(headless_events_left(), 14);
-    headless_start(true, 1000);
+    plat_use_backend(PLAT_HEADLESS, 1000);
     headless_begin_pass(7);
     for (int vk : {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H}) {
         EXPECT_TRUE(headless_key_down(vk)) << vk;
@@ -74,7 +78,7 @@ TEST(Script, MalformedLinesAreRefusedWithTheirLineNumber)
 TEST(Script, EventsTakeEffectAtTheStartOfTheirPassAndWaitsTakeTheNext)
 {
     ASSERT_EQ(parse("2 +UP\n2 +LEFT\n3 +SPACE -SPACE\n4 -UP\n5 +SPACE\n50 -SPACE\n60 +UP\n"), 1);
-    headless_start(true, 1000);
+    plat_use_backend(PLAT_HEADLESS, 1000);
     headless_begin_pass(1);
     EXPECT_FALSE(headless_key_down(VK_UP));
     headless_begin_pass(2);
@@ -96,38 +100,68 @@ TEST(Script, EventsTakeEffectAtTheStartOfTheirPassAndWaitsTakeTheNext)
     EXPECT_EQ(headless_events_left(), 0);
 
     // A wait with nothing left to take ends the run; in a test program that
-    // is a failure naming the pass, not an exit of the whole program.
+    // runs the game's code by itself it is a failure naming the pass, never
+    // an exit of the whole program.
     try {
         plat_wait_step();
         ADD_FAILURE() << "a wait past the script's end returned";
-    } catch (const std::exception& ran_out) {
+    } catch (const PlatScriptRanOut& ran_out) {
+        EXPECT_EQ(ran_out.pass(), 60);
         EXPECT_NE(std::string(ran_out.what()).find("inside pass 60"), std::string::npos) << ran_out.what();
     }
 }
 
-TEST(Script, RunningOutInsideAPassExitsWithStatusThreeByDefault)
+// The frame loop ends where the script ran out: the passes before it ran
+// whole, the one cut short gets no after-pass work, and the loop says so
+// (the shell then writes its outputs and exits with status 3).
+TEST(Script, RunningOutInsideAPassEndsTheFrameLoopThere)
 {
-    EXPECT_EXIT(
-        {
-            headless_set_ran_out_handler(nullptr);
-            parse("");
-            headless_start(true, 1000);
-            headless_wait_step();
-        },
-        ::testing::ExitedWithCode(3), "");
+    ASSERT_EQ(parse("0 +SPACE\n1 -SPACE\n"), 1);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    static std::vector<int> ended;
+    static int frames;
+    ended.clear();
+    frames = 0;
+    // From its fourth frame on the game waits for a key's release, twice.
+    auto frame = [] {
+        if (++frames >= 4) {
+            plat_wait_step();
+            plat_wait_step();
+        }
+        return 1;
+    };
+    int last_pass = -2;
+    bool ran_out = false;
+    EXPECT_EQ(shell_frame_loop(frame, 100, [](int pass) { ended.push_back(pass); }, &last_pass, &ran_out), 0);
+    EXPECT_TRUE(ran_out);
+    EXPECT_EQ(last_pass, 2);
+    EXPECT_EQ(ended, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(headless_current_pass(), 3);
+    EXPECT_EQ(plat_get_tick_count(), 1000u + 3 * 33);  // pass 3 never paced
+
+    // Events enough for every wait: no such end.
+    ASSERT_EQ(parse("0 +SPACE\n1 -SPACE\n9 +UP +DOWN\n"), 1);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    frames = 0;
+    EXPECT_EQ(shell_frame_loop(frame, 4, nullptr, &last_pass, &ran_out), 0);
+    EXPECT_FALSE(ran_out);
+    EXPECT_EQ(last_pass, 3);
+    EXPECT_EQ(headless_events_left(), 0);  // both taken by the waits of pass 3
+    EXPECT_TRUE(headless_key_down(VK_DOWN));
+    plat_use_backend(PLAT_WINDOW, 1000);
 }
 
 TEST(Script, FileErrorsNameTheFileAndTheLine)
 {
     char error[256] = "";
-    EXPECT_EQ(headless_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
+    EXPECT_EQ(harness_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
     EXPECT_NE(strstr(error, "/nonexistent/dir/script.txt"), nullptr);
     char bad[] = "/tmp/tailgate_script_XXXXXX";
     const int fd = mkstemp(bad);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, "7 +H\n6 -H\n", 10), 10);
     close(fd);
-    EXPECT_EQ(headless_load_script(bad, error, sizeof error), 0);
+    EXPECT_EQ(harness_load_script(bad, error, sizeof error), 0);
     EXPECT_NE(strstr(error, bad), nullptr);
     EXPECT_NE(strstr(error, "line 2"), nullptr);
     remove(bad);
@@ -158,21 +192,68 @@ TEST(Script, NonRegularFilesAreRefusedAtOnce)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     for (const std::string& path : {fifo, std::string(dir), std::string("/dev/zero")}) {
         char error[256] = "";
-        EXPECT_EQ(headless_load_script(path.c_str(), error, sizeof error), 0) << path;
+        EXPECT_EQ(harness_load_script(path.c_str(), error, sizeof error), 0) << path;
         EXPECT_NE(strstr(error, "not a regular file"), nullptr) << error;
     }
     remove(fifo.c_str());
     rmdir(dir);
 }
 
+// The recorder writes every key event the game is given under the pass a
+// replay applies it at: a pass's own events under it, one taken at a wait
+// inside pass p under p + 1; the player's keys likewise. Its start tick and
+// pass count are comments a replay reads back.
+TEST(Script, TheRecordingReplaysEachEventAtTheSamePoint)
+{
+    char path[] = "/tmp/tailgate_record_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_EQ(parse("2 +UP +LEFT\n5 -UP\n9 -LEFT\n"), 1);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    ASSERT_TRUE(harness_open_record(path, 424242));
+    headless_begin_pass(0);
+    headless_set_key(VK_SPACE, true, false);  // the player, at a pass's start
+    headless_begin_pass(2);
+    headless_begin_pass(3);
+    plat_wait_step();                         // takes "5 -UP" inside pass 3
+    headless_set_key(VK_SPACE, false, true);  // the player, at a wait
+    headless_set_key(VK_SPACE, false, true);  // no change: not written
+    headless_begin_pass(9);
+    EXPECT_TRUE(harness_close_record(10));
+    EXPECT_TRUE(harness_close_record(10));  // nothing open: nothing to lose
+
+    char text[1024] = "";
+    FILE* file = fopen(path, "r");
+    ASSERT_NE(file, nullptr);
+    text[fread(text, 1, sizeof text - 1, file)] = '\0';
+    fclose(file);
+    remove(path);
+    const std::string recording = text;
+    const size_t keys = recording.find("# start-tick 424242\n");
+    ASSERT_NE(keys, std::string::npos) << recording;
+    EXPECT_EQ(recording.substr(keys), "# start-tick 424242\n0 +SPACE\n2 +UP\n2 +LEFT\n4 -UP\n4 -SPACE\n9 -LEFT\n"
+                                      "# passes 10\n");
+
+    // Read back, it names its start tick and gives the same keys.
+    ASSERT_EQ(parse(recording), 1);
+    uint32_t tick = 0;
+    ASSERT_TRUE(harness_script_start_tick(&tick));
+    EXPECT_EQ(tick, 424242u);
+    EXPECT_EQ(headless_events_left(), 6);
+    ASSERT_EQ(parse("# start-tick 12x\n1 +UP\n"), 1);
+    EXPECT_FALSE(harness_script_start_tick(&tick)) << "not a number: no start tick";
+    plat_use_backend(PLAT_WINDOW, 1000);
+}
+
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
 {
-    headless_start(true, 4294967290u);
+    plat_use_backend(PLAT_HEADLESS, 4294967290u);
     headless_begin_pass(0);
     EXPECT_EQ(plat_get_tick_count(), 4294967290u);
     headless_end_pass(plat_get_tick_count());
     EXPECT_EQ(plat_get_tick_count(), 27u);
-    headless_start(false, 1000);
+    plat_use_backend(PLAT_WINDOW, 1000);
 }
 
 }  // namespace

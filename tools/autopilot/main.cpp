@@ -23,6 +23,7 @@
 #include "play/play.h"
 #include "policy.h"
 #include "core/random.h"
+#include "shell/harness_script.h"
 #include "shell/shell.h"
 
 namespace {
@@ -171,7 +172,7 @@ void load_pending()
         script += "\n";
     }
     char error[256];
-    if (!headless_parse_script(script.data(), script.size(), error, sizeof error)) {
+    if (!harness_parse_script(script.data(), script.size(), error, sizeof error)) {
         fprintf(stderr, "autopilot: internal script error: %s\n", error);
         exit(1);
     }
@@ -204,10 +205,10 @@ int write_script(const char* path, int goal, uint32_t start_tick, int passes, in
 }
 
 // The game waited for a key that the script does not give.
-void on_exhausted()
+void on_exhausted(int pass)
 {
-    fprintf(stderr, "autopilot: the game waited for more keys at pass %d (mode %d, level %d, state %d)\n",
-            headless_current_pass(), game_mode, level_index, play_state);
+    fprintf(stderr, "autopilot: the game waited for more keys at pass %d (mode %d, level %d, state %d)\n", pass,
+            game_mode, level_index, play_state);
     fprintf(stderr, "autopilot: %zu of %zu events taken; wreck_timer %d, score %d\n", events_done, events.size(),
             wreck_timer, score);
 }
@@ -215,10 +216,9 @@ void on_exhausted()
 // The game's start-up as the shell makes it, on the headless platform.
 int start_game(uint32_t start_tick)
 {
-    headless_start(true, start_tick);
-    headless_set_exhausted_hook(on_exhausted);
+    plat_use_backend(PLAT_HEADLESS, start_tick);
     load_pending();
-    if (!plat_window_create(true, false)) {
+    if (!plat_window_create(false)) {
         fprintf(stderr, "autopilot: no headless display\n");
         return 0;
     }
@@ -404,7 +404,12 @@ int main(int argc, char** argv)
     run.trace = trace;
     autopilot_prepare_pass(0);
     int last_pass = -1;
-    shell_frame_loop(game_main, max_passes, autopilot_after_pass, &last_pass);
+    bool ran_out = false;
+    shell_frame_loop(game_main, max_passes, autopilot_after_pass, &last_pass, &ran_out);
+    if (ran_out) {
+        on_exhausted(last_pass + 1);
+        return 3;
+    }
     if (run.failed) {
         return 1;
     }

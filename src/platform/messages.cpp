@@ -1,0 +1,79 @@
+// Our message queue, the player's requests to close (the window's close
+// button, Q, SIGINT, SIGTERM), the same with or without a window.
+#include <csignal>
+#include <cstring>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+
+namespace {
+
+volatile sig_atomic_t signal_close;
+bool close_seen;
+bool close_posted;
+
+constexpr int QUEUE_SIZE = 64;
+PlatMessage queue[QUEUE_SIZE];
+int queue_head;
+int queue_count;
+
+void on_signal(int)
+{
+    signal_close = 1;
+}
+
+}  // namespace
+
+void plat_install_signal_handlers()
+{
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void plat_take_signals()
+{
+    if (signal_close) {
+        plat_request_close();
+    }
+}
+
+// The player asked to close: once, as a WM_CLOSE in our queue.
+void plat_request_close()
+{
+    close_seen = true;
+    if (!close_posted) {
+        close_posted = true;
+        plat_post_message(WM_CLOSE, 0, 0);
+    }
+}
+
+bool plat_close_requested()
+{
+    return close_seen || signal_close;
+}
+
+void plat_post_message(int message, uintptr_t wparam, intptr_t lparam)
+{
+    if (queue_count == QUEUE_SIZE) {
+        return;  // full: the message is lost, as a full queue refuses a post
+    }
+    queue[(queue_head + queue_count) % QUEUE_SIZE] = PlatMessage{message, wparam, lparam};
+    queue_count++;
+}
+
+bool plat_next_message(PlatMessage* out)
+{
+    if (queue_count == 0) {
+        return false;
+    }
+    if (out) {
+        *out = queue[queue_head];
+    }
+    queue_head = (queue_head + 1) % QUEUE_SIZE;
+    queue_count--;
+    return true;
+}
