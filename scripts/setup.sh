@@ -16,6 +16,8 @@ packages=(
   libespeak-ng-dev espeak-ng-data
   # tests and benchmarks; the checkers of the installed desktop entry and metainfo
   libgtest-dev libbenchmark-dev desktop-file-utils appstream
+  # the style check (scripts/style.sh)
+  clang-format clang-tidy
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -242,7 +242,7 @@ public:
         for (int y = first_; y <= last_; y++) {
             if (left_[y] <= right_[y]) {
                 memset(s_->pixels + static_cast<size_t>(y) * s_->pitch + left_[y], index,
-                       static_cast<size_t>(right_[y] - left_[y] + 1));
+                       static_cast<size_t>(right_[y] - left_[y]) + 1);
             }
         }
     }

@@ -201,7 +201,7 @@ int code_of_button(int button)
     case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
     case SDL_CONTROLLER_BUTTON_A: return VK_SPACE;
     case SDL_CONTROLLER_BUTTON_B: return VK_H;
-    case SDL_CONTROLLER_BUTTON_X: return VK_S;
+    case SDL_CONTROLLER_BUTTON_X:
     case SDL_CONTROLLER_BUTTON_Y: return VK_S;
     case SDL_CONTROLLER_BUTTON_START: return CODE_PAUSE;
     default: return 0;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/headless.h"
+#include "platform/platform.h"
 #include "play/play.h"
 #include "shell/game_state.h"
 #include "shell/harness.h"
@@ -36,7 +36,7 @@ TEST(GameState, RestoreBringsBackEveryFieldAfterAllWereOverwritten)
 {
     GameState untouched;  // for the other tests of this program
     game_state_save(&untouched);
-    headless_start(true, 1000);
+    plat_use_backend(PLAT_HEADLESS, 1000);
     scribble(0x11);
     traffic[42].wreck_tick = 7;
     lane_x[3] = 99;
@@ -56,7 +56,7 @@ TEST(GameState, RestoreBringsBackEveryFieldAfterAllWereOverwritten)
     GameState again;
     game_state_save(&again);
     EXPECT_EQ(again.bytes, saved.bytes);
-    headless_start(false, 1000);
+    plat_use_backend(PLAT_WINDOW, 1000);
     game_state_restore(&untouched);
 }
 
