@@ -3,7 +3,7 @@
 // nothing about the missing sound device; every effect and piece loads, each
 // id its load order, until the bank and the player are full.
 #include "audio_files.h"
-#include "support/game_data.h"
+#include "support/run.h"
 
 using namespace audio_test;
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "audio_files.h"
-#include "support/game_data.h"
+#include "support/run.h"
 
 
 using namespace audio_test;

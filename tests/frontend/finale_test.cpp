@@ -12,11 +12,11 @@
 
 #include "audio/audio.h"
 #include "frontend/frontend.h"
-#include "frontend/game_run.h"
 #include "hiscore/hiscore.h"
 #include "play/play.h"
+#include "support/run.h"
 
-using game_run::game_here;
+using test_support::game_here;
 
 namespace {
 
@@ -34,7 +34,7 @@ void on_finale(int final_score)
     for (int k = 0; k < HISCORE_COUNT; ++k) {
         old += "OLD";
     }
-    game_run::write_text("hiscore.txt", game_run::hiscore_text(std::vector<int>(HISCORE_COUNT, -1000), old));
+    test_support::write_text("hiscore.txt", test_support::hiscore_text(std::vector<int>(HISCORE_COUNT, -1000), old));
     game_mode = MODE_STORY;
     level_index = 3;
     story_scroll = 0.0;
@@ -54,7 +54,7 @@ void on_finale(int final_score)
 // in a child process.
 int wrong_after_finale(const char* best_initials, int best_score)
 {
-    std::string file = game_run::read_text("hiscore.txt");
+    std::string file = test_support::read_text("hiscore.txt");
     std::string best_letters;
     for (int k = 0; k < 3; ++k) {
         best_letters += std::string(1, best_initials[k]) + "\n";

@@ -1,109 +1,72 @@
 // Whole games through the real executable in headless mode, played by the
 // scripts the autopilot wrote (tests/data/games): the first level won by
 // ramming, all three levels with the initials in the high-score file, and a
-// game lost truck by truck. Each run gets its own copy of the game data.
+// game lost truck by truck. Each script is replayed once, on its own copy of
+// the game data, and everything is checked from that run.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
-#include "play/play_run.h"
+#include "support/run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using play_run::key;
+using test_support::state_has;
 
 constexpr int MODE_MENU_ID = 1;
 constexpr int MODE_STORY_ID = 4;
 constexpr int MODE_PLAY_ID = 5;
 
-struct GameScript {
-    std::string path;
-    unsigned long start_tick = 0;
-    int passes = 0;
-    int score = 0;
-    std::map<std::string, int> milestones;
-};
-
-// Reads the autopilot's header: start tick, passes, score, milestones.
-GameScript read_script(const char* name)
-{
-    GameScript script;
-    script.path = std::string(TAILGATE_SOURCE_DIR) + "/tests/data/games/" + name;
-    std::ifstream file(script.path);
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream words(line);
-        std::string hash, key;
-        words >> hash >> key;
-        if (hash != "#") {
-            continue;
-        }
-        if (key == "start-tick") {
-            words >> script.start_tick;
-        } else if (key == "passes") {
-            words >> script.passes;
-        } else if (key == "score") {
-            words >> script.score;
-        } else if (key == "milestone") {
-            std::string what;
-            int pass = -1;
-            words >> what >> pass;
-            script.milestones[what] = pass;
-        }
-    }
-    return script;
-}
-
-// One replay of the whole script on a fresh copy of the game data: the
-// state after each pass of `dump_passes` (and the dump after the last), a
-// screenshot after each of `shot_passes` into shot_<pass>.png.
+// One replay of a whole script: its header (start tick, passes, score,
+// milestones) read, then the dump after the last pass, the state after each
+// pass of `at_milestones` (plus `later` passes) and a screenshot there.
 struct Replay {
-    play_run::Run run;
+    std::map<std::string, int> header;
     std::map<int, std::string> at;  // pass -> state line
     std::string last;
+    test_support::GameRun run;
 
-    Replay(const GameScript& script, std::initializer_list<int> dump_passes, std::initializer_list<int> shot_passes)
+    Replay(const char* name, std::initializer_list<std::pair<const char*, int>> at_milestones)
     {
-        std::string more;
-        for (int pass : dump_passes) {
-            more += " --dump-at " + std::to_string(pass) + ":'" + dump_path(pass).string() + "'";
+        const std::string script = test_support::read_text(std::string(TAILGATE_SOURCE_DIR) + "/tests/data/games/" + name);
+        std::istringstream lines(script);
+        for (std::string line; std::getline(lines, line) && line.starts_with("#");) {
+            std::istringstream words(line.substr(1));
+            std::string word;
+            words >> word;
+            if (word == "milestone") {
+                words >> word;
+            }
+            words >> header[word];
         }
-        for (int pass : shot_passes) {
-            more += " --shot " + std::to_string(pass) + ":'" + shot(pass).string() + "'";
+        std::string more = "--start-tick " + std::to_string(header["start-tick"]);
+        std::vector<int> shots;
+        for (const auto& [milestone, later] : at_milestones) {
+            EXPECT_TRUE(header.count(milestone)) << milestone;
+            shots.push_back(header[milestone] + later);
+            more += " --dump-at " + std::to_string(shots.back()) + ":at" + std::to_string(shots.back()) + ".json";
         }
-        EXPECT_EQ(run.play(script.path, script.start_tick, script.passes, false, more), 0);
-        EXPECT_EQ(run.states.size(), 1u);
+        EXPECT_GT(header["passes"], 0) << name;
+        EXPECT_EQ(run.play(script, header["passes"], shots, more, false), 0) << run.text("err.txt");
         last = run.states.empty() ? "" : run.states[0];
-        for (int pass : dump_passes) {
-            std::vector<std::string> lines = play_run::read_lines(dump_path(pass));
-            EXPECT_EQ(lines.size(), 1u) << "state after pass " << pass;
-            at[pass] = lines.empty() ? "" : lines[0];
+        for (int pass : shots) {
+            at[pass] = run.text("at" + std::to_string(pass) + ".json");
         }
     }
-
-    fs::path dump_path(int pass) const { return run.dir / ("state_" + std::to_string(pass) + ".json"); }
-    fs::path shot(int pass) const { return run.dir / ("shot_" + std::to_string(pass) + ".png"); }
+    const std::string& state(const char* milestone, int later = 0) { return at[header[milestone] + later]; }
+    int score() { return header["score"]; }
 };
-
-int milestone(const GameScript& script, const char* name)
-{
-    auto it = script.milestones.find(name);
-    EXPECT_NE(it, script.milestones.end()) << name;
-    return it == script.milestones.end() ? 0 : it->second;
-}
 
 // Pixels of the game's red text colour inside a rectangle of a screenshot.
 int red_pixels(const fs::path& png, int left, int top, int right, int bottom)
 {
     std::vector<uint8_t> rgb;
-    int w = 0;
-    int h = 0;
+    int w = 0, h = 0;
     if (!plat_read_png(png.c_str(), &rgb, &w, &h) || w != 640 || h != 480) {
         return -1;
     }
@@ -117,85 +80,67 @@ int red_pixels(const fs::path& png, int left, int top, int right, int bottom)
     return count;
 }
 
-// The state line holds these values; a failure names each key that differs.
-testing::AssertionResult state_has(const std::string& state, std::initializer_list<std::pair<const char*, int>> want)
-{
-    std::string wrong;
-    for (const auto& [name, value] : want) {
-        std::vector<double> got = play_run::values(state, name);
-        if (got.empty() || got[0] != value) {
-            wrong += std::string("\n  ") + name + " is " + (got.empty() ? "missing" : std::to_string(int(got[0]))) +
-                     ", expected " + std::to_string(value);
-        }
-    }
-    if (wrong.empty()) {
-        return testing::AssertionSuccess();
-    }
-    return testing::AssertionFailure() << "state differs:" << wrong;
-}
-
 TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
 {
-    GameScript script = read_script("first_level.txt");
-    ASSERT_GT(script.passes, 0);
-    const int pinned = milestone(script, "pinned-0");
-    const int victory = milestone(script, "victory-0");
-    Replay replay(script, {pinned, victory}, {victory});
+    Replay replay("first_level.txt", {{"pinned-0", 0}, {"victory-0", 0}});
 
-    // The alien pinned against the top edge. The road ended in the battle's
-    // first pass: the brakes squeal and the radio stops; the battle music
-    // starts in the next.
-    EXPECT_TRUE(state_has(replay.at[pinned], {{"game_mode", MODE_PLAY_ID}, {"play_state", 5}, {"level_index", 0}, {"alien_pinned", 1}, {"alien_y", -20}, {"alien_frame", 1}}));
-    const play_run::Run& run = replay.run;
-    int battle = milestone(script, "battle-0");
-    EXPECT_FALSE(run.logged(battle - 1, "snd_play", 8));
-    EXPECT_TRUE(run.logged(battle, "snd_play", 8));  // brake.WAV
-    EXPECT_NE(run.audio.find('\n' + std::to_string(battle) + " mus_stop "), std::string::npos);
-    EXPECT_TRUE(run.logged(battle + 1, "mus_play", 9));  // Battle.MID
+    // The alien pinned against the top edge.
+    EXPECT_TRUE(state_has(replay.state("pinned-0"), {{"game_mode", MODE_PLAY_ID}, {"play_state", 5}, {"level_index", 0},
+                                                     {"alien_pinned", 1}, {"alien_y", -20}, {"alien_frame", 1}}));
+    // The road ended in the battle's first pass: the brakes squeal and the
+    // radio stops; the battle music starts in the next.
+    const int battle = replay.header["battle-0"];
+    EXPECT_FALSE(replay.run.logged(std::to_string(battle - 1) + " snd_play 8"));
+    EXPECT_TRUE(replay.run.logged(std::to_string(battle) + " snd_play 8"));  // brake.WAV
+    EXPECT_TRUE(replay.run.logged(std::to_string(battle + 1) + " mus_play 9"));  // Battle.MID
+    bool radio_stopped = false;
+    for (const std::string& call : replay.run.audio) {
+        radio_stopped |= call.starts_with(std::to_string(battle) + " mus_stop ");
+    }
+    EXPECT_TRUE(radio_stopped);
 
     // Beaten without a cannon: only rams count in level 0. The congratulation
     // text across the road.
-    EXPECT_TRUE(state_has(replay.at[victory], {{"alien_defeated", 1}, {"alien_health", 0}, {"level_index", 0}}));
-    EXPECT_NE(replay.at[victory].find("\"shells\":[[0,0,0],[0,0,0],[0,0,0],[0,0,0],[0,0,0]]"), std::string::npos);
-    EXPECT_GT(red_pixels(replay.shot(victory), 220, 250, 600, 270), 200);
+    const std::string& victory = replay.state("victory-0");
+    EXPECT_TRUE(state_has(victory, {{"alien_defeated", 1}, {"alien_health", 0}, {"level_index", 0}}));
+    EXPECT_NE(victory.find("\"shells\":[[0,0,0],[0,0,0],[0,0,0],[0,0,0],[0,0,0]]"), std::string::npos);
+    EXPECT_GT(red_pixels(replay.run.shot(replay.header["victory-0"]), 220, 250, 600, 270), 200);
 
-    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_STORY_ID}, {"level_index", 1}, {"score", script.score}, {"help_calls", 2}, {"alien_step", 0}, {"distance", 0}}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_STORY_ID}, {"level_index", 1}, {"score", replay.score()},
+                                        {"help_calls", 2}, {"alien_step", 0}, {"distance", 0}}));
 }
 
 TEST(ScriptedGame, WholeGameEndsWithTheInitialsInTheHighScoreFile)
 {
-    GameScript script = read_script("whole_game.txt");
-    ASSERT_GT(script.passes, 0);
-    const int finale = milestone(script, "story-3");
-    const int volley = milestone(script, "volley-2") + 12;
-    Replay replay(script, {finale}, {volley});
+    Replay replay("whole_game.txt", {{"story-3", 0}, {"volley-2", 12}});
 
     // The finale page after the third alien; a volley in flight on the way.
-    EXPECT_TRUE(state_has(replay.at[finale], {{"game_mode", MODE_STORY_ID}, {"level_index", 3}, {"score", script.score}, {"help_calls", 0}}));
-    EXPECT_GT(fs::file_size(replay.shot(volley)), 1000u);
+    EXPECT_TRUE(state_has(replay.state("story-3"), {{"game_mode", MODE_STORY_ID}, {"level_index", 3},
+                                                    {"score", replay.score()}, {"help_calls", 0}}));
+    EXPECT_GT(fs::file_size(replay.run.shot(replay.header["volley-2"] + 12)), 1000u);
 
     // A won game gives the next one a spare more.
-    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"level_index", 0}, {"score", 0}, {"lives", 3}, {"help_calls", 3}}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"level_index", 0}, {"score", 0}, {"lives", 3},
+                                        {"help_calls", 3}}));
     // The file: the count, the scores best first, a to f, then the initials
     // one letter a line.
-    std::vector<std::string> lines = play_run::read_lines(replay.run.dir / "data" / "hiscore.txt");
+    const std::vector<std::string> lines = test_support::read_lines(replay.run.data / "hiscore.txt");
     ASSERT_EQ(lines.size(), 47u);
     EXPECT_EQ(lines[0], "10");
-    EXPECT_EQ(lines[1], std::to_string(script.score)) << "the best score";
+    EXPECT_EQ(lines[1], std::to_string(replay.score())) << "the best score";
     EXPECT_EQ(lines[17] + lines[18] + lines[19], "ZYX") << "its initials";
 }
 
 TEST(ScriptedGame, LosingEveryTruckLeadsThroughGameOverToTheMenu)
 {
-    GameScript script = read_script("game_over.txt");
-    ASSERT_GT(script.passes, 0);
-    const int over = milestone(script, "game-over");
-    Replay replay(script, {over}, {over});
+    Replay replay("game_over.txt", {{"game-over", 0}});
 
-    EXPECT_TRUE(state_has(replay.at[over], {{"game_mode", MODE_PLAY_ID}, {"play_state", 3}, {"lives", -1}, {"truck_wrecked", 1}, {"score", script.score}}));
-    EXPECT_GT(red_pixels(replay.shot(over), 340, 220, 440, 240), 50);  // "GAME OVER"
+    EXPECT_TRUE(state_has(replay.state("game-over"), {{"game_mode", MODE_PLAY_ID}, {"play_state", 3}, {"lives", -1},
+                                                      {"truck_wrecked", 1}, {"score", replay.score()}}));
+    EXPECT_GT(red_pixels(replay.run.shot(replay.header["game-over"]), 340, 220, 440, 240), 50);  // "GAME OVER"
 
-    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"play_state", 0}, {"level_index", 0}, {"lives", 2}, {"help_calls", 3}, {"score", 0}, {"truck_wrecked", 0}}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"play_state", 0}, {"level_index", 0},
+                                        {"lives", 2}, {"help_calls", 3}, {"score", 0}, {"truck_wrecked", 0}}));
 }
 
 }  // namespace

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "frontend/game_run.h"
 #include "hiscore/hiscore.h"
 #include "play/play.h"
+#include "support/run.h"
 
-using game_run::kInitials;
-using game_run::hiscore_text;
+using test_support::hiscore_text;
+using test_support::kInitials;
 
 namespace {
 
@@ -32,14 +32,14 @@ std::string typed(const std::string& keys, int repeat = 1)
 // `final_score`; returns the saved file.
 std::string enter(const std::string& table, int final_score, const std::string& events)
 {
-    EXPECT_TRUE(game_run::game_here(events.empty() ? "" : "1000" + events + "\n"));
-    game_run::write_text("hiscore.txt", table);
+    EXPECT_TRUE(test_support::game_here(events.empty() ? "" : "1000" + events + "\n"));
+    test_support::write_text("hiscore.txt", table);
     hiscore_load();
     std::filesystem::remove("hiscore.txt");  // the entry always writes the file
     score = final_score;
     EXPECT_EQ(hiscore_enter(), 1);
     EXPECT_EQ(headless_events_left(), 0) << events;
-    return game_run::read_text("hiscore.txt");
+    return test_support::read_text("hiscore.txt");
 }
 
 std::string initials_of(int k) { return std::string(hiscore_initials[k], 3); }

@@ -4,42 +4,22 @@
 // directory; with --data everything stays in that directory, as before.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
-#include "support/game_data.h"
+#include "support/run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::read_text;
+using test_support::run_status;
 
 const char* const APP_ID = "io.github.tailgate.Tailgate";
 
-std::string read_text(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-int status_of(int status)
-{
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool have_tool(const char* name)
-{
-    return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
-}
+bool have_tool(const char* name) { return run_status("command -v " + std::string(name) + " >/dev/null 2>&1") == 0; }
 
 // One installation per test program, into a DESTDIR under /usr as a package
 // would put it; every test runs in a fresh directory of its own beside it.
@@ -54,7 +34,7 @@ protected:
         root = pattern;
         std::string command = "DESTDIR='" + (root / "dest").string() + "' '" CMAKE_COMMAND_PATH "' --install '" +
                               TAILGATE_BINARY_DIR "' --prefix /usr >'" + (root / "install.log").string() + "' 2>&1";
-        install_status = status_of(std::system(command.c_str()));
+        install_status = run_status(command);
     }
     static void TearDownTestSuite() { fs::remove_all(root); }
 
@@ -77,7 +57,7 @@ protected:
     {
         std::string command = "cd '" + dir.string() + "' && env -u XDG_DATA_HOME HOME='" + dir.string() + "' " +
                               environment + " '" + program + "' " + args + " >out.txt 2>err.txt";
-        return status_of(std::system(command.c_str()));
+        return run_status(command);
     }
     int run_installed(const std::string& args, const std::string& environment = "")
     {
@@ -134,7 +114,11 @@ TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
 
 // The installed program started from elsewhere finds its data, plays exactly
 // as the build's program on the same data, and makes its table in the XDG
-// data directory (XDG_DATA_HOME, or ~/.local/share when it is unset or relative).
+// data directory (XDG_DATA_HOME, or ~/.local/share when it is unset or
+// relative); a table already there is the one read. --data keeps the table
+// in that directory and makes no XDG directory. A place for the table that
+// cannot be made stops the start-up with status 1 and one line naming it,
+// before anything is written.
 TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
 {
     ASSERT_EQ(run_installed("--headless --passes 30 --dump installed.json"), 0) << text("err.txt");
@@ -147,16 +131,12 @@ TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
     EXPECT_EQ(fs::status(home_table.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_FALSE(fs::exists(usr() / "share" / "tailgate" / "data" / "hiscore.txt"));
 
-    // A table already there is the one read: the dump shows its scores.
-    std::string table = "10\n";
+    std::vector<int> scores;
     for (int i = 0; i < 10; ++i) {
-        table += std::to_string(9000 - i) + "\n";
-    }
-    for (char c : std::string("abcdef") + std::string(30, 'Z')) {
-        table += std::string(1, c) + "\n";
+        scores.push_back(9000 - i);
     }
     fs::create_directories(dir / "xdg" / "tailgate");
-    std::ofstream(dir / "xdg" / "tailgate" / "hiscore.txt") << table;
+    test_support::write_text(dir / "xdg" / "tailgate" / "hiscore.txt", test_support::hiscore_text(scores));
     const std::string xdg = "XDG_DATA_HOME='" + (dir / "xdg").string() + "'";
     ASSERT_EQ(run_installed("--headless --passes 1 --dump xdg.json", xdg), 0) << text("err.txt");
     EXPECT_NE(text("xdg.json").find("\"hiscore_scores\":[9000,8999,"), std::string::npos) << text("xdg.json");
@@ -165,27 +145,19 @@ TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
     ASSERT_EQ(run_installed("--headless --passes 1", "XDG_DATA_HOME=relative/dir"), 0) << text("err.txt");
     EXPECT_TRUE(fs::exists(home_table));
     EXPECT_FALSE(fs::exists(dir / "relative"));
-}
 
-// --data keeps the table in the named directory and makes no XDG directory.
-TEST_F(Installed, DataDirectoryKeepsItsOwnTable)
-{
-    ASSERT_TRUE(test_support::copy_game_data(dir / "copy"));
-    const std::string xdg = "XDG_DATA_HOME='" + (dir / "xdg").string() + "'";
-    ASSERT_EQ(run_installed("--headless --data copy --passes 5", xdg), 0) << text("err.txt");
+    fs::remove_all(dir / ".local");
+    fs::remove(dir / "copy" / "hiscore.txt");
+    ASSERT_EQ(run_installed("--headless --data copy --passes 5", "XDG_DATA_HOME='" + (dir / "new").string() + "'"), 0)
+        << text("err.txt");
     EXPECT_TRUE(fs::exists(dir / "copy" / "hiscore.txt"));
-    EXPECT_FALSE(fs::exists(dir / "xdg"));
+    EXPECT_FALSE(fs::exists(dir / "new"));
     EXPECT_FALSE(fs::exists(dir / ".local"));
-}
 
-// A place for the table that cannot be made stops the start-up with status 1
-// and one line naming it, before anything is written.
-TEST_F(Installed, HighScoreDirectoryThatCannotBeMadeStopsStartUp)
-{
-    std::ofstream(dir / "plain-file") << "not a directory\n";
-    const std::string xdg = "XDG_DATA_HOME='" + (dir / "plain-file").string() + "'";
-    EXPECT_EQ(run_installed("--headless --passes 5 --dump dump.json", xdg), 1);
-    std::string error = text("err.txt");
+    test_support::write_text(dir / "plain-file", "not a directory\n");
+    const std::string blocked = "XDG_DATA_HOME='" + (dir / "plain-file").string() + "'";
+    EXPECT_EQ(run_installed("--headless --passes 5 --dump dump.json", blocked), 1);
+    const std::string error = text("err.txt");
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
     EXPECT_NE(error.find((dir / "plain-file" / "tailgate").string()), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(dir / "dump.json"));

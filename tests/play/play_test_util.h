@@ -14,7 +14,7 @@
 #include "play/play.h"
 #include "core/random.h"
 #include "support/fields.h"
-#include "support/game_data.h"
+#include "support/run.h"
 
 namespace play_test {
 
@@ -80,19 +80,11 @@ inline int next_wobble()
     return 1 - r % 3;
 }
 
-// 1 when the display is up: game_init run once per test program in a
+// 1 when the display is up: the game started once per test program in a
 // scratch copy of the data (start-up rewrites hiscore.txt there).
 inline int display_ready()
 {
-    static int state = -1;
-    if (state < 0) {
-        char dir[] = "/tmp/tailgate_play_XXXXXX";
-        state = back_buffer != nullptr;
-        if (!state && mkdtemp(dir) && test_support::copy_game_data(dir)) {
-            headless_start(true, 9000000);
-            state = chdir(dir) == 0 && plat_window_create(true, false) && game_init();
-        }
-    }
+    static const int state = back_buffer != nullptr || test_support::game_here("");
     return state;
 }
 

@@ -3,30 +3,21 @@
 // exactly in headless mode.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/settings.h"
+#include "support/run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_all(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test_support::read_text;
+using test_support::run_status;
 
 fs::path fresh_dir(const char* name)
 {
@@ -58,7 +49,7 @@ TEST(Settings, AMissingFileIsWrittenWithTheDefaultsAndReadsBackTheSame)
     ASSERT_TRUE(first.ok);
     EXPECT_TRUE(first.created);
     EXPECT_TRUE(first.warnings.empty());
-    const std::string text = read_all(path);
+    const std::string text = read_text(path);
     for (const char* expected : {"fullscreen = yes", "window_scale = 2", "scaling = fit", "vsync = yes",
                                  "music_volume = 100", "effects_volume = 100", "key_pause = P",
                                  "key_screenshot = F12", "[gamepad]", "enabled = yes"}) {
@@ -216,12 +207,6 @@ TEST(Window, RemappedKeysPauseWithAFrozenClockAndTheGamepadDrives)
     unsetenv("SDL_VIDEODRIVER");
 }
 
-int run(const std::string& command)
-{
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // A session played back in a window with --record writes the keys the game
 // was given; that recording, run headless from its start tick, ends in the
 // same state as the window did, and the recording of a recording is itself.
@@ -238,25 +223,25 @@ TEST(Recording, AWindowSessionReplaysHeadlessToTheSameState)
     const std::string env = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME=" + dir.string() +
                             " XDG_DATA_HOME=" + dir.string() + " ";
     const std::string data = " --data " + (dir / "data").string();
-    ASSERT_EQ(run(env + exe + " --window" + data + " --input " + script.string() + " --record " +
+    ASSERT_EQ(run_status(env + exe + " --window" + data + " --input " + script.string() + " --record " +
                   (dir / "rec.txt").string() + " --passes 240 --dump " + (dir / "window.json").string() +
                   " >/dev/null 2>&1"),
               0);
     EXPECT_TRUE(fs::exists(dir / "tailgate" / "tailgate.ini")) << "the window run writes its settings";
-    const std::string recording = read_all(dir / "rec.txt");
+    const std::string recording = read_text(dir / "rec.txt");
     EXPECT_NE(recording.find("# start-tick 987654"), std::string::npos) << recording;
     EXPECT_NE(recording.find("# passes 240"), std::string::npos) << recording;
     EXPECT_NE(recording.find("120 +LEFT"), std::string::npos) << recording;
 
     fs::remove(dir / "data" / "hiscore.txt");
-    ASSERT_EQ(run(exe + " --headless" + data + " --start-tick 987654 --input " + (dir / "rec.txt").string() +
+    ASSERT_EQ(run_status(exe + " --headless" + data + " --start-tick 987654 --input " + (dir / "rec.txt").string() +
                   " --passes 240 --dump " + (dir / "headless.json").string() + " --record " +
                   (dir / "rec2.txt").string() + " >/dev/null 2>&1"),
               0);
-    const std::string window_state = read_all(dir / "window.json");
+    const std::string window_state = read_text(dir / "window.json");
     ASSERT_FALSE(window_state.empty());
-    EXPECT_EQ(window_state, read_all(dir / "headless.json"));
-    EXPECT_EQ(read_all(dir / "rec2.txt"), recording);
+    EXPECT_EQ(window_state, read_text(dir / "headless.json"));
+    EXPECT_EQ(read_text(dir / "rec2.txt"), recording);
     fs::remove_all(dir);
 }
 
