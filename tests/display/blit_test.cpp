@@ -8,15 +8,12 @@
 
 #include "bmp_files.h"
 #include "display/display.h"
+#include "support/pixels.h"
 
 namespace {
 
 constexpr uint8_t BACKDROP = 255;  // never in a pattern surface
-
-uint8_t at(const PlatSurface* s, int x, int y)
-{
-    return s->pixels[y * s->pitch + x];
-}
+constexpr auto at = test_support::pixel;
 
 // A surface whose pixel (x, y) is 1 + (x + 3 * y) % 250, so never 0.
 PlatSurface* pattern_surface(int w, int h)
@@ -47,16 +44,7 @@ protected:
         gfx_release_all();
         remove(path.c_str());
     }
-    int backdrop_pixels()
-    {
-        int n = 0;
-        for (int y = 0; y < 480; y++) {
-            for (int x = 0; x < 640; x++) {
-                n += at(back_buffer, x, y) == BACKDROP;
-            }
-        }
-        return n;
-    }
+    static int backdrop_pixels() { return test_support::count_index(back_buffer, BACKDROP); }
     int draw(int x, int y, int w, int h) { return gfx_blit_scaled(sprite, x, y, 64, 64, w, h, back_buffer, 1); }
     int load_screen(const BmpFile& f)
     {
@@ -194,7 +182,7 @@ TEST_F(DisplayTest, CellsComeFromTheGridHonourThePitchAndStayInsideTheSheet)
     plat_release_surface(big);
 }
 
-TEST_F(DisplayTest, ScreenImageLoadsPictureAndPaletteThroughBothPitchPaths)
+TEST_F(DisplayTest, ScreenImageLoadsPictureAndPaletteThroughBothPitchPathsOrRefusesIt)
 {
     std::vector<uint8_t> picture(640 * 480);
     for (size_t i = 0; i < picture.size(); i++) {
@@ -221,10 +209,11 @@ TEST_F(DisplayTest, ScreenImageLoadsPictureAndPaletteThroughBothPitchPaths)
     top_down.height = -480;
     ASSERT_EQ(load_screen(top_down), 1);
     EXPECT_EQ(at(target, 0, 0), picture[479 * 640]);
-}
 
-TEST_F(DisplayTest, ScreenImageRefusesPicturesOfAnotherSizeOrDepthBeforeTouchingTheScreen)
-{
+    // Pictures of another size or depth are refused before the screen is touched.
+    plat_release_surface(target);
+    target = nullptr;
+    gfx_fill_surface(back_buffer, BACKDROP);
     PlatPaletteEntry before[256];
     plat_get_palette_entries(display_palette, 0, 256, before);
     const BmpFile refused[] = {picture_8bit(320, 240, std::vector<uint8_t>(320 * 240, 1), 50),

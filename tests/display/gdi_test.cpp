@@ -5,8 +5,11 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "support/pixels.h"
 
 namespace {
+
+using test_support::count_pixels;
 
 constexpr uint8_t RED = 77;
 constexpr uint8_t PAPER = 1;
@@ -32,19 +35,12 @@ protected:
     // it was, or the count is -1.
     int red(int left = 0, int top = 0, int right = 640, int bottom = 480)
     {
-        int n = 0;
-        for (int y = 0; y < 480; y++) {
-            for (int x = 0; x < 640; x++) {
-                const uint8_t p = back_buffer->pixels[y * back_buffer->pitch + x];
-                if (p != RED && p != PAPER) {
-                    return -1;
-                }
-                n += p == RED && x >= left && x < right && y >= top && y < bottom;
-            }
+        if (count_pixels(back_buffer, [](int, int, int p) { return p != RED && p != PAPER; }) > 0) {
+            return -1;
         }
-        return n;
+        return test_support::count_index(back_buffer, RED, left, top, right, bottom);
     }
-    uint8_t at(int x, int y) { return back_buffer->pixels[y * back_buffer->pitch + x]; }
+    int at(int x, int y) { return test_support::pixel(back_buffer, x, y); }
     // One line in a new red pen, given back after.
     void line(int width, int x0, int y0, int x1, int y1)
     {

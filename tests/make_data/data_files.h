@@ -1,13 +1,12 @@
-// Helpers for the default-data tests: file names, reading files, colours.
+// Helpers for the default-data tests: file names, reading files and numbers.
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "display/display.h"
+#include "support/run.h"
 
 inline const char* const kFullScreenImages[7] = {
     "background.bmp", "titlescreen.bmp", "Mainmenu.bmp", "Credits.bmp", "Controls.bmp", "HiScore.bmp", "storyback.bmp",
@@ -21,30 +20,22 @@ inline const char* const kMusic[11] = {
     "A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID", "G.MID", "H.MID", "I.MID", "Battle.MID", "monsterfight.MID",
 };
 
-inline std::string data_path(const std::string& name)
-{
-    return std::string(TAILGATE_DATA_DIR) + "/" + name;
-}
+inline std::string data_path(const std::string& name) { return std::string(TAILGATE_DATA_DIR) + "/" + name; }
 
 inline std::vector<uint8_t> read_bytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string text = test_support::read_text(path);
+    return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)
+// `bytes` bytes at `at`, little-endian or big-endian.
+inline uint32_t le(const std::vector<uint8_t>& b, size_t at, int bytes = 4)
 {
-    return b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+    return bytes ? b[at] | le(b, at + 1, bytes - 1) << 8 : 0;
 }
-
-inline uint32_t be32(const std::vector<uint8_t>& b, size_t at)
+inline uint32_t be(const std::vector<uint8_t>& b, size_t at, int bytes = 4)
 {
-    return (uint32_t)b[at] << 24 | (uint32_t)b[at + 1] << 16 | (uint32_t)b[at + 2] << 8 | b[at + 3];
-}
-
-inline int be16(const std::vector<uint8_t>& b, size_t at)
-{
-    return b[at] << 8 | b[at + 1];
+    return bytes ? uint32_t(b[at]) << 8 * (bytes - 1) | be(b, at + 1, bytes - 1) : 0;
 }
 
 // An image loaded through the game's own BMP loader; frees itself.

@@ -1,11 +1,9 @@
 // The generator itself: complete, deterministic, and sane on a bad command line.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
@@ -18,9 +16,7 @@ namespace {
 
 int run(const std::string& args)
 {
-    std::string generator = std::string(TAILGATE_BINARY_DIR) + "/tools/make_data/make_data";
-    int status = std::system((generator + " " + args + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test_support::run_status(TAILGATE_BINARY_DIR "/tools/make_data/make_data " + args + " >/dev/null 2>&1");
 }
 
 // A fresh path in the build tree, removed when the test ends.
