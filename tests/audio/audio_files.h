@@ -5,16 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "audio/audio.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
+#include "support/run.h"
 
 namespace audio_test {
 
@@ -80,31 +77,23 @@ inline std::string tune(int notes, uint32_t ticks)
     return midi(0, 480, {t + end_of_track(0)});
 }
 
-inline std::string read_text(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_support::read_text;
 
 // A fresh directory for the test; the working directory moves into it and back.
 struct ScratchDir {
     std::filesystem::path previous = std::filesystem::current_path(), path;
     ScratchDir()
     {
-        std::string name = (std::filesystem::temp_directory_path() / "tailgate_audio_XXXXXX").string();
-        path = mkdtemp(name.data());
+        char name[] = "/tmp/tailgate_audio_XXXXXX";
+        path = mkdtemp(name);
         std::filesystem::current_path(path);
     }
     ~ScratchDir()
     {
         std::filesystem::current_path(previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
+        std::filesystem::remove_all(path);
     }
-    void write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(path / name, std::ios::binary) << bytes;
-    }
+    void write(const std::string& name, const std::string& bytes) const { test_support::write_text(path / name, bytes); }
 };
 
 // What the mixer makes of the next `frames` stereo frames.

@@ -3,24 +3,23 @@
 // nothing about the missing sound device; every effect and piece loads, each
 // id its load order, until the bank and the player are full.
 #include "audio_files.h"
-#include "support/run.h"
+#include "support/fields.h"
 
 using namespace audio_test;
 
 namespace {
 
 using DefaultData = AudioTest;
+using test_support::fields_are;
 
 TEST_F(DefaultData, StartsQuietlyAndLoadsInOrderUntilTheTablesAreFull)
 {
-    ASSERT_TRUE(test_support::copy_game_data(dir.path / "data"));
-    std::string command = std::string(TAILGATE_EXE) +
-                          " --headless --data data --passes 3 --audio-log audio.log > out.txt 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(read_text(dir.path / "audio.log"), "-1 mus_play 7\n");
-    EXPECT_EQ(read_text(dir.path / "out.txt"), "");
+    test_support::GameRun run;
+    ASSERT_EQ(run.run("--headless --data data --passes 3 --audio-log audio.log"), 0);
+    EXPECT_EQ(run.text("audio.log"), "-1 mus_play 7\n");
+    EXPECT_EQ(run.text("out.txt") + run.text("err.txt"), "");
 
-    std::filesystem::current_path(dir.path / "data");
+    std::filesystem::current_path(run.data);
     snd_load_all();
     const int* ids[] = {&sfx_horn,   &sfx_car,    &sfx_explosion, &sfx_tenfour, &sfx_story1, &sfx_monster, &sfx_yeehaw,
                         &sfx_cannon, &sfx_brake,  &sfx_beep,      &sfx_story2,  &sfx_story3, &sfx_story4};
@@ -39,14 +38,12 @@ TEST_F(DefaultData, StartsQuietlyAndLoadsInOrderUntilTheTablesAreFull)
     snd_init();
     EXPECT_EQ(sound_slots[200].buffer, nullptr);
     snd_load_all();
-    EXPECT_EQ(sfx_explosion, -1);
-    EXPECT_EQ(sfx_tenfour, 2);
-    EXPECT_EQ(sfx_story4, 11);
+    EXPECT_TRUE(fields_are({FIELD(sfx_explosion, -1), FIELD(sfx_tenfour, 2), FIELD(sfx_story4, 11)}));
 
-    const char* names[] = {"A.MID", "B.MID", "C.MID", "D.MID",      "E.MID",           "F.MID",
+    const char* names[] = {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID",
                            "G.MID", "H.MID", "I.MID", "Battle.MID", "monsterfight.MID"};
     for (int i = 0; i < MUSIC_SLOT_COUNT; ++i) {
-        ASSERT_EQ(mus_load_midi(names[i < 11 ? i : 0]), i);
+        ASSERT_EQ(mus_load_midi(names[i % 11]), i);
     }
     EXPECT_EQ(mus_load_midi("A.MID"), -1);  // the 65th
     std::filesystem::current_path(dir.path);

@@ -9,8 +9,6 @@
 #include <thread>
 
 #include "audio_files.h"
-#include "support/run.h"
-
 
 using namespace audio_test;
 
@@ -183,68 +181,3 @@ TEST_F(AudioDevice, TheCallbackPlaysSoundsStartedByTheGameThread)
 }
 
 }  // namespace
-
-// The default data through the mixer: each effect within 6 dB of the music's
-// loudness, and everything at once under full scale.
-class DefaultMix : public Mixer {
-protected:
-    // RMS in dB below full scale.
-    static double db(double rms_value) { return 20.0 * std::log10(std::max(rms_value, 1e-3) / 32768.0); }
-    // The loudest 0.4 s of the next `frames`, in dB.
-    static double loudness(const std::vector<int16_t>& out)
-    {
-        constexpr size_t WINDOW = 2 * 17640;
-        double best = 0.0;
-        for (size_t at = 0; at + WINDOW <= out.size() || at == 0; at += WINDOW / 4) {
-            std::vector<int16_t> part(out.begin() + at, out.begin() + std::min(out.size(), at + WINDOW));
-            best = std::max(best, rms(part));
-            if (at + WINDOW >= out.size()) {
-                break;
-            }
-        }
-        return db(best);
-    }
-};
-
-TEST_F(DefaultMix, EffectsSitNearTheMusicAndNothingClips)
-{
-    if (!plat_music_audible()) {
-        FAIL() << "no SoundFont found (scripts/setup.sh installs timgm6mb-soundfont)";
-    }
-    ASSERT_TRUE(test_support::copy_game_data(dir.path / "data"));
-    std::filesystem::current_path(dir.path / "data");
-    snd_load_all();
-    const char* pieces[] = {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID", "G.MID", "H.MID", "I.MID"};
-    double music_sum = 0.0;
-    int m = -1;
-    for (const char* piece : pieces) {
-        m = mus_load_midi(piece);
-        ASSERT_GE(m, 0) << piece;
-        mus_play(m);
-        music_sum += db(rms(mix(44100 * 20)));
-        mus_stop(m);
-        mix(44100);
-    }
-    const double music = music_sum / 9;
-    std::string levels = "music " + std::to_string(music);
-    for (int id = 0; id < 13; ++id) {
-        snd_play(id);
-        const double effect = loudness(mix(static_cast<int>(sound_slots[id].data_size) * 4 + 64));
-        levels += ", " + std::to_string(id) + ": " + std::to_string(effect);
-        EXPECT_NEAR(effect, music, 6.0) << "sound " << id << " (" << levels << ")";
-    }
-    RecordProperty("levels_db", levels);
-
-    // Everything at once, over the loudest piece.
-    mus_play(m);
-    mix(44100);
-    for (int id = 0; id < 13; ++id) {
-        snd_play(id);
-    }
-    int peak = 0;
-    for (int16_t v : mix(44100 * 3)) {
-        peak = std::max(peak, std::abs(static_cast<int>(v)));
-    }
-    EXPECT_LT(peak, 32767);
-    std::filesystem::current_path(dir.path);
-}

@@ -12,22 +12,9 @@
 // then not linked) so that the cut's own steps can be driven one by one.
 #include "display/startup.cpp"
 
-namespace {
+#include "fuzz_files.h"
 
-bool write_sheets(const uint8_t* data, size_t size)
-{
-    for (const char* name : {"truck.bmp", "cars2.bmp", "monster.bmp"}) {
-        FILE* file = fopen(name, "wb");
-        if (!file) {
-            return false;
-        }
-        bool ok = fwrite(data, 1, size, file) == size;
-        if (fclose(file) != 0 || !ok) {
-            return false;
-        }
-    }
-    return true;
-}
+namespace {
 
 void release(PlatSurface** frames, int count)
 {
@@ -50,8 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         set_up_done = true;
     }
-    if (!write_sheets(data, size)) {
-        return 0;
+    for (const char* name : {"truck.bmp", "cars2.bmp", "monster.bmp"}) {
+        if (!write_file(name, data, size)) {
+            return 0;
+        }
     }
     if (cut_truck()) {
         // Frame 2 holds cell (2, 0): its first pixel is the sheet's (131, 1).

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -25,6 +26,17 @@ TEST(GeneratedSounds, AreEightBitMonoPcmAtTheGameRateAndSuitTheirUse)
         EXPECT_EQ((std::vector<int>{info.format_tag, info.channels, info.samples_per_sec, info.bits_per_sample,
                                     int(le(b, 28))}),
                   (std::vector<int>{1, 1, 11025, 8, 11025})) << name << ": PCM, mono, rate, bits, bytes a second";
+        // All at one loudness: the RMS of the loudest 0.4 s about -12 dBFS.
+        const uint32_t window = std::min<uint32_t>(info.data_size, 4410);
+        double loudest = 0.0;
+        for (uint32_t at = 0; at + window <= info.data_size; at += window / 4) {
+            double sum = 0.0;
+            for (uint32_t i = at; i < at + window; ++i) {
+                sum += std::pow((b[info.data_offset + i] - 128) / 128.0, 2);
+            }
+            loudest = std::max(loudest, std::sqrt(sum / window));
+        }
+        EXPECT_NEAR(20.0 * std::log10(loudest), -12.5, 1.5) << name;
         // Starts and ends near silence, so it never clicks.
         EXPECT_LE(std::abs((int)b[info.data_offset] - 128), 6) << name;
         EXPECT_LE(std::abs((int)b[info.data_offset + info.data_size - 1] - 128), 6) << name;

@@ -49,10 +49,4 @@ struct LoadedImage {
     int width() const { return image.info_header.biWidth; }
     int height() const { return image.info_header.biHeight; }
     uint8_t at(int x, int y) const { return image.pixels[(size_t)y * (size_t)width() + (size_t)x]; }
-    // Perceived brightness 0..255 of the pixel's palette colour.
-    int luma(int x, int y) const
-    {
-        const PlatPaletteEntry& e = image.palette[at(x, y)];
-        return (e.red * 3 + e.green * 6 + e.blue) / 10;
-    }
 };

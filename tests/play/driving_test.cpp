@@ -39,40 +39,6 @@ TEST_F(DrivingTest, StartValuesNearestLaneAndMilesLeft)
     EXPECT_EQ(level_miles_left(), 0);
 }
 
-// The brake wins over the throttle; steering grows with speed and the left
-// arrow lags the right; the lanes' limits, the shoulder's cost and the edges.
-TEST_F(DrivingTest, KeysLimitsShoulderAndEdges)
-{
-    for (const auto& [keys, accel] : {std::pair{"UP", 1.0}, {"", -0.5}, {"DOWN", -1.0}, {"UP DOWN", -1.0}}) {
-        hold(keys);
-        driving_keys();
-        EXPECT_EQ(truck_accel, accel) << keys;
-    }
-    const struct { double speed; int right, left; } steering[] = {{9, 0, 0}, {10, 1, 0}, {30, 2, -1}, {150, 8, -7}};
-    for (const auto& c : steering) {
-        truck_speed = c.speed;
-        for (const char* key : {"RIGHT", "LEFT"}) {
-            truck_x = 300;
-            hold(key);
-            driving_keys();
-            EXPECT_EQ(truck_x, 300 + (key[0] == 'R' ? c.right : c.left)) << key << " at " << c.speed;
-        }
-    }
-    hold("");
-    for (int lane = 0; lane < LANE_COUNT; ++lane) {
-        truck_speed = 160.0;
-        truck_x = lane_x[lane] - 2 - next_wobble();
-        const int before = score;
-        road_step();
-        EXPECT_TRUE(fields_are({FIELD(truck_speed, 150.0 - 5 * lane), FIELD(score - before, -(lane == 7))})) << lane;
-    }
-    for (int x : {579, 125}) {  // past an edge: the wobble cannot save it
-        truck_x = x;
-        road_step();
-        EXPECT_EQ(truck_x, x > 300 ? 576 : 128);
-    }
-}
-
 TEST_F(DrivingTest, TheBattleStartsOnTheLastUnitOfTheRoadWithNoShotLeft)
 {
     for (int end : {999999, 1000000}) {

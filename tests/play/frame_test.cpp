@@ -167,41 +167,6 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     EXPECT_EQ(count_changed(576, 0, 640, 440), 0);
 }
 
-TEST_F(PlayFrameTest, RoadEndsWithTheGaugeAtRest)
-{
-    hold("UP");
-    truck_x = 130;
-    truck_speed = 149.0;
-    distance = 999900;
-    level_index = 1;
-    alien_shot_active[7] = alien_shot_x[7] = alien_shot_y[7] = wreck_timer = alien_frame = battle_music_on = 9;
-    truck_vy = 3.0;
-    ASSERT_EQ(play_frame(), 1);
-    // The distance by the speed before the limit; the battle music waits
-    // for the battle's first frame.
-    EXPECT_TRUE(fields_are({FIELD(distance, 1000050), FIELD(play_state, PLAY_BATTLE), FIELD(alien_health, 200), FIELD(alien_x, 378), FIELD(alien_y, 10)}));
-    EXPECT_EQ(count_index(green, 14, 266, 128, 279), 0);  // the gauge at rest in that frame
-    EXPECT_TRUE(fields_are({FIELD(alien_shot_active[7], 0), FIELD(alien_shot_x[7], 0), FIELD(alien_shot_y[7], 0),
-                            FIELD(wreck_timer, 0), FIELD(alien_frame, 0), FIELD(battle_music_on, 0)}));
-    EXPECT_EQ(truck_speed + truck_vy, 0.0);
-}
-
-TEST_F(PlayFrameTest, HelpOnTheRoadsLastFrameThenTheBattle)
-{
-    hold("H");
-    truck_x = 130;
-    truck_speed = 100.0;
-    distance = 999950;
-    help_calls = 3;
-    ASSERT_EQ(play_frame(), 1);
-    // The new battle became a help call, and the help truck's first frame ran.
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_HELP_CALL), FIELD(alien_health, 100), FIELD(help_timer, 1), FIELD(help_calls, 2)}));
-    // Still past the end on the next frame: the battle starts again.
-    hold("");
-    ASSERT_EQ(play_frame(), 1);
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_BATTLE), FIELD(help_timer, 1), FIELD(help_calls, 2)}));
-}
-
 TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
 {
     play_state = PLAY_WRECK;

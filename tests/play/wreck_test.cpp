@@ -1,19 +1,16 @@
-// Wrecks and game over: the two explosion sequences, the initials entry on
-// the last wreck, the "GAME OVER" screen and the reset it leads to.
+// Wrecks and game over: the wreck sequences, the initials entry on the last
+// wreck, the "GAME OVER" screen and the reset it leads to.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
-#include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
 #include "play_test_util.h"
+#include "support/run.h"
 
 namespace {
 
@@ -105,10 +102,9 @@ TEST_F(WreckTest, LastWreckTakesInitialsOnItsNinetyEighthFrame)
     last_wreck_step();
     EXPECT_TRUE(fields_are({FIELD(headless_events_left(), 0), FIELD(play_state, PLAY_LAST_WRECK), FIELD(hiscore_scores[0], 2000)}));
     EXPECT_EQ(std::string(hiscore_initials[0], 3), "ZBA");
-    std::stringstream text;
-    text << std::ifstream("hiscore.txt").rdbuf();
-    EXPECT_EQ(text.str().find("10\n2000\n1000\n"), 0u);
-    EXPECT_NE(text.str().find("Z\nB\nA\n"), std::string::npos);
+    const std::string text = test_support::read_text("hiscore.txt");
+    EXPECT_EQ(text.find("10\n2000\n1000\n"), 0u);
+    EXPECT_NE(text.find("Z\nB\nA\n"), std::string::npos);
 }
 
 TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
@@ -135,69 +131,6 @@ TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
     EXPECT_TRUE(fields_are({FIELD(level_index, 0), FIELD(lives, 2), FIELD(help_calls, 3), FIELD(score, 0), FIELD(distance, 0), FIELD(damage, 0), FIELD(truck_wrecked, 0), FIELD(truck_x, 580), FIELD(truck_y, 200), FIELD(radio_freq_major, 9), FIELD(radio_station, 4), FIELD(radio_freq_minor, 7)}));
     EXPECT_DOUBLE_EQ(truck_speed, 0.0);
     EXPECT_DOUBLE_EQ(story_scroll, 0.0);
-}
-
-// The bounding box of the pixels of palette index `index` in the back
-// buffer; right stays 0 when there are none.
-PlatRect box_of(int index)
-{
-    PlatRect box{SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0};
-    for (int y = 0; y < back_buffer->height; y++) {
-        for (int x = 0; x < back_buffer->width; x++) {
-            if (back_buffer->pixels[y * back_buffer->pitch + x] == index) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x + 1);
-                box.bottom = std::max(box.bottom, y + 1);
-            }
-        }
-    }
-    return box;
-}
-
-// The explosions, measured with a solid stand-in for every explosion cell:
-// square in traffic (64 x 64 growing to 84 x 84), the truck's shape on the
-// last wreck (64 x 96 growing to 84 x 116), nothing after six frames.
-TEST_F(WreckTest, ExplosionShapes)
-{
-    constexpr int SOLID = 7;
-    PlatSurface* solid = gfx_create_surface(64, 64, 0, 0);
-    ASSERT_NE(solid, nullptr);
-    gfx_fill_surface(solid, SOLID);
-    PlatSurface* saved[6];
-    for (int w = 0; w < 6; w++) {
-        saved[w] = car_frames[56 + 7 * w];
-        car_frames[56 + 7 * w] = solid;
-    }
-
-    struct Sequence {
-        PlayState state;
-        void (*step)();
-        int extra_height;
-    };
-    for (Sequence s : {Sequence{PLAY_WRECK, wreck_step, 0}, Sequence{PLAY_LAST_WRECK, last_wreck_step, 32}}) {
-        play_state = s.state;
-        lives = s.state == PLAY_WRECK ? 1 : -1;
-        wreck_timer = 0;
-        for (int w = 0; w <= 6; w++) {
-            truck_x = 300;
-            truck_y = 200;
-            gfx_fill_surface(back_buffer, 0);
-            s.step();
-            PlatRect box = box_of(SOLID);
-            if (w == 6) {
-                EXPECT_EQ(box.right, 0) << s.state;
-                continue;
-            }
-            EXPECT_TRUE(fields_are({FIELD(box.left, 300), FIELD(box.top, 200), FIELD(box.right - box.left, 64 + 4 * w), FIELD(box.bottom - box.top, 64 + s.extra_height + 4 * w)}))
-                << s.state << " " << w;
-        }
-    }
-
-    for (int w = 0; w < 6; w++) {
-        car_frames[56 + 7 * w] = saved[w];
-    }
-    plat_release_surface(solid);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "support/run.h"
 
 namespace {
 
@@ -117,22 +118,6 @@ TEST(Script, RunningOutInsideAPassExitsWithStatusThreeByDefault)
         ::testing::ExitedWithCode(3), "");
 }
 
-TEST(Script, FileErrorsNameTheFileAndTheLine)
-{
-    char error[256] = "";
-    EXPECT_EQ(headless_load_script("/nonexistent/dir/script.txt", error, sizeof error), 0);
-    EXPECT_NE(strstr(error, "/nonexistent/dir/script.txt"), nullptr);
-    char bad[] = "/tmp/tailgate_script_XXXXXX";
-    const int fd = mkstemp(bad);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, "7 +H\n6 -H\n", 10), 10);
-    close(fd);
-    EXPECT_EQ(headless_load_script(bad, error, sizeof error), 0);
-    EXPECT_NE(strstr(error, bad), nullptr);
-    EXPECT_NE(strstr(error, "line 2"), nullptr);
-    remove(bad);
-}
-
 // A script quoted in a message never reaches the terminal raw: escape
 // sequences and other control bytes come out as \xHH, valid UTF-8 stays.
 TEST(Script, MessagesEscapeControlBytes)
@@ -148,21 +133,25 @@ TEST(Script, MessagesEscapeControlBytes)
     EXPECT_EQ(plat_printable("\xC2\x9B\xC0\xAF\xE2\x82\x7F"), "\\xC2\\x9B\\xC0\\xAF\\xE2\\x82\\x7F");
 }
 
-// A FIFO, a directory or a device as the script is refused at once, never
-// waited on.
-TEST(Script, NonRegularFilesAreRefusedAtOnce)
+// A file that cannot be read, or a FIFO, a directory or a device as the
+// script (refused at once, never waited on), or a bad line: the error names
+// the file, and the line.
+TEST(Script, FileErrorsNameTheFileAndTheLine)
 {
     char dir[] = "/tmp/tailgate_script_dir_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string fifo = std::string(dir) + "/keys";
+    const std::string fifo = std::string(dir) + "/keys", bad = std::string(dir) + "/bad.txt";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    for (const std::string& path : {fifo, std::string(dir), std::string("/dev/zero")}) {
+    test_support::write_text(bad, "7 +H\n6 -H\n");
+    const std::pair<std::string, const char*> cases[] = {{"/nonexistent/dir/script.txt", ""},
+        {fifo, "not a regular file"}, {dir, "not a regular file"}, {"/dev/zero", "not a regular file"}, {bad, "line 2"}};
+    for (const auto& [path, said] : cases) {
         char error[256] = "";
         EXPECT_EQ(headless_load_script(path.c_str(), error, sizeof error), 0) << path;
-        EXPECT_NE(strstr(error, "not a regular file"), nullptr) << error;
+        EXPECT_NE(strstr(error, path.c_str()), nullptr) << error;
+        EXPECT_NE(strstr(error, said), nullptr) << error;
     }
-    remove(fifo.c_str());
-    rmdir(dir);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)
