@@ -1,19 +1,25 @@
-// The display device, blits, sprite-sheet cells and the full-screen loaders.
+// The display device, blits (down to the platform layer's clip lists and
+// bad rectangles), the full-screen loaders, and drawing through a device
+// context: text lines (colour matching, transparency, clipping at the
+// edges), pens and lines, single pixels.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "bmp_files.h"
 #include "display/display.h"
+#include "platform/platform.h"
+#include "support/fields.h"
 #include "support/pixels.h"
 
 namespace {
 
 constexpr uint8_t BACKDROP = 255;  // never in a pattern surface
 constexpr auto at = test_support::pixel;
+using test_support::fields_are;
 
 // A surface whose pixel (x, y) is 1 + (x + 3 * y) % 250, so never 0.
 PlatSurface* pattern_surface(int w, int h)
@@ -56,34 +62,6 @@ protected:
     std::string path = "/tmp/tailgate_screen_" + std::to_string(getpid()) + ".bmp";
 };
 
-TEST_F(DisplayTest, SetUpMakesPaletteAndClipperAndColourKeysAreIndexZero)
-{
-    PlatPaletteEntry shown[256];
-    ASSERT_EQ(plat_get_palette_entries(display_palette, 0, 256, shown), 1);
-    EXPECT_EQ(memcmp(shown, start_palette, sizeof shown), 0);
-
-    // One rectangle on the back buffer; several: their union's bound.
-    PlatRect bound;
-    ASSERT_EQ(back_buffer->clipper, back_clipper);
-    ASSERT_TRUE(plat_get_clip_bound(back_clipper, &bound));
-    EXPECT_EQ(bound.left + bound.top + bound.right + bound.bottom, 640 + 480);
-    const PlatRect rects[] = {{5, 6, 9, 10}, {-3, 2, 4, 3}, {1, -7, 2, 1}};
-    PlatClipper* c = gfx_attach_clipper(sprite, 3, rects);
-    ASSERT_TRUE(plat_get_clip_bound(c, &bound));
-    const PlatRect expected = {-3, -7, 9, 10};
-    EXPECT_EQ(memcmp(&bound, &expected, sizeof bound), 0);
-    plat_set_clipper(sprite, nullptr);
-    plat_release_clipper(c);
-
-    // A colour key of 0 or more is index 0; -1 is none.
-    PlatSurface* surfaces[] = {gfx_create_surface(4, 4, 0, 17), gfx_create_surface(4, 4, 0, -1)};
-    EXPECT_EQ(sprite->colour_key, 0);
-    EXPECT_EQ(surfaces[0]->colour_key, 0);
-    EXPECT_EQ(surfaces[1]->colour_key, -1);
-    plat_release_surface(surfaces[0]);
-    plat_release_surface(surfaces[1]);
-}
-
 TEST_F(DisplayTest, FullScreenBlitReplacesEveryPixelAndFlipShowsIt)
 {
     PlatSurface* picture = pattern_surface(640, 480);
@@ -111,6 +89,9 @@ TEST_F(DisplayTest, KeyedSpritesSkipIndexZeroAndAreCutAtTheEdges)
     EXPECT_EQ(at(back_buffer, 108, 55), at(sprite, 8, 5));
     EXPECT_EQ(gfx_blit_scaled(sprite, 100, 50, 64, 64, 64, 64, back_buffer, 0), 1);
     EXPECT_EQ(at(back_buffer, 107, 55), 0);  // unkeyed, the zero is copied
+    PlatSurface* unkeyed = gfx_create_surface(4, 4, 0, -1);  // -1: no key; any other: index 0
+    EXPECT_TRUE(fields_are({FIELD(sprite->colour_key, 0), FIELD(unkeyed->colour_key, -1)}));
+    plat_release_surface(unkeyed);
 
     // At x 600 only the left 40 columns show; at 640 and beyond, nothing.
     gfx_fill_surface(back_buffer, BACKDROP);
@@ -143,43 +124,6 @@ TEST_F(DisplayTest, ScaledBlitsPickNearestPixelsAndClipTheScaledPicture)
     gfx_fill_surface(back_buffer, BACKDROP);
     EXPECT_EQ(gfx_blit_scaled(sprite, 0, 0, 65, 64, 64, 64, back_buffer, 1), 0);
     EXPECT_EQ(backdrop_pixels(), 640 * 480);
-}
-
-TEST_F(DisplayTest, CellsComeFromTheGridHonourThePitchAndStayInsideTheSheet)
-{
-    // Three columns and two rows of 64 x 64, one spare column on the right.
-    BitmapImage image{};
-    image.info_header.biWidth = 3 * 65 + 1;
-    image.info_header.biHeight = 2 * 65;
-    image.info_header.biBitCount = 8;
-    std::vector<uint8_t> pixels = sheet_pixels(3, 2, 64, 64, 3 * 65 + 1, 2 * 65, 1);
-    pixels[66 * (3 * 65 + 1) + 131] = 123;  // cell (2, 1) starts at (131, 66)
-    image.pixels = pixels.data();
-    for (int padding : {0, 16}) {
-        plat_set_pitch_padding(padding);
-        PlatSurface* s = gfx_create_surface(64, 64, 0, 0);
-        memset(s->pixels, 77, static_cast<size_t>(s->pitch) * 64);
-        EXPECT_EQ(gfx_copy_cell(&image, s, 2, 1), 1);
-        EXPECT_EQ(at(s, 0, 0), 123);
-        EXPECT_EQ(at(s, 1, 0), 1 + 2 * 2 + 1);
-        EXPECT_EQ(at(s, 63, 63), 1 + 2 * 2 + 1);
-        EXPECT_EQ(s->pixels[64], padding ? 77 : 6);  // the padding is left alone
-        EXPECT_EQ(gfx_copy_cell(&image, s, 0, 0), 1);
-        EXPECT_EQ(at(s, 63, 63), 1);
-        plat_release_surface(s);
-    }
-    // Cells past the sheet, a cell too big, a sheet that is not 8-bit.
-    memset(sprite->pixels, 77, static_cast<size_t>(sprite->pitch) * 64);
-    PlatSurface* big = gfx_create_surface(144, 112, 0, 0);
-    EXPECT_EQ(gfx_copy_cell(&image, sprite, 3, 0), 0);
-    EXPECT_EQ(gfx_copy_cell(&image, sprite, 0, 2), 0);
-    EXPECT_EQ(gfx_copy_cell(&image, sprite, -1, 0), 0);
-    EXPECT_EQ(gfx_copy_cell(&image, big, 1, 0), 0);
-    image.info_header.biBitCount = 24;
-    EXPECT_EQ(gfx_copy_cell(&image, sprite, 0, 0), 0);
-    EXPECT_EQ(at(sprite, 0, 0), 77);
-    EXPECT_EQ(at(sprite, 63, 63), 77);
-    plat_release_surface(big);
 }
 
 TEST_F(DisplayTest, ScreenImageLoadsPictureAndPaletteThroughBothPitchPathsOrRefusesIt)
@@ -228,6 +172,187 @@ TEST_F(DisplayTest, ScreenImageLoadsPictureAndPaletteThroughBothPitchPathsOrRefu
         EXPECT_EQ(memcmp(before, after, sizeof before), 0);
     }
     EXPECT_EQ(load_screen_image("/nonexistent/missing.bmp", &target), 0);
+}
+
+}  // namespace
+
+namespace {
+
+using test_support::count_pixels;
+
+constexpr uint8_t RED = 77;
+constexpr uint8_t PAPER = 1;
+
+class GdiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        plat_window_create(true, false);
+        ASSERT_EQ(gfx_display_setup(), 1);
+        // A grey ramp with one pure red.
+        PlatPaletteEntry entries[256];
+        for (int i = 0; i < 256; i++) {
+            entries[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), PC_NOCOLLAPSE};
+        }
+        entries[RED] = {240, 0, 0, PC_NOCOLLAPSE};
+        plat_set_palette_entries(display_palette, 0, 256, entries);
+        gfx_fill_surface(back_buffer, PAPER);
+    }
+    void TearDown() override { gfx_release_all(); }
+
+    // Red pixels of the back buffer inside a band; the rest of it is left as
+    // it was, or the count is -1.
+    int red(int left = 0, int top = 0, int right = 640, int bottom = 480)
+    {
+        if (count_pixels(back_buffer, [](int, int, int p) { return p != RED && p != PAPER; }) > 0) {
+            return -1;
+        }
+        return test_support::count_index(back_buffer, RED, left, top, right, bottom);
+    }
+    int at(int x, int y) { return test_support::pixel(back_buffer, x, y); }
+    // One line in a new red pen, given back after.
+    void line(int width, int x0, int y0, int x1, int y1)
+    {
+        PlatDC* dc = plat_get_dc(back_buffer);
+        PlatPen* pen = plat_create_pen(width, TEXT_COLOUR);
+        PlatPen* old = plat_select_pen(dc, pen);
+        plat_move_to(dc, x0, y0);
+        plat_line_to(dc, x1, y1);
+        plat_select_pen(dc, old);
+        plat_delete_pen(pen);
+        plat_release_dc(back_buffer, dc);
+    }
+    int draw(const char* text, int x, int y)
+    {
+        gfx_fill_surface(back_buffer, PAPER);
+        EXPECT_EQ(gfx_draw_text(text, x, y, TEXT_COLOUR, back_buffer), 1);
+        return red();
+    }
+};
+
+TEST_F(GdiTest, TextInTheNearestEntryFromItsTopLeftCornerCutAtTheEdges)
+{
+    const char* line = "WOO HOO!!!  BOY HOWDY!!  CONGRATULATIONS!!!";
+    ASSERT_GT(plat_text_width(line, static_cast<int>(strlen(line))), 200);
+    EXPECT_EQ(plat_text_height(), 16);
+    const int whole = draw(line, 0, 100);
+    EXPECT_GT(whole, 100);
+    EXPECT_EQ(red(0, 100, 640, 116), whole);
+    EXPECT_EQ(draw("", 100, 100), 0);
+    // A negative y shows the lower part of the line, the bottom edge the upper.
+    const int lower = draw(line, 0, -8);
+    EXPECT_GT(lower, 0);
+    EXPECT_EQ(red(0, 0, 640, 8), lower);
+    const int cut[][2] = {{0, 470}, {540, 100}};  // past the bottom, past the right edge
+    for (const auto& xy : cut) {
+        const int part = draw(line, xy[0], xy[1]);
+        EXPECT_GT(part, 0) << xy[0];
+        EXPECT_LT(part, whole) << xy[0];
+    }
+    const int off[][2] = {{0, -40}, {0, 480}, {640, 10}, {-100000, 10}, {10, 100000}, {INT32_MIN, INT32_MIN}};
+    for (const auto& xy : off) {
+        EXPECT_EQ(draw(line, xy[0], xy[1]), 0) << xy[0] << "," << xy[1];
+    }
+    // Without a device context (the surface locked, or none) nothing is drawn.
+    ASSERT_NE(plat_lock(back_buffer, nullptr), nullptr);
+    EXPECT_EQ(gfx_draw_text("busy", 10, 10, TEXT_COLOUR, back_buffer), 0);
+    plat_unlock(back_buffer);
+    EXPECT_EQ(gfx_draw_text("none", 10, 10, TEXT_COLOUR, nullptr), 0);
+    EXPECT_EQ(red(), 0);
+}
+
+TEST_F(GdiTest, ThinLinesLeaveOutTheirEndPointWideOnesHaveRoundEnds)
+{
+    line(1, 0, 479, 640, 479);
+    EXPECT_EQ(red(), 640);  // the whole bottom row
+    line(1, 10, 10, 20, 10);
+    EXPECT_EQ(at(19, 10), RED);
+    EXPECT_EQ(at(20, 10), PAPER);
+    line(1, 5, 5, 5, 5);  // no length, nothing
+    line(5, 300, 300, 300, 300);
+    EXPECT_EQ(red(), 650);
+    line(1, 100, 100, 103, 106);  // steep: one pixel a row
+    EXPECT_EQ(red(), 656);
+
+    gfx_fill_surface(back_buffer, PAPER);
+    line(5, 100, 100, 110, 100);
+    EXPECT_EQ(red(105, 98, 106, 103), 5);  // five rows thick
+    EXPECT_EQ(at(98, 100), RED);           // round past both ends
+    EXPECT_EQ(at(112, 100), RED);
+    EXPECT_EQ(at(113, 100), PAPER);
+    EXPECT_EQ(at(98, 98), PAPER);
+    EXPECT_EQ(red(), 11 * 5 + 2 * 8);
+}
+
+TEST_F(GdiTest, LinesAndPixelsStayOnTheSurface)
+{
+    line(5, -50, 2, 700, 2);
+    EXPECT_EQ(at(0, 0), RED);
+    EXPECT_EQ(at(639, 4), RED);
+    // Ends far away: the part on the surface still shows, quickly.
+    line(1, 320, -1000000, 320, 1000000);
+    EXPECT_EQ(at(320, 479), RED);
+    line(1, -2147483647, -2147483647, 2147483647, 2147483647);
+    EXPECT_EQ(at(200, 200), RED);
+    gfx_fill_surface(back_buffer, PAPER);
+    line(1, 5000000, 5000000, 6000000, 6000000);
+    PlatDC* dc = plat_get_dc(back_buffer);
+    const int pixels[][2] = {{-1, 0}, {640, 0}, {0, 480}, {639, 479}};
+    for (const auto& xy : pixels) {
+        plat_set_pixel(dc, xy[0], xy[1], TEXT_COLOUR);
+    }
+    // A pen deleted while selected is harmless.
+    PlatPen* pen = plat_create_pen(1, TEXT_COLOUR);
+    PlatPen* stock = plat_select_pen(dc, pen);
+    plat_delete_pen(pen);
+    plat_move_to(dc, 0, 0);
+    plat_line_to(dc, 3, 0);
+    plat_select_pen(dc, stock);
+    plat_release_dc(back_buffer, dc);
+    EXPECT_EQ(at(639, 479), RED);
+    EXPECT_EQ(red(), 1 + 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Blit, ClipListsCutBlitsAndBadRectanglesDrawNothing)
+{
+    PlatSurface* dest = plat_create_surface(10, 10);
+    PlatSurface* src = plat_create_surface(4, 4);
+    plat_fill(src, nullptr, 5);
+    const PlatRect ok = {0, 0, 4, 4};
+    const PlatRect bad_dest[] = {{3, 3, 3, 5}, {4, 4, 0, 0}, {-2147483647, -2147483647, 2147483647, 2147483647}};
+    for (const PlatRect& r : bad_dest) {
+        EXPECT_EQ(plat_blit(dest, &r, src, &ok, false), 0);
+    }
+    const PlatRect outside_source = {2, 2, 6, 6};
+    EXPECT_EQ(plat_blit(dest, &ok, src, &outside_source, false), 0);
+    EXPECT_EQ(plat_blit(dest, &ok, nullptr, &ok, false), 0);
+    EXPECT_EQ(test_support::count_index(dest, 0), 100);
+    // Without a clipper the surface's own edges cut the blit.
+    const PlatRect corner = {8, 8, 12, 12};
+    EXPECT_EQ(plat_blit(dest, &corner, src, &ok, false), 1);
+    EXPECT_EQ(test_support::count_index(dest, 5), 4);
+
+    // Two strips: columns 0, 1 and 8, 9 only, for a scaled blit and a fill alike.
+    PlatClipper* c = plat_create_clipper();
+    const PlatRect rects[] = {{0, 0, 2, 10}, {8, 0, 20, 10}};
+    ASSERT_EQ(plat_set_clip_list(c, 2, rects), 1);
+    EXPECT_EQ(plat_set_clip_list(c, PLAT_CLIP_RECTS + 1, rects), 0);
+    plat_set_clipper(dest, c);
+    const PlatRect all = {0, 0, 10, 10};
+    EXPECT_EQ(plat_blit(dest, &all, src, &ok, false), 1);
+    EXPECT_EQ(test_support::count_index(dest, 5), 40);
+    EXPECT_EQ(at(dest, 2, 0), 0);
+    const PlatRect row = {1, 0, 9, 1};
+    plat_fill(dest, &row, 7);
+    EXPECT_EQ(test_support::count_index(dest, 7), 2);
+    plat_set_clipper(dest, nullptr);
+    plat_release_clipper(c);
+    plat_release_surface(src);
+    plat_release_surface(dest);
 }
 
 }  // namespace
