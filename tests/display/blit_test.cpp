@@ -174,10 +174,6 @@ TEST_F(DisplayTest, ScreenImageLoadsPictureAndPaletteThroughBothPitchPathsOrRefu
     EXPECT_EQ(load_screen_image("/nonexistent/missing.bmp", &target), 0);
 }
 
-}  // namespace
-
-namespace {
-
 using test_support::count_pixels;
 
 constexpr uint8_t RED = 77;
@@ -312,10 +308,6 @@ TEST_F(GdiTest, LinesAndPixelsStayOnTheSurface)
     EXPECT_EQ(at(639, 479), RED);
     EXPECT_EQ(red(), 1 + 3);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Blit, ClipListsCutBlitsAndBadRectanglesDrawNothing)
 {

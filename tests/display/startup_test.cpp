@@ -156,10 +156,6 @@ TEST_F(StartupTest, EachNecessaryFileStopsTheStartUpTheOthersAreLeftOut)
     }
 }
 
-}  // namespace
-
-namespace {
-
 const std::vector<uint8_t> REFERENCE = {1, 2, 3, 4, 5, 6, 7, 8};
 
 class BitmapTest : public ::testing::Test {

@@ -135,11 +135,7 @@ TEST(Story, PageRollsByRepeatedAdditionsStopsAt350AndStartsItsAudioOnce)
     EXPECT_EQ(run.calls(kFirst), (Calls{"3 snd_play 9", "3 mus_play 2", "3 snd_play 4"}));  // once
 }
 
-}  // namespace
-
 using test_support::game_here;
-
-namespace {
 
 // The finale page of a game that ended with `final_score` in its battle,
 // over a table of ten scores of -1000 with the initials "OLD".

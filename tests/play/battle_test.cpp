@@ -143,14 +143,6 @@ TEST_F(BattleTest, RammingPinsOnlyFromBelowMovingUpAndTheReleaseCosts)
     place_for_ram(-3.0);
     alien_update();
     EXPECT_TRUE(fields_are({FIELD(alien_y, -20), FIELD(alien_pinned, 1)}));
-    place_for_ram(0.5);  // moving down
-    alien_pinned = 0;
-    alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_frame, 0), FIELD(alien_pinned, 0)}));
-    place_for_ram(-2.0);
-    truck_x = 301 + 112;  // just out of reach of the moved alien
-    alien_update();
-    EXPECT_EQ(alien_frame, 0);
 
     truck_x = 340;
     truck_y = 300;

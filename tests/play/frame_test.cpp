@@ -200,24 +200,16 @@ TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
     EXPECT_NE(traffic[20].position, position);
 }
 
-}  // namespace
-
-namespace {
-
-using test_support::fields_are;
-
 // Loads a script whose events are all far in the future: only a wait inside
 // a pass (the initials entry) can use them up.
 void pending_events(const std::string& events)
 {
-    headless_start(true, 7000000);
     std::string script;
-    int pass = 100000;
     std::istringstream words(events);
-    std::string event;
-    while (words >> event) {
-        script += std::to_string(pass++) + " " + event + "\n";
+    for (std::string event, pass = "100000"; words >> event; pass = std::to_string(std::stoi(pass) + 1)) {
+        script += pass + " " + event + "\n";
     }
+    headless_start(true, 7000000);
     char error[200] = "";
     ASSERT_EQ(headless_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
     headless_begin_pass(0);

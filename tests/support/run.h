@@ -36,8 +36,8 @@ inline std::string read_text(const fs::path& path)
 
 inline std::vector<std::string> lines_of(const std::string& text)
 {
-    std::istringstream in(text);
     std::vector<std::string> lines;
+    std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
@@ -164,8 +164,6 @@ struct GameRun {
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
-    GameRun(const GameRun&) = delete;
-    GameRun& operator=(const GameRun&) = delete;
 
     std::string text(const std::string& name) const { return read_text(dir / name); }
     fs::path shot(int pass) const { return dir / ("shot" + std::to_string(pass) + ".png"); }
@@ -214,7 +212,7 @@ struct GameRun {
         }
         return found;
     }
-    bool logged(const std::string& call) const { return std::count(audio.begin(), audio.end(), call) > 0; }
+    bool logged(const std::string& call) const { return std::find(audio.begin(), audio.end(), call) != audio.end(); }
 };
 
 // The game started headless in this process, once, in a scratch copy of
