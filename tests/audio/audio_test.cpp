@@ -1,14 +1,164 @@
-// The sound bank and the music player: WAV and MIDI loading (well-formed
-// and damaged files), the play-position rules of the four slot operations as
-// the silent output keeps time pass by pass, one current piece and its end by
-// the virtual clock, a piece's length from its tracks and tempo map, the
-// audio log, and the generated effects loaded in their order.
-#include "audio_files.h"
+// The sound bank, the music player and the mixer: WAV and MIDI loading
+// (well-formed and damaged files), the play-position rules of the four slot
+// operations as the silent output keeps time pass by pass, one current piece
+// and its end by the virtual clock, a piece's length from its tracks and
+// tempo map, the audio log, the generated effects loaded in their order; and
+// the mix as the device callback makes it: 11025 Hz sounds stretched to
+// 44100 Hz stereo, summed with clipping, ending exactly at their last sample,
+// with the music's sequencer and synthesiser underneath.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/audio.h"
+#include "platform/audio.h"
+#include "platform/headless.h"
 #include "support/fields.h"
+#include "support/run.h"
 
-using namespace audio_test;
-
+// Small WAV and MIDI files made on the spot, a scratch directory per test,
+// and the fixture that starts the sound bank and the music player.
 namespace {
+
+// Little- and big-endian integers of `bytes` bytes.
+inline std::string le(uint32_t v, int bytes) { return bytes ? char(v & 0xFF) + le(v >> 8, bytes - 1) : ""; }
+inline std::string be(uint32_t v, int bytes) { return bytes ? be(v >> 8, bytes - 1) + char(v & 0xFF) : ""; }
+inline std::string bytes_of(size_t count, int value) { return std::string(count, char(value)); }
+
+// A chunk whose size field says `claimed` (the true size unless given),
+// padded to an even length when the payload is odd.
+inline std::string chunk(const std::string& id, const std::string& payload, int64_t claimed = -1)
+{
+    std::string s = id + le(claimed < 0 ? payload.size() : uint32_t(claimed), 4) + payload;
+    return payload.size() % 2 == 1 && claimed < 0 ? s + '\0' : s;
+}
+inline std::string riff(const std::string& body, int64_t claimed = -1)
+{
+    return "RIFF" + le(claimed < 0 ? body.size() + 4 : uint32_t(claimed), 4) + "WAVE" + body;
+}
+// The 16 bytes of a PCM format chunk's fields.
+inline std::string fmt_fields(int tag, int channels, int rate, int bits)
+{
+    int block = channels * bits / 8;
+    return le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2);
+}
+inline const std::string FMT = chunk("fmt ", fmt_fields(1, 1, 11025, 8));
+// A plain 8-bit mono 11025 Hz PCM file.
+inline std::string wav(const std::string& data) { return riff(FMT + chunk("data", data)); }
+
+// A MIDI file: header plus the given track bodies (each wrapped in MTrk).
+inline std::string midi(int format, int division, std::initializer_list<std::string> tracks)
+{
+    std::string s = "MThd" + be(6, 4) + be(format, 2) + be(tracks.size(), 2) + be(division, 2);
+    for (const std::string& t : tracks) {
+        s += "MTrk" + be(t.size(), 4) + t;
+    }
+    return s;
+}
+// One event: a delta time as a variable-length number, then its bytes.
+inline std::string ev(uint32_t delta, std::initializer_list<int> bytes)
+{
+    std::string s(1, char(delta & 0x7F));
+    while ((delta >>= 7) != 0) {
+        s.insert(s.begin(), char(0x80 | (delta & 0x7F)));
+    }
+    for (int b : bytes) {
+        s += char(b);
+    }
+    return s;
+}
+inline std::string tempo(uint32_t delta, uint32_t us)
+{
+    return ev(delta, {0xFF, 0x51, 3, int(us >> 16), int(us >> 8) & 255, int(us) & 255});
+}
+inline std::string end_of_track(uint32_t delta) { return ev(delta, {0xFF, 0x2F, 0x00}); }
+// `notes` piano notes of `ticks` each, 480 ticks (0.5 s) to the quarter.
+inline std::string tune(int notes, uint32_t ticks)
+{
+    std::string t = ev(0, {0xC0, 0});
+    for (int i = 0; i < notes; ++i) {
+        t += ev(0, {0x90, 60 + i % 12, 100}) + ev(ticks, {0x80, 60 + i % 12, 0});
+    }
+    return midi(0, 480, {t + end_of_track(0)});
+}
+
+using test_support::read_text;
+
+// A fresh directory for the test; the working directory moves into it and back.
+struct ScratchDir {
+    std::filesystem::path previous = std::filesystem::current_path(), path;
+    ScratchDir()
+    {
+        char name[] = "/tmp/tailgate_audio_XXXXXX";
+        path = mkdtemp(name);
+        std::filesystem::current_path(path);
+    }
+    ~ScratchDir()
+    {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(path);
+    }
+    void write(const std::string& name, const std::string& bytes) const { test_support::write_text(path / name, bytes); }
+};
+
+// What the mixer makes of the next `frames` stereo frames.
+inline std::vector<int16_t> mix(int frames)
+{
+    std::vector<int16_t> out(2 * frames, 12345);
+    plat_audio_mix(out.data(), frames);
+    return out;
+}
+
+inline void shut_down_audio()
+{
+    mus_shutdown();
+    snd_shutdown();
+    plat_audio_close();
+}
+
+// The bank and the player started as in a headless run: no device, the
+// virtual clock at 1000. Subclasses pick another output in open_output().
+class AudioTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+
+    virtual void open_output() { headless_start(true, 1000); }
+    void SetUp() override
+    {
+        open_output();
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(snd_init(), 1);
+        ASSERT_EQ(mus_init(), 1);
+        testing::internal::GetCapturedStderr();
+    }
+    void TearDown() override
+    {
+        shut_down_audio();
+        headless_start(false, 1000);
+    }
+    int load_wav(const std::string& bytes)
+    {
+        dir.write("t.WAV", bytes);
+        return snd_load_wav("t.WAV", 0x40);
+    }
+    int load_midi(const std::string& bytes)
+    {
+        dir.write("t.MID", bytes);
+        return mus_load_midi("t.MID");
+    }
+    static uint32_t position(int id) { return plat_sound_position(sound_slots[id].buffer); }
+    static uint32_t passes(int count, int id)  // the sound's position after them
+    {
+        for (int i = 0; i < count; ++i) {
+            plat_audio_end_pass();
+        }
+        return position(id);
+    }
+    static uint32_t length_ms(int id) { return plat_music_length_ms(music_slots[id].segment); }
+};
 
 using SoundBank = AudioTest;
 
@@ -112,11 +262,7 @@ TEST_F(DefaultData, StartsQuietlyAndLoadsInOrder)
 
     std::filesystem::current_path(run.data);
     snd_load_all();
-    const int* ids[] = {&sfx_horn,   &sfx_car,    &sfx_explosion, &sfx_tenfour, &sfx_story1, &sfx_monster, &sfx_yeehaw,
-                        &sfx_cannon, &sfx_brake,  &sfx_beep,      &sfx_story2,  &sfx_story3, &sfx_story4};
-    for (int i = 0; i < 13; ++i) {
-        EXPECT_EQ(*ids[i], i);
-    }
+    EXPECT_TRUE(fields_are({FIELD(sfx_horn, 0), FIELD(sfx_explosion, 2), FIELD(sfx_story4, 12)}));  // in load order
     // A new start-up empties the bank; without "exp.WAV" that effect is -1
     // and the later ones move down a slot.
     std::filesystem::remove("exp.WAV");
@@ -127,7 +273,6 @@ TEST_F(DefaultData, StartsQuietlyAndLoadsInOrder)
 
     std::filesystem::current_path(dir.path);
 }
-
 
 using Music = AudioTest;
 
@@ -241,6 +386,115 @@ TEST_F(Music, LengthFollowsTheTempoMapAcrossTracks)
     EXPECT_EQ(length_ms(load_midi(midi(0, 480, {running}))), 1000u);
     // SMPTE time: 25 frames of 40 ticks, 1000 ticks a second.
     EXPECT_EQ(length_ms(load_midi(midi(0, 0xE728, {notes}))), 1920u);
+}
+
+class Mixer : public AudioTest {
+protected:
+    void open_output() override { plat_audio_open_offline(); }
+};
+
+double rms(const std::vector<int16_t>& out)
+{
+    double sum = 0.0;
+    for (int16_t v : out) {
+        sum += double(v) * v;
+    }
+    return std::sqrt(sum / out.size());
+}
+
+// A sample's value in the mix: centred, 16-bit, at the effects' level.
+int level(int sample) { return static_cast<int>(std::lround((sample - 128) * 256 * PLAT_MIX_EFFECTS_GAIN)); }
+
+TEST_F(Mixer, SoundsLastFourFramesASampleAreInterpolatedAddUpAndAreLimited)
+{
+    EXPECT_EQ(rms(mix(300)), 0.0);  // silence while nothing plays
+    int id = load_wav(wav(bytes_of(1000, 200)));
+    snd_play(id);
+    for (int16_t v : mix(3999)) {
+        ASSERT_EQ(v, level(200));  // both channels
+    }
+    EXPECT_EQ(position(id), 999u);
+    std::vector<int16_t> out = mix(2);
+    EXPECT_EQ(out[0], level(200));  // the last frame of the sound
+    EXPECT_EQ(out[2], 0);           // and then nothing
+    EXPECT_FALSE(snd_is_playing(id));
+    EXPECT_EQ(position(id), 0u);
+    snd_play(id);
+    mix(400);
+    EXPECT_EQ(passes(1, id), 100u);  // the mixer keeps time, not the passes
+
+    snd_init();
+    snd_play(load_wav(wav(std::string{char(128), char(228), char(28)})));
+    out = mix(13);
+    const int expected[] = {128, 153, 178, 203, 228, 178, 128, 78, 28, 28, 28, 28, 128};
+    for (int i = 0; i < 26; ++i) {
+        EXPECT_EQ(out[i], level(expected[i / 2])) << i;
+    }
+
+    snd_init();
+    snd_play(load_wav(wav(bytes_of(100, 138))));
+    snd_play(load_wav(wav(bytes_of(100, 148))));
+    EXPECT_EQ(mix(1)[0], level(128 + 10 + 20));
+    // Thirteen sounds at full swing are held at the ceiling, and once they
+    // stop the limiter lets a quiet sound through unchanged again.
+    for (int value : {255, 0}) {
+        snd_init();
+        for (int i = 0; i < 13; ++i) {
+            snd_play(load_wav(wav(bytes_of(100, value))));
+        }
+        for (int16_t v : mix(400)) {
+            ASSERT_NEAR(v, value ? PLAT_MIX_CEILING : -PLAT_MIX_CEILING, 1.0);
+        }
+        mix(44100);
+        snd_play(load_wav(wav(bytes_of(100, 138))));
+        EXPECT_NEAR(mix(1)[0], level(138), 2);
+    }
+}
+
+TEST_F(Mixer, MusicIsRenderedStopsAndLiesUnderTheSounds)
+{
+    if (!plat_music_audible()) {
+        FAIL() << "no SoundFont found (scripts/setup.sh installs timgm6mb-soundfont)";
+    }
+    int m = load_midi(tune(6, 480));
+    mus_play(m);
+    EXPECT_GT(rms(mix(22050)), 300.0);
+    mus_stop(m);
+    mix(2205);  // what was already sounding dies away
+    EXPECT_LT(rms(mix(4410)), 30.0);
+    mus_play(m);
+    mix(4410);
+    snd_play(load_wav(wav(bytes_of(20000, 255))));
+    EXPECT_GT(rms(mix(4410)), level(255) * 0.9);
+}
+
+TEST_F(Mixer, BadSoundFontsArePassedOverAndAPieceStartsAgainAfterItsLastEvent)
+{
+    mus_shutdown();
+    setenv("TAILGATE_SOUNDFONT", "no-such.sf2", 1);
+    dir.write("broken.sf2", "not a soundfont");
+    testing::internal::CaptureStderr();
+    mus_init();
+    std::string said = testing::internal::GetCapturedStderr();
+    unsetenv("TAILGATE_SOUNDFONT");
+    EXPECT_NE(said.find("no-such.sf2"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+
+    // With a SoundFont found after them or none, the music keeps time.
+    int m = load_midi(tune(1, 480));  // 0.5 s: 22050 frames
+    mus_play(m);
+    mix(20000);
+    mus_play(m);  // the current piece starts over
+    mix(22050);   // its last event is still due
+    EXPECT_EQ(mus_status(m), MUSIC_PLAYING);
+    // The radio keeps playing: at its end the piece goes round again.
+    mix(22050 * 3 + 64);
+    EXPECT_EQ(mus_status(m), MUSIC_PLAYING);
+    if (plat_music_audible()) {
+        EXPECT_GT(rms(mix(22050)), 300.0);
+    }
+    mus_stop(m);
+    EXPECT_EQ(mus_status(m), MUSIC_STOPPED);
 }
 
 }  // namespace
