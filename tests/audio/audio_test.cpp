@@ -304,33 +304,29 @@ TEST_F(Music, OneCurrentPieceAndTheSlotStates)
     int a = load_midi(tune(8, 480)), b = load_midi(tune(8, 480));
     EXPECT_EQ(mus_status(a), MUSIC_STOPPED);  // loaded, never played
     EXPECT_EQ(mus_play(a), 1);
-    EXPECT_EQ(music_slots[a].state, MUSIC_PLAYING);
     EXPECT_EQ(mus_play(b), 1);  // starting another stops the current one first
-    EXPECT_EQ(music_current, b);
-    EXPECT_EQ(music_slots[a].state, MUSIC_STOPPED);
+    EXPECT_TRUE(fields_are({FIELD(music_current, b), FIELD(music_slots[a].state, MUSIC_STOPPED),
+                            FIELD(music_slots[b].state, MUSIC_PLAYING)}));
     // Stopping a piece that is not current still clears music_current, and
-    // leaves the one playing alone.
+    // leaves the one playing alone; a stopped piece plays again.
     EXPECT_EQ(mus_stop(a), 1);
-    EXPECT_EQ(music_current, -1);
-    EXPECT_EQ(mus_status(b), MUSIC_PLAYING);
+    EXPECT_TRUE(fields_are({FIELD(music_current, -1), FIELD(mus_status(b), MUSIC_PLAYING)}));
     EXPECT_EQ(mus_stop(b), 1);
     EXPECT_EQ(mus_status(b), MUSIC_STOPPED);
-    EXPECT_EQ(mus_play(b), 1);  // a stopped piece plays again
+    EXPECT_EQ(mus_play(b), 1);
     EXPECT_EQ(mus_status(b), MUSIC_PLAYING);
 
     // Unloading empties every slot and leaves music_current naming a freed
     // one; operations on missing pieces return 0 and change nothing.
     EXPECT_EQ(mus_unload_all(), 1);
-    EXPECT_EQ(music_slots[b].segment, nullptr);
-    EXPECT_EQ(music_slots[b].state, MUSIC_FREE);
+    EXPECT_TRUE(music_slots[b].segment == nullptr && music_slots[b].state == MUSIC_FREE);
     for (int bad : {-1, a, b, 63, 64, 1 << 30}) {
         EXPECT_EQ(mus_play(bad) + mus_stop(bad) + mus_status(bad), 0) << bad;
     }
     EXPECT_EQ(music_current, b);
     int c = load_midi(tune(8, 480));  // the next piece loaded simply starts
     EXPECT_EQ(mus_play(c), 1);
-    EXPECT_EQ(music_current, c);
-    EXPECT_EQ(mus_status(c), MUSIC_PLAYING);
+    EXPECT_TRUE(fields_are({FIELD(music_current, c), FIELD(mus_status(c), MUSIC_PLAYING)}));
 }
 
 TEST_F(Music, WithoutADeviceAPieceEndsWhenTheVirtualClockRunsPastIt)

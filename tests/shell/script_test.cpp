@@ -45,27 +45,17 @@ TEST(Script, CommentsBlanksTabsCrlfAndEveryKeyName)
 
 TEST(Script, MalformedLinesAreRefusedWithTheirLineNumber)
 {
-    struct Case {
-        const char* text;
-        const char* line;
-    };
-    const Case cases[] = {
-        {"5 +SPACE\n3 -SPACE\n", "line 2"},  // pass numbers go down
-        {"5 +ENTER\n", "line 1"},
-        {"\n\n5 SPACE\n", "line 3"},
-        {"5 +space\n", "line 1"},  // names are upper case
-        {"5\n", "line 1"},         // no event
-        {"-5 +UP\n", "line 1"},
-        {"x +UP\n", "line 1"},
-        {"5 +\n", "line 1"},
-        {"99999999999 +UP\n", "line 1"},
-        {"5 +UP+DOWN\n", "line 1"},
-    };
+    // Pass numbers going down, unknown or lower-case names, no event, bad
+    // numbers, events run together.
+    const std::pair<const char*, const char*> cases[] = {
+        {"5 +SPACE\n3 -SPACE\n", "line 2"}, {"5 +ENTER\n", "line 1"}, {"\n\n5 SPACE\n", "line 3"},
+        {"5 +space\n", "line 1"}, {"5\n", "line 1"}, {"-5 +UP\n", "line 1"}, {"x +UP\n", "line 1"},
+        {"5 +\n", "line 1"}, {"99999999999 +UP\n", "line 1"}, {"5 +UP+DOWN\n", "line 1"}};
     ASSERT_EQ(parse("1 +UP\n"), 1);
-    for (const Case& c : cases) {
+    for (const auto& [text, line] : cases) {
         std::string error;
-        EXPECT_EQ(parse(c.text, &error), 0) << c.text;
-        EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
+        EXPECT_EQ(parse(text, &error), 0) << text;
+        EXPECT_NE(error.find(line), std::string::npos) << text << " -> " << error;
     }
     EXPECT_EQ(headless_events_left(), 1);  // a refused script leaves the last good one
 }
