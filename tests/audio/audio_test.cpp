@@ -2,7 +2,7 @@
 // (well-formed and damaged files), the play-position rules of the four slot
 // operations as the silent output keeps time pass by pass, one current piece
 // and its end by the virtual clock, a piece's length from its tracks and
-// tempo map, the audio log, the generated effects loaded in their order; and
+// tempo map, the audio log; and
 // the mix as the device callback makes it: 11025 Hz sounds stretched to
 // 44100 Hz stereo, summed with clipping, ending exactly at their last sample,
 // with the music's sequencer and synthesiser underneath.
@@ -22,6 +22,8 @@
 // Small WAV and MIDI files made on the spot, a scratch directory per test,
 // and the fixture that starts the sound bank and the music player.
 namespace {
+
+using test_support::fields_are;
 
 // Little- and big-endian integers of `bytes` bytes.
 inline std::string le(uint32_t v, int bytes) { return bytes ? char(v & 0xFF) + le(v >> 8, bytes - 1) : ""; }
@@ -248,30 +250,6 @@ TEST_F(SoundBank, PlayPositionFollowsTheFourOperations)
     shut_down_audio();
     snd_play(id);
     EXPECT_FALSE(snd_is_playing(id));
-}
-
-using DefaultData = AudioTest;
-using test_support::fields_are;
-
-TEST_F(DefaultData, StartsQuietlyAndLoadsInOrder)
-{
-    test_support::GameRun run;
-    ASSERT_EQ(run.run("--headless --data data --passes 3 --audio-log audio.log"), 0);
-    EXPECT_EQ(run.text("audio.log"), "-1 mus_play 7\n");
-    EXPECT_EQ(run.text("out.txt") + run.text("err.txt"), "");
-
-    std::filesystem::current_path(run.data);
-    snd_load_all();
-    EXPECT_TRUE(fields_are({FIELD(sfx_horn, 0), FIELD(sfx_explosion, 2), FIELD(sfx_story4, 12)}));  // in load order
-    // A new start-up empties the bank; without "exp.WAV" that effect is -1
-    // and the later ones move down a slot.
-    std::filesystem::remove("exp.WAV");
-    snd_init();
-    EXPECT_EQ(sound_slots[12].buffer, nullptr);
-    snd_load_all();
-    EXPECT_TRUE(fields_are({FIELD(sfx_explosion, -1), FIELD(sfx_tenfour, 2), FIELD(sfx_story4, 11)}));
-
-    std::filesystem::current_path(dir.path);
 }
 
 using Music = AudioTest;

@@ -169,33 +169,4 @@ TEST_F(TrafficTest, ContactWindowWithTheTruck)
     }
 }
 
-// Ramming an alien car (kinds 3 and 5) scores; any other costs 2 damage and
-// 10 points, and the 51st touch wrecks the truck (98 to 100 does not), the
-// last truck for good. Traffic passes through a wreck.
-TEST_F(TrafficTest, AlienCarsScoreOthersDamageAndTheFiftyFirstWrecks)
-{
-    const int cases[][2] = {{3, 1}, {5, 0}, {0, 1}, {0, 0}};  // kind, spare trucks
-    for (const auto& c : cases) {
-        fresh_drive(4242);
-        lives = c[1];
-        wreck_timer = 33;
-        const bool alien = c[0] != 0;
-        for (int frame = 1; frame <= 51; ++frame) {
-            against_truck(c[0]);
-            traffic_step();
-            if (frame == 50) {
-                EXPECT_TRUE(fields_are({FIELD(damage, alien ? 0 : 100), FIELD(truck_wrecked, 0)}));
-            }
-        }
-        const int state = alien ? PLAY_DRIVING : c[1] == 0 ? PLAY_LAST_WRECK : PLAY_WRECK;
-        EXPECT_TRUE(fields_are({FIELD(damage, alien ? 0 : 100), FIELD(score, alien ? 510 : -510),
-                                FIELD(truck_wrecked, !alien), FIELD(lives, c[1] - !alien), FIELD(play_state, state),
-                                FIELD(wreck_timer, alien ? 33 : 0)}))
-            << c[0];
-        against_truck(c[0]);
-        traffic_step();
-        EXPECT_TRUE(fields_are({FIELD(traffic[70].hit, alien), FIELD(score, alien ? 520 : -510)})) << c[0];
-    }
-}
-
 }  // namespace
