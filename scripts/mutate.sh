@@ -83,7 +83,7 @@ out="$build/build"
 sync_tree() {
   local f
   mkdir -p "$tree"
-  (cd "$root" && find CMakeLists.txt src tools tests dist -type f) | while IFS= read -r f; do
+  (cd "$root" && find CMakeLists.txt src tools tests bench dist -type f) | while IFS= read -r f; do
     if ! cmp -s "$root/$f" "$tree/$f"; then
       mkdir -p "$(dirname "$tree/$f")" && cp "$root/$f" "$tree/$f"
     fi

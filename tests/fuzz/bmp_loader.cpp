@@ -8,18 +8,9 @@
 #include <cstdlib>
 
 #include "display/display.h"
+#include "fuzz_files.h"
 
 namespace {
-
-bool write_bytes(const uint8_t* data, size_t size)
-{
-    FILE* file = fopen("fuzz.bmp", "wb");
-    if (!file) {
-        return false;
-    }
-    bool ok = fwrite(data, 1, size, file) == size;
-    return fclose(file) == 0 && ok;
-}
 
 PlatSurface* cell;
 
@@ -28,7 +19,6 @@ void set_up_once()
     if (cell) {
         return;
     }
-    plat_use_backend(PLAT_HEADLESS, 1000);
     plat_window_create(false);
     if (!gfx_display_setup()) {
         abort();
@@ -41,7 +31,7 @@ void set_up_once()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     set_up_once();
-    if (!write_bytes(data, size)) {
+    if (!write_file("fuzz.bmp", data, size)) {
         return 0;
     }
     if (gfx_load_bitmap(&scratch_bitmap, "fuzz.bmp")) {

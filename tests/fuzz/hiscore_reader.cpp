@@ -11,23 +11,11 @@
 // not linked) so that the fuzzer sees its coverage.
 #include "hiscore/hiscore.cpp"
 
-namespace {
-
-bool write_bytes(const uint8_t* data, size_t size)
-{
-    FILE* file = fopen("hiscore.txt", "wb");
-    if (!file) {
-        return false;
-    }
-    bool ok = fwrite(data, 1, size, file) == size;
-    return fclose(file) == 0 && ok;
-}
-
-}  // namespace
+#include "fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (!write_bytes(data, size)) {
+    if (!write_file("hiscore.txt", data, size)) {
         return 0;
     }
     std::memset(hiscore_scores, 0, sizeof hiscore_scores);
@@ -61,10 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::memset(hiscore_scores, 0x55, sizeof hiscore_scores);
     hiscore_load();
-    if (std::memcmp(scores, hiscore_scores, sizeof scores) != 0) {
-        abort();
-    }
-    if (std::memcmp(initials, hiscore_initials, sizeof initials) != 0) {
+    if (std::memcmp(scores, hiscore_scores, sizeof scores) != 0 ||
+        std::memcmp(initials, hiscore_initials, sizeof initials) != 0) {
         abort();
     }
     return 0;

@@ -1,31 +1,62 @@
 // The high-score file: reading, creating, sorting and saving, each in a
-// fresh temporary directory that the test makes its working directory.
+// fresh temporary directory that the test makes its working directory; and
+// the initials entry, its keys run in this process with the headless
+// keyboard (the entry takes the next scripted event at each of its waits).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <vector>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
-#include "frontend/game_run.h"
-#include "hiscore/hiscore.h"
 #include "core/random.h"
+#include "hiscore/hiscore.h"
+#include "play/play.h"
+#include "support/fields.h"
+#include "support/run.h"
 
 namespace fs = std::filesystem;
-using game_run::read_text;
-using game_run::hiscore_text;
-using game_run::kInitials;
-using game_run::write_text;
+using test_support::fields_are;
+using test_support::hiscore_text;
+using test_support::kInitials;
+using test_support::read_text;
+using test_support::write_text;
 
 namespace {
 
 std::vector<int> all_scores() { return std::vector<int>(hiscore_scores, hiscore_scores + HISCORE_COUNT); }
 std::string all_initials() { return std::string(&hiscore_initials[0][0], 3 * HISCORE_COUNT); }
 unsigned mode_of(const char* name) { return unsigned(fs::status(name).permissions()) & 0777; }
+
+std::vector<int> loaded;  // the scores as start_up_with read them
+
+// Reads `text` as hiscore.txt, then does what start-up does next (sort, then
+// save); the file's text afterwards.
+std::string start_up_with(const std::string& text, int* saved = nullptr)
+{
+    std::memset(hiscore_scores, 0, sizeof hiscore_scores);
+    write_text("hiscore.txt", text);
+    EXPECT_EQ(hiscore_load(), 1) << text;
+    loaded = all_scores();
+    hiscore_sort();
+    const int wrote = hiscore_save();
+    if (saved) {
+        *saved = wrote;
+    }
+    return read_text("hiscore.txt");
+}
+
+// Puts `initials` on the last place with `score` and saves; true when saved.
+bool save_new(int score, const char* initials)
+{
+    hiscore_scores[9] = score;
+    std::memcpy(hiscore_initials[9], initials, 3);
+    hiscore_sort();
+    return hiscore_save() == 1;
+}
 
 class HiscoreFile : public ::testing::Test {
 protected:
@@ -41,7 +72,7 @@ protected:
     }
     void TearDown() override
     {
-        for (const auto& entry : fs::directory_iterator(".")) {
+        for (const auto& entry : fs::directory_iterator(".")) {  // no temporary file left behind
             EXPECT_EQ(entry.path().filename().string().rfind("hiscore.txt.", 0), std::string::npos);
         }
         fs::current_path(old_dir_);
@@ -52,29 +83,24 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(HiscoreFile, MissingFileIsCreatedWithTenScoresThen36LettersDrawnInOrder)
+// A missing table is made from the random numbers: ten scores below 2000,
+// then 36 letters (a filler of six, then the initials). Read back, it draws
+// nothing; start-up sorts it and writes the filler as a to f.
+TEST_F(HiscoreFile, MissingFileIsMadeFromTheRandomNumbersThenReadBack)
 {
     game_srand(12345);
-    std::vector<int> scores;
-    for (int k = 0; k < 10; ++k) {
-        scores.push_back(game_rand() % 2000);
-    }
-    std::string letters;
-    for (int k = 0; k < 36; ++k) {
-        letters += static_cast<char>('A' + game_rand() % 26);
-    }
+    ASSERT_EQ(hiscore_load(), 1);
     const uint32_t state_after = rand_state;
-
-    game_srand(12345);
+    EXPECT_NE(state_after, 12345u);
+    std::vector<int> scores = all_scores();
+    const std::string letters = std::string(hiscore_filler, 6) + all_initials();
+    EXPECT_TRUE(std::all_of(scores.begin(), scores.end(), [](int s) { return s >= 0 && s < 2000; }));
+    EXPECT_TRUE(std::all_of(letters.begin(), letters.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) << letters;
+    EXPECT_EQ(read_text("hiscore.txt"), hiscore_text(scores, letters.substr(6), letters.substr(0, 6)));
     ASSERT_EQ(hiscore_load(), 1);
     EXPECT_EQ(rand_state, state_after);
     EXPECT_EQ(all_scores(), scores);
-    EXPECT_EQ(std::string(hiscore_filler, 6) + all_initials(), letters);
-    EXPECT_EQ(read_text("hiscore.txt"), hiscore_text(scores, letters.substr(6), letters.substr(0, 6)));
-    ASSERT_EQ(hiscore_load(), 1);  // now read back: no draws
-    EXPECT_EQ(rand_state, state_after);
 
-    // What start-up leaves: the table sorted, the filler a to f.
     hiscore_sort();
     ASSERT_EQ(hiscore_save(), 1);
     std::sort(scores.rbegin(), scores.rend());
@@ -84,85 +110,72 @@ TEST_F(HiscoreFile, MissingFileIsCreatedWithTenScoresThen36LettersDrawnInOrder)
 
 // A table that does not read completely plays with what could be read and
 // stays on disk as it is: start-up's sort and save must not write the loss.
+// A score that does beat the table is saved, with what could be read.
 TEST_F(HiscoreFile, DamagedTableIsReadAsFarAsItGoesAndKeptOnDisk)
 {
     const std::vector<int> good = {9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1000, 500};
-    struct Case {
-        std::string text;
-        std::vector<int> scores;
-    };
+    const std::string full = hiscore_text(good);
     auto with_score = [&](int k, const std::string& bad) {
-        std::string text = "10\n";
-        for (int i = 0; i < 10; ++i) {
-            text += (i == k ? bad : std::to_string(good[i])) + "\n";
-        }
-        return text + "a\nb\nc\nd\ne\nf\n" + [] {
-            std::string letters;
-            for (char c : kInitials) {
-                letters += std::string(1, c) + "\n";
-            }
-            return letters;
-        }();
+        std::string text = full;
+        const std::string was = "\n" + std::to_string(good[k]) + "\n";
+        return text.replace(text.find(was) + 1, was.size() - 2, bad);
     };
-    auto zero_at = [&](int k) {
+    auto changed = [&](int k, int value) {
         std::vector<int> scores = good;
-        scores[k] = 0;
+        scores[k] = value;
         return scores;
     };
-    std::vector<int> clamped = good;
-    clamped[1] = 2147483647;
-    std::vector<int> clamped_low = good;
-    clamped_low[4] = -2147483647 - 1;
-    const std::string full = hiscore_text(good);
-    const Case cases[] = {
-        {"10\n" + full.substr(3, 20) , {9000, 8000, 7000, 6000, 0, 0, 0, 0, 0, 0}},  // cut short
+    const struct {
+        std::string text;
+        std::vector<int> scores;
+    } cases[] = {
+        {"10\n" + full.substr(3, 20), {9000, 8000, 7000, 6000, 0, 0, 0, 0, 0, 0}},  // cut short
         {"1O\n" + full.substr(3), good},
         {"ten\n" + full.substr(3), good},
-        {with_score(2, "7000abc"), zero_at(2)},
-        {with_score(2, "7000.5"), zero_at(2)},
-        {with_score(2, "0x1B58"), zero_at(2)},
-        {with_score(1, "2147483648"), clamped},
-        {with_score(4, "-99999999999999999999"), clamped_low},
+        {with_score(2, "7000abc"), changed(2, 0)},
+        {with_score(2, "7000.5"), changed(2, 0)},
+        {with_score(2, "0x1B58"), changed(2, 0)},
+        {with_score(1, "2147483648"), changed(1, 2147483647)},
+        {with_score(4, "-99999999999999999999"), changed(4, -2147483647 - 1)},
         {full + "junk\n", good},
     };
-    for (const Case& c : cases) {
-        std::memset(hiscore_scores, 0, sizeof hiscore_scores);
-        write_text("hiscore.txt", c.text);
-        ASSERT_EQ(hiscore_load(), 1) << c.text;
-        EXPECT_EQ(all_scores(), c.scores) << c.text;
-        hiscore_sort();
-        EXPECT_EQ(hiscore_save(), 0) << c.text;
-        EXPECT_EQ(read_text("hiscore.txt"), c.text);
+    for (const auto& c : cases) {
+        int saved = -1;
+        EXPECT_EQ(start_up_with(c.text, &saved), c.text);
+        EXPECT_EQ(saved, 0) << c.text;
+        EXPECT_EQ(loaded, c.scores) << c.text;
     }
-
-    // A score that does beat the table is saved, with what could be read.
-    write_text("hiscore.txt", with_score(2, "7000abc"));
-    std::memset(hiscore_scores, 0, sizeof hiscore_scores);
-    hiscore_load();
-    hiscore_scores[9] = 10000;
-    std::memcpy(hiscore_initials[9], "NEW", 3);
-    hiscore_sort();
-    EXPECT_EQ(hiscore_save(), 1);
+    start_up_with(with_score(2, "7000abc"));
+    EXPECT_TRUE(save_new(10000, "NEW"));
     EXPECT_EQ(read_text("hiscore.txt"), hiscore_text({10000, 9000, 8000, 6000, 5000, 4000, 3000, 2000, 1000, 500},
                                                      "NEWAAABBBDDDEEEFFFGGGHHHIIIJJJ"));
 }
 
 // What an editor leaves behind is read as meant and written back clean: a
 // byte-order mark, Windows line ends, blanks around values, stray blank
-// lines, small letters, three initials on one line.
-TEST_F(HiscoreFile, EditorLeftoversAreReadAsMeant)
+// lines, small letters, three initials on one line; any count, the 32-bit
+// extremes, sorted as signed numbers. Start-up does the same.
+TEST_F(HiscoreFile, EditorLeftoversAreReadAsMeantAndWrittenBackSorted)
 {
-    std::string text = "\xEF\xBB\xBF" "10\r\n 9000 \r\n8000\r\n\r\n7000\t\r\n6000\n5000\n4000\n3000\n2000\n1000\n500\n";
-    text += "a\nb\nc\nd\ne\nf\n  \nabc\n";
+    std::string edited = "\xEF\xBB\xBF" "10\r\n 9000 \r\n8000\r\n\r\n7000\t\r\n6000\n5000\n4000\n3000\n2000\n1000\n500\n"
+                         "a\nb\nc\nd\ne\nf\n  \nabc\n";
+    std::string unsorted = "7\r\n-5\r\n7 -2147483648\n\n0\t12\n2147483647\n-1\n3\n8\n12\nq\nq\nq\nq\nq\nq\n";
     for (char c : kInitials.substr(3)) {
-        text += std::string(1, c) + "\r\n";
+        edited += std::string(1, c) + "\r\n";
     }
-    write_text("hiscore.txt", text);
-    ASSERT_EQ(hiscore_load(), 1);
-    hiscore_sort();
-    EXPECT_EQ(hiscore_save(), 1);
-    EXPECT_EQ(read_text("hiscore.txt"), hiscore_text({9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1000, 500},
-                                                     "ABC" + kInitials.substr(3)));
+    for (char c : kInitials) {
+        unsorted += std::string(1, c) + "\r\n";
+    }
+    const std::string sorted = hiscore_text({2147483647, 12, 12, 8, 7, 3, 0, -1, -5, -2147483648},
+                                            "FFFEEEJJJIIIBBBHHHDDDGGGAAACCC");
+    EXPECT_EQ(start_up_with(edited), hiscore_text({9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1000, 500},
+                                                  "ABC" + kInitials.substr(3)));
+    EXPECT_EQ(start_up_with(unsorted), sorted);
+
+    test_support::GameRun run;
+    write_text(run.data / "hiscore.txt", unsorted);
+    ASSERT_EQ(run.play("", 1), 0);
+    EXPECT_EQ(read_text(run.data / "hiscore.txt"), sorted);
 }
 
 // A blank or a multi-byte character as an initial keeps its place; only
@@ -170,41 +183,30 @@ TEST_F(HiscoreFile, EditorLeftoversAreReadAsMeant)
 TEST_F(HiscoreFile, OddInitialsKeepTheirPlaceAndOnlyLettersAreWritten)
 {
     for (const std::string& odd : {std::string(" "), std::string("\xC3\x89"), std::string("7")}) {
-        std::string initials = kInitials;
         std::string text = hiscore_text({90, 80, 70, 60, 50, 40, 30, 20, 10, 5});
-        const size_t at = text.find("\nB\n");  // the first letter of entry 1
-        text.replace(at + 1, 1, odd);
-        write_text("hiscore.txt", text);
+        text.replace(text.find("\nB\n") + 1, 1, odd);  // the first letter of entry 1
         std::memset(hiscore_initials, 0, sizeof hiscore_initials);
-        ASSERT_EQ(hiscore_load(), 1);
+        int saved = -1;
+        EXPECT_EQ(start_up_with(text, &saved), text);  // kept as it is
+        EXPECT_EQ(saved, 0) << odd;
+        std::string initials = kInitials;
         initials[3] = 'A';
         EXPECT_EQ(all_initials(), initials) << odd;
-        hiscore_sort();
-        EXPECT_EQ(hiscore_save(), 0);  // kept as it is
 
-        hiscore_scores[9] = 100;
-        std::memcpy(hiscore_initials[9], "NEW", 3);
-        hiscore_sort();
-        ASSERT_EQ(hiscore_save(), 1);
-        const std::string saved = read_text("hiscore.txt");
-        EXPECT_EQ(saved, hiscore_text({100, 90, 80, 70, 60, 50, 40, 30, 20, 10}, "NEW" + initials.substr(0, 27)));
-        EXPECT_EQ(saved.find('\0'), std::string::npos);
+        ASSERT_TRUE(save_new(100, "NEW"));
+        const std::string written = read_text("hiscore.txt");
+        EXPECT_EQ(written, hiscore_text({100, 90, 80, 70, 60, 50, 40, 30, 20, 10}, "NEW" + initials.substr(0, 27)));
+        EXPECT_EQ(written.find('\0'), std::string::npos);
     }
 }
 
 // A save merges what another game saved meanwhile, so neither loses a score.
 TEST_F(HiscoreFile, SaveKeepsTheScoresAnotherGameSavedMeanwhile)
 {
-    write_text("hiscore.txt", hiscore_text({90, 80, 70, 60, 50, 40, 30, 20, 10, 5}));
-    hiscore_load();
-    hiscore_sort();
-    // The other game enters 75 and saves...
+    start_up_with(hiscore_text({90, 80, 70, 60, 50, 40, 30, 20, 10, 5}));
+    // The other game enters 75 and saves, while this one enters 55.
     write_text("hiscore.txt", hiscore_text({90, 80, 75, 70, 60, 50, 40, 30, 20, 10}, "AAABBBOTHCCCDDDEEEFFFGGGHHHIII"));
-    // ...while this one enters 55.
-    hiscore_scores[9] = 55;
-    std::memcpy(hiscore_initials[9], "OUR", 3);
-    hiscore_sort();
-    ASSERT_EQ(hiscore_save(), 1);
+    ASSERT_TRUE(save_new(55, "OUR"));
     const std::vector<int> merged = {90, 80, 75, 70, 60, 55, 50, 40, 30, 20};
     const std::string letters = "AAABBBOTHCCCDDDOUREEEFFFGGGHHH";
     EXPECT_EQ(all_scores(), merged);
@@ -225,10 +227,7 @@ TEST_F(HiscoreFile, TwoProcessesSavingAtOnceNeverMixTables)
         if (children[c] == 0) {
             hiscore_load();
             for (int i = 0; i < 60; ++i) {
-                hiscore_scores[9] = 2 * i + c + 1;
-                std::memcpy(hiscore_initials[9], c ? "ODD" : "EVN", 3);
-                hiscore_sort();
-                if (!hiscore_save()) {
+                if (!save_new(2 * i + c + 1, c ? "ODD" : "EVN")) {
                     _exit(1);
                 }
             }
@@ -247,20 +246,18 @@ TEST_F(HiscoreFile, TwoProcessesSavingAtOnceNeverMixTables)
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
-// A linked table is written through the link; the link stays.
+// A linked table is written through the link, which stays; a link to a
+// table not made yet makes it at the target.
 TEST_F(HiscoreFile, SymlinkedTableIsWrittenThroughToItsTarget)
 {
     fs::create_directory("shared");
     write_text("shared/scores.txt", hiscore_text({10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
     fs::create_symlink("shared/scores.txt", "hiscore.txt");
     hiscore_load();
-    hiscore_scores[9] = 50;
-    hiscore_sort();
-    ASSERT_EQ(hiscore_save(), 1);
+    ASSERT_TRUE(save_new(50, "AAA"));
     EXPECT_TRUE(fs::is_symlink("hiscore.txt"));
     EXPECT_EQ(read_text("shared/scores.txt"), hiscore_text({50, 10, 9, 8, 7, 6, 5, 4, 3, 2}, all_initials()));
 
-    // A link to a table not made yet: the table is made at the target.
     fs::remove("hiscore.txt");
     fs::create_symlink("shared/new.txt", "hiscore.txt");
     ASSERT_EQ(hiscore_load(), 1);
@@ -275,42 +272,34 @@ TEST_F(HiscoreFile, NoRegularFileInTheTablesPlaceIsRefusedAndLeftAlone)
     for (bool fifo : {true, false}) {
         ASSERT_EQ(fifo ? mkfifo("hiscore.txt", 0644) : mkdir("hiscore.txt", 0755), 0);
         game_srand(7);
-        EXPECT_EQ(hiscore_load(), 0) << fifo;
-        EXPECT_EQ(all_scores(), std::vector<int>(10, 0)) << fifo;
-        EXPECT_EQ(hiscore_save(), 0) << fifo;
-        EXPECT_EQ(rand_state, 7u) << fifo;
+        EXPECT_TRUE(fields_are({FIELD(hiscore_load(), 0), FIELD(hiscore_save(), 0), FIELD(rand_state, 7),
+                                FIELD(all_scores() == std::vector<int>(10, 0), 1)})) << fifo;
         EXPECT_TRUE(fifo ? fs::is_fifo("hiscore.txt") : fs::is_directory("hiscore.txt")) << fifo;
         fs::remove("hiscore.txt");
     }
 }
 
-TEST_F(HiscoreFile, ReadOnlyFileIsReadAndNeverOverwritten)
+// A read-only table is read (not made anew) and never overwritten; a save
+// that fails (no new file can be made beside the table) leaves file and
+// table as they were, and a later save keeps the file's permissions.
+TEST_F(HiscoreFile, TablesThatCannotBeWrittenAreKeptAndPermissionsStay)
 {
     const std::string text = hiscore_text({9, 8, 7, 6, 5, 4, 3, 2, 1, 10});
     write_text("hiscore.txt", text);
     ASSERT_EQ(chmod("hiscore.txt", 0444), 0);
     game_srand(99);
-    ASSERT_EQ(hiscore_load(), 1);
-    EXPECT_EQ(rand_state, 99u);  // read, not made anew
-    EXPECT_EQ(all_scores(), (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
-    hiscore_sort();
-    EXPECT_EQ(hiscore_save(), 0);
-    EXPECT_EQ(read_text("hiscore.txt"), text);
+    int saved = -1;
+    EXPECT_EQ(start_up_with(text, &saved), text);
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(rand_state, 99u);
     EXPECT_EQ(mode_of("hiscore.txt"), 0444u);
-    EXPECT_EQ(hiscore_scores[0], 10);  // the table in memory stays sorted
-}
+    EXPECT_EQ(hiscore_scores[0], 10);  // the table in memory is sorted all the same
 
-TEST_F(HiscoreFile, FailedSaveLeavesFileAndTableAndALaterSaveKeepsThePermissions)
-{
-    const std::string text = hiscore_text({10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
-    write_text("hiscore.txt", text);
     ASSERT_EQ(chmod("hiscore.txt", 0640), 0);
-    hiscore_load();
     hiscore_scores[9] = 500;
     hiscore_sort();
-
-    // No new file can be made beside it (a root user passes any mode, so a
-    // full directory is stood in for by one that cannot hold a new name).
+    // A root user passes any mode, so a full directory is stood in for by
+    // one that cannot hold a new name.
     ASSERT_EQ(chmod(".", 0555), 0);
     if (access(".", W_OK) != 0) {
         EXPECT_EQ(hiscore_save(), 0);
@@ -318,7 +307,6 @@ TEST_F(HiscoreFile, FailedSaveLeavesFileAndTableAndALaterSaveKeepsThePermissions
         EXPECT_EQ(hiscore_scores[0], 500);
     }
     ASSERT_EQ(chmod(".", 0755), 0);
-
     EXPECT_EQ(hiscore_save(), 1);
     EXPECT_EQ(read_text("hiscore.txt"), hiscore_text({500, 10, 9, 8, 7, 6, 5, 4, 3, 2}, all_initials()));
     EXPECT_EQ(mode_of("hiscore.txt"), 0640u);
@@ -340,19 +328,77 @@ TEST(HiscoreSort, NewLastEntryRotatesTiedRunsBelowIt)
     EXPECT_EQ(std::string(hiscore_filler, 6), "abcdef");
 }
 
-// At start-up the file is read (any count, any whitespace, Windows line
-// ends, the 32-bit extremes), sorted as signed numbers and written back.
-TEST(HiscoreStartUp, UnsortedFileIsSortedAndWrittenBack)
+
+// The keys typed at the entry, all at a pass only the waits reach.
+std::string typed(const std::string& keys, int repeat = 1)
 {
-    game_run::GameRun run;
-    std::string text = "7\r\n-5\r\n7 -2147483648\n\n0\t12\n2147483647\n-1\n3\n8\n12\nq\nq\nq\nq\nq\nq\n";
-    for (char c : kInitials) {
-        text += std::string(1, c) + "\r\n";
+    std::string events;
+    for (int k = 0; k < repeat; ++k) {
+        for (char key : keys) {
+            const char* name = key == 'u' ? "UP" : key == 'd' ? "DOWN" : "SPACE";
+            events += std::string(" +") + name + " -" + name;
+        }
     }
-    write_text(run.data / "hiscore.txt", text);
-    ASSERT_EQ(run.play("", 1), 0);
-    EXPECT_EQ(read_text(run.data / "hiscore.txt"), hiscore_text({2147483647, 12, 12, 8, 7, 3, 0, -1, -5, -2147483648},
-                                                             "FFFEEEJJJIIIBBBHHHDDDGGGAAACCC"));
+    return events;
+}
+
+// Loads `table`, types `events` at the entry for a game that scored
+// `final_score`; returns the saved file.
+std::string enter(const std::string& table, int final_score, const std::string& events)
+{
+    EXPECT_TRUE(test_support::game_here(events.empty() ? "" : "1000" + events + "\n"));
+    test_support::write_text("hiscore.txt", table);
+    hiscore_load();
+    std::filesystem::remove("hiscore.txt");  // the entry always writes the file
+    EXPECT_EQ(hiscore_enter(final_score), 1);
+    EXPECT_EQ(headless_events_left(), 0) << events;
+    return test_support::read_text("hiscore.txt");
+}
+
+std::string initials_of(int k) { return std::string(hiscore_initials[k], 3); }
+
+TEST(InitialsEntry, ArrowKeysWrapAndEachPressCountsOnce)
+{
+    const std::vector<int> low(10, -100);
+    const struct {
+        std::string events;
+        const char* initials;
+    } cases[] = {
+        {typed("sss"), "AAA"},
+        {typed("dsss"), "ZAA"},
+        {typed("u", 26) + typed("ss") + typed("ds"), "AAZ"},
+        {typed("s") + typed("u", 2) + typed("d", 3) + typed("ss"), "AZA"},
+        // Up held while other keys come and go: one step.
+        {" +UP +DOWN -DOWN +SPACE -SPACE -UP" + typed("sss"), "BAA"},
+    };
+    for (const auto& c : cases) {
+        // The new best moves the old first entry down to the last place.
+        std::string file = enter(hiscore_text(low, kInitials), 5, c.events);
+        EXPECT_EQ(hiscore_scores[0], 5) << c.events;
+        EXPECT_EQ(initials_of(0), c.initials) << c.events;
+        EXPECT_EQ(file, hiscore_text({5, -100, -100, -100, -100, -100, -100, -100, -100, -100},
+                                   c.initials + kInitials.substr(3, 24) + "AAA"))
+            << c.events;
+    }
+}
+
+TEST(InitialsEntry, OnlyAScoreAboveTheTenthEntersAndTiesGoBelow)
+{
+    // Equal to the tenth, or below: no entry (no key is read), and the file
+    // is written again as it was.
+    const std::string table = hiscore_text({90, 80, 70, 60, 50, 40, 30, 20, 10, 0}, kInitials);
+    for (int final_score : {0, -5}) {
+        EXPECT_EQ(enter(table, final_score, ""), table);
+    }
+
+    // One above the tenth replaces it; equal to the best is second, below
+    // the old best.
+    enter(table, 1, typed("dsss"));
+    EXPECT_EQ(hiscore_scores[9], 1);
+    EXPECT_EQ(all_initials().substr(24), "IIIZAA");
+    enter(table, 90, typed("dsss"));
+    EXPECT_EQ(hiscore_scores[1], 90);
+    EXPECT_EQ(all_initials().substr(0, 9), "AAAZAABBB");
 }
 
 }  // namespace

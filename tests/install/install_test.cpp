@@ -4,42 +4,22 @@
 // directory; with --data everything stays in that directory, as before.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
-#include "support/game_data.h"
+#include "support/run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::read_text;
+using test_support::run_status;
 
 const char* const APP_ID = "io.github.tailgate.Tailgate";
 
-std::string read_text(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-int status_of(int status)
-{
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool have_tool(const char* name)
-{
-    return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
-}
+bool have_tool(const char* name) { return run_status("command -v " + std::string(name) + " >/dev/null 2>&1") == 0; }
 
 // One installation per test program, into a DESTDIR under /usr as a package
 // would put it; every test runs in a fresh directory of its own beside it.
@@ -54,7 +34,7 @@ protected:
         root = pattern;
         std::string command = "DESTDIR='" + (root / "dest").string() + "' '" CMAKE_COMMAND_PATH "' --install '" +
                               TAILGATE_BINARY_DIR "' --prefix /usr >'" + (root / "install.log").string() + "' 2>&1";
-        install_status = status_of(std::system(command.c_str()));
+        install_status = run_status(command);
     }
     static void TearDownTestSuite() { fs::remove_all(root); }
 
@@ -77,7 +57,7 @@ protected:
     {
         std::string command = "cd '" + dir.string() + "' && env -u XDG_DATA_HOME HOME='" + dir.string() + "' " +
                               environment + " '" + program + "' " + args + " >out.txt 2>err.txt";
-        return status_of(std::system(command.c_str()));
+        return run_status(command);
     }
     int run_installed(const std::string& args, const std::string& environment = "")
     {
@@ -110,9 +90,15 @@ TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
     EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), generated);
     EXPECT_FALSE(fs::exists(data / "hiscore.txt"));
 
-    EXPECT_TRUE(fs::is_regular_file(usr() / "share" / "applications" / (std::string(APP_ID) + ".desktop")));
-    std::string metainfo = read_text(usr() / "share" / "metainfo" / (std::string(APP_ID) + ".metainfo.xml"));
-    EXPECT_NE(metainfo.find("<release version=\"" TAILGATE_VERSION "\""), std::string::npos);
+    // The desktop entry and the metainfo pass their validators (the desktop
+    // one prints hints and warnings, not only errors, on stdout).
+    const fs::path entry = usr() / "share" / "applications" / (std::string(APP_ID) + ".desktop");
+    const fs::path metainfo = usr() / "share" / "metainfo" / (std::string(APP_ID) + ".metainfo.xml");
+    EXPECT_NE(read_text(metainfo).find("<release version=\"" TAILGATE_VERSION "\""), std::string::npos);
+    ASSERT_TRUE(have_tool("desktop-file-validate") && have_tool("appstreamcli")) << "scripts/setup.sh installs both";
+    EXPECT_EQ(run("desktop-file-validate", "'" + entry.string() + "'"), 0) << text("out.txt") << text("err.txt");
+    EXPECT_EQ(text("out.txt"), "");
+    EXPECT_EQ(run("appstreamcli", "validate --no-net '" + metainfo.string() + "'"), 0) << text("out.txt") << text("err.txt");
     EXPECT_TRUE(read_text(usr() / "share" / "man" / "man6" / "tailgate.6").starts_with(".TH TAILGATE 6 "));
     // Square icons of the size their folder says, with the truck opaque on a
     // transparent ground (its middle is painted, its corners are not).
@@ -120,13 +106,10 @@ TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
         const std::string side = std::to_string(size);
         const fs::path icon = usr() / "share" / "icons" / "hicolor" / (side + "x" + side) / "apps" / "tailgate.png";
         std::vector<uint8_t> rgb;
-        int w = 0;
-        int h = 0;
+        int w = 0, h = 0;
         ASSERT_TRUE(plat_read_png(icon.c_str(), &rgb, &w, &h)) << icon;
-        EXPECT_EQ(w, size);
-        EXPECT_EQ(h, size);
-        std::string bytes = read_text(icon);
-        EXPECT_EQ(static_cast<unsigned char>(bytes[25]), 6u) << "colour type RGBA";
+        EXPECT_TRUE(w == size && h == size) << w << " x " << h;
+        EXPECT_EQ(static_cast<unsigned char>(read_text(icon)[25]), 6u) << "colour type RGBA";
         size_t middle = (static_cast<size_t>(size / 2) * size + size / 2) * 3;
         EXPECT_NE(rgb[middle] + rgb[middle + 1] + rgb[middle + 2], 0);
     }
@@ -134,7 +117,11 @@ TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
 
 // The installed program started from elsewhere finds its data, plays exactly
 // as the build's program on the same data, and makes its table in the XDG
-// data directory (XDG_DATA_HOME, or ~/.local/share when it is unset or relative).
+// data directory (XDG_DATA_HOME, or ~/.local/share when it is unset or
+// relative); a table already there is the one read. --data keeps the table
+// in that directory and makes no XDG directory. A place for the table that
+// cannot be made stops the start-up with status 1 and one line naming it,
+// before anything is written.
 TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
 {
     ASSERT_EQ(run_installed("--headless --passes 30 --dump installed.json"), 0) << text("err.txt");
@@ -147,16 +134,12 @@ TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
     EXPECT_EQ(fs::status(home_table.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_FALSE(fs::exists(usr() / "share" / "tailgate" / "data" / "hiscore.txt"));
 
-    // A table already there is the one read: the dump shows its scores.
-    std::string table = "10\n";
+    std::vector<int> scores;
     for (int i = 0; i < 10; ++i) {
-        table += std::to_string(9000 - i) + "\n";
-    }
-    for (char c : std::string("abcdef") + std::string(30, 'Z')) {
-        table += std::string(1, c) + "\n";
+        scores.push_back(9000 - i);
     }
     fs::create_directories(dir / "xdg" / "tailgate");
-    std::ofstream(dir / "xdg" / "tailgate" / "hiscore.txt") << table;
+    test_support::write_text(dir / "xdg" / "tailgate" / "hiscore.txt", test_support::hiscore_text(scores));
     const std::string xdg = "XDG_DATA_HOME='" + (dir / "xdg").string() + "'";
     ASSERT_EQ(run_installed("--headless --passes 1 --dump xdg.json", xdg), 0) << text("err.txt");
     EXPECT_NE(text("xdg.json").find("\"hiscore_scores\":[9000,8999,"), std::string::npos) << text("xdg.json");
@@ -165,50 +148,22 @@ TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
     ASSERT_EQ(run_installed("--headless --passes 1", "XDG_DATA_HOME=relative/dir"), 0) << text("err.txt");
     EXPECT_TRUE(fs::exists(home_table));
     EXPECT_FALSE(fs::exists(dir / "relative"));
-}
 
-// --data keeps the table in the named directory and makes no XDG directory.
-TEST_F(Installed, DataDirectoryKeepsItsOwnTable)
-{
-    ASSERT_TRUE(test_support::copy_game_data(dir / "copy"));
-    const std::string xdg = "XDG_DATA_HOME='" + (dir / "xdg").string() + "'";
-    ASSERT_EQ(run_installed("--headless --data copy --passes 5", xdg), 0) << text("err.txt");
+    fs::remove_all(dir / ".local");
+    fs::remove(dir / "copy" / "hiscore.txt");
+    ASSERT_EQ(run_installed("--headless --data copy --passes 5", "XDG_DATA_HOME='" + (dir / "new").string() + "'"), 0)
+        << text("err.txt");
     EXPECT_TRUE(fs::exists(dir / "copy" / "hiscore.txt"));
-    EXPECT_FALSE(fs::exists(dir / "xdg"));
+    EXPECT_FALSE(fs::exists(dir / "new"));
     EXPECT_FALSE(fs::exists(dir / ".local"));
-}
 
-// A place for the table that cannot be made stops the start-up with status 1
-// and one line naming it, before anything is written.
-TEST_F(Installed, HighScoreDirectoryThatCannotBeMadeStopsStartUp)
-{
-    std::ofstream(dir / "plain-file") << "not a directory\n";
-    const std::string xdg = "XDG_DATA_HOME='" + (dir / "plain-file").string() + "'";
-    EXPECT_EQ(run_installed("--headless --passes 5 --dump dump.json", xdg), 1);
-    std::string error = text("err.txt");
+    test_support::write_text(dir / "plain-file", "not a directory\n");
+    const std::string blocked = "XDG_DATA_HOME='" + (dir / "plain-file").string() + "'";
+    EXPECT_EQ(run_installed("--headless --passes 5 --dump dump.json", blocked), 1);
+    const std::string error = text("err.txt");
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
     EXPECT_NE(error.find((dir / "plain-file" / "tailgate").string()), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(dir / "dump.json"));
-}
-
-TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators)
-{
-    bool desktop_tool = have_tool("desktop-file-validate");
-    bool appstream_tool = have_tool("appstreamcli");
-    if (!desktop_tool && !appstream_tool) {
-        FAIL() << "neither desktop-file-validate nor appstreamcli is installed (scripts/setup.sh installs both)";
-    }
-    const fs::path share = usr() / "share";
-    if (desktop_tool) {
-        const fs::path entry = share / "applications" / (std::string(APP_ID) + ".desktop");
-        EXPECT_EQ(run("desktop-file-validate", "'" + entry.string() + "'"), 0) << text("out.txt") << text("err.txt");
-        EXPECT_EQ(text("out.txt"), "");  // it prints hints and warnings, not only errors
-    }
-    if (appstream_tool) {
-        const fs::path metainfo = share / "metainfo" / (std::string(APP_ID) + ".metainfo.xml");
-        EXPECT_EQ(run("appstreamcli", "validate --no-net '" + metainfo.string() + "'"), 0)
-            << text("out.txt") << text("err.txt");
-    }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The alien battle: controls and cannon, the alien's script, ramming and
-// pinning, volleys, shells, alien shots, the respawn and the level's
-// completion through their step functions; the victory countdown and the
-// wrecks in it through whole play frames on the headless display.
+// The alien battle: controls and cannon, ramming and pinning, volleys,
+// shells, alien shots, the respawn and game over through their step
+// functions; the alien's shots in a whole frame on the headless display.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -71,7 +70,7 @@ protected:
     }
 };
 
-TEST_F(BattleTest, CannonArrowsAndBounces)
+TEST_F(BattleTest, CannonFiresFromLevelOneFiveShellsAtMost)
 {
     // No cannon in level 0; from level 1 the slots fill from the top, five
     // at most, from where the truck was before it moved.
@@ -90,83 +89,6 @@ TEST_F(BattleTest, CannonArrowsAndBounces)
     shell_active[2] = 0;
     battle_controls();
     EXPECT_EQ(shell_active[2], 1);
-
-    // 4 px steps sideways inside 130 to 576; any upward speed moves at least
-    // 1 px, downwards below 1 px nothing; up and down together cancel.
-    battle_music_on = 0;
-    truck_vy = truck_accel = 0.0;
-    truck_x = 340;
-    truck_y = 300;
-    hold("LEFT UP");
-    battle_controls();
-    EXPECT_EQ(battle_music_on, 1);
-    EXPECT_TRUE(fields_are({FIELD(truck_x, 336), FIELD(truck_y, 299)}));
-    EXPECT_DOUBLE_EQ(truck_accel, -0.2);
-    EXPECT_DOUBLE_EQ(truck_vy, -0.2);
-    truck_x = 132;
-    battle_controls();
-    EXPECT_EQ(truck_x, 130);
-    hold("RIGHT UP DOWN");
-    truck_x = 574;
-    truck_vy = 0.8;
-    int y = truck_y;
-    battle_controls();
-    EXPECT_TRUE(fields_are({FIELD(truck_x, 576), FIELD(truck_y, y)}));
-    EXPECT_DOUBLE_EQ(truck_accel, 0.0);
-
-    // Off the limits at half speed.
-    hold("");
-    const double bounces[][4] = {{348, 4.0, 350, -2.0}, {12, -6.0, 10, 3.0}};  // y, vy, y after, vy after
-    for (const auto& b : bounces) {
-        truck_y = static_cast<int>(b[0]);
-        truck_vy = b[1];
-        battle_controls();
-        EXPECT_EQ(truck_y, b[2]);
-        EXPECT_DOUBLE_EQ(truck_vy, b[3]);
-    }
-}
-
-TEST_F(BattleTest, ScriptStepsTimingLimitsAndLastingChanges)
-{
-    // Level 0 starts with (2, 45): right by 1 px a frame for 46 frames, then
-    // (3, 15): up and right.
-    for (int frame = 0; frame < 46; frame++) {
-        alien_update();
-    }
-    EXPECT_TRUE(fields_are({FIELD(alien_x, 378 + 46), FIELD(alien_step, 2), FIELD(alien_step_timer, 0)}));
-    alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_x, 378 + 47), FIELD(alien_y, 9)}));
-
-    // Entering the volley (8, 1) makes it (8, 5) for good.
-    alien_step = 2;
-    alien_step_timer = 15;
-    alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_step, 4), FIELD(alien_script[0][5], 5)}));
-    // Leaving the ninth pair enters the tenth for a moment: its volley is
-    // shortened too, then the index wraps to the first pair.
-    alien_step = 16;
-    alien_step_timer = 5;
-    alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_step, 0), FIELD(alien_step_timer, 0), FIELD(alien_script[0][19], 5)}));
-    // Level 1: entering the roar (10, 100) makes it (10, 5); level 2 keeps
-    // its own copy.
-    level_index = 1;
-    alien_step = 4;
-    alien_step_timer = 100;
-    alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_step, 6), FIELD(alien_script[1][7], 5), FIELD(alien_script[2][7], 100)}));
-
-    // Held inside x 130 to 500, y -20 to 349 (level 2: 3 px a frame).
-    level_index = 2;
-    const int limits[][5] = {{499, 349, 0, 500, 349}, {131, -18, 12, 130, -20}};  // x, y, step, x, y after
-    for (const auto& c : limits) {
-        alien_x = c[0];
-        alien_y = c[1];
-        alien_step = c[2];
-        alien_step_timer = 0;
-        alien_update();
-        EXPECT_TRUE(fields_are({FIELD(alien_x, c[3]), FIELD(alien_y, c[4])})) << c[2];
-    }
 }
 
 TEST_F(BattleTest, VolleyFansTenShotsOnlyWhenNoShotIsActive)
@@ -221,14 +143,6 @@ TEST_F(BattleTest, RammingPinsOnlyFromBelowMovingUpAndTheReleaseCosts)
     place_for_ram(-3.0);
     alien_update();
     EXPECT_TRUE(fields_are({FIELD(alien_y, -20), FIELD(alien_pinned, 1)}));
-    place_for_ram(0.5);  // moving down
-    alien_pinned = 0;
-    alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_frame, 0), FIELD(alien_pinned, 0)}));
-    place_for_ram(-2.0);
-    truck_x = 301 + 112;  // just out of reach of the moved alien
-    alien_update();
-    EXPECT_EQ(alien_frame, 0);
 
     truck_x = 340;
     truck_y = 300;
@@ -405,111 +319,25 @@ TEST_F(BattleTest, GameOverKeepsShellsAndTheScriptPositionButNotTheWin)
     EXPECT_EQ(alien_health, 100);  // level 0 again
 }
 
-TEST_F(BattleTest, CompletingALevelAddsTheTimeBonusAndResetsForTheStory)
+// A whole battle frame (level 1, the alien beaten): the alien's shots are
+// drawn where they moved to in that frame.
+TEST_F(BattleTest, AlienShotsAreDrawnWhereTheyMovedTo)
 {
-    level_index = 1;
-    alien_defeated = alien_frame = 1;
-    alien_step = 8;
-    alien_step_timer = 300;
-    damage = 40;
-    wreck_timer = 7;
-    lives = 1;
-    complete_level();
-    EXPECT_TRUE(fields_are({FIELD(play_outcome, PLAY_LEVEL_WON), FIELD(play_state, PLAY_DRIVING), FIELD(level_index, 2), FIELD(help_calls, 1), FIELD(damage, 0), FIELD(distance, 0), FIELD(wreck_timer, 0), FIELD(truck_x, 576), FIELD(truck_y, 200), FIELD(alien_defeated, 0), FIELD(alien_frame, 0), FIELD(alien_step, 0), FIELD(alien_step_timer, 0), FIELD(lives, 1), FIELD(score, 9000)}));
-
-    // One game minute is 3.5 s, one game hour 60 of them.
-    const int cases[][2] = {{63, 7700}, {59, 3100}, {60, 8000}, {4 * 60 + 51, -100}};
-    for (const auto& c : cases) {
-        level_index = 0;
-        score = 1000;
-        clock_start = plat_get_tick_count() - static_cast<uint32_t>(c[0]) * 3500 - 1750;
-        complete_level();
-        EXPECT_EQ(score, 1000 + c[1]) << c[0];
-    }
-}
-
-// Whole battle frames: a beaten alien at level 1 burning, one spare left.
-class BattleFrameTest : public BattleTest {
-protected:
-    void SetUp() override
-    {
-        if (!play_test::display_ready()) {
-            FAIL() << "the headless display did not start (game_init failed on a copy of " << TAILGATE_DATA_DIR << ")";
-        }
-        BattleTest::SetUp();
-        level_index = lives = 1;
-        alien_x = 200;
-        alien_y = 20;
-        alien_health = 0;
-        alien_defeated = 1;
-    }
-
-    static int frames_until_story()
-    {
-        int frames = 0;
-        while (game_mode == MODE_PLAY && frames < 2000) {
-            EXPECT_EQ(game_main(), 1);
-            frames++;
-        }
-        return frames;
-    }
-};
-
-TEST_F(BattleFrameTest, VictoryBurnsThreeHundredFramesAndAWreckPausesIt)
-{
-    // The clock stood still: the whole bonus.
-    EXPECT_EQ(frames_until_story(), 300);
-    EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_STORY), FIELD(level_index, 2), FIELD(play_state, PLAY_DRIVING), FIELD(help_calls, 1), FIELD(score, 9000)}));
-
-    SetUp();
-    damage = 90;
-    alien_step_timer = 100;
-    shot_at_truck(0, 0, 0);
-    ASSERT_EQ(game_main(), 1);
-    // The respawn's first frame is this one.
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_BATTLE_RESPAWN), FIELD(alien_step_timer, 101), FIELD(lives, 0), FIELD(respawn_timer, 1)}));
-    for (int frame = 0; frame < 100; frame++) {
-        ASSERT_EQ(game_main(), 1);
-        EXPECT_EQ(alien_step_timer, 101);
-    }
-    EXPECT_EQ(play_state, PLAY_BATTLE);
-    EXPECT_EQ(frames_until_story(), 199);
-}
-
-TEST_F(BattleFrameTest, AlienShotsAreDrawnWhereTheyMovedTo)
-{
+    ASSERT_TRUE(play_test::display_ready()) << "the headless display did not start on a copy of " << TAILGATE_DATA_DIR;
+    SetUp();  // again: the first start-up resets the game
+    level_index = lives = 1;
+    alien_x = 200;
+    alien_y = 20;
+    alien_health = 0;
+    alien_defeated = 1;
     shot_at_truck(0, 0, 0);
     alien_shot_x[0] = 150;
     alien_shot_y[0] = 200;
     alien_shot_dx[0] = 110;
-    ASSERT_EQ(game_main(), 1);
+    ASSERT_EQ(play_frame(), 1);
     ASSERT_EQ(alien_shot_x[0], 260);
     EXPECT_EQ(play_test::count_changed(150, 200, 190, 240), 0);
     EXPECT_GT(play_test::count_changed(260, 200, 300, 240), 0);
-}
-
-TEST_F(BattleFrameTest, BattleFramesMoveTheAlienAndShellsUntilTheLastWreck)
-{
-    alien_defeated = 0;
-    alien_health = 200;
-    alien_x = 300;
-    alien_y = 100;
-    shell_at(4, 350, 250);
-    battle_music_on = 0;
-    ASSERT_EQ(game_main(), 1);
-    // (2, 100) at level 1: right at 2 px a frame.
-    EXPECT_TRUE(fields_are({FIELD(alien_x, 302), FIELD(shell_y[4], 240), FIELD(battle_music_on, 1)}));
-
-    // The last truck wrecked: the wreck sequence's first frame runs in the
-    // same play frame, and the controls and the alien stop.
-    lives = 0;
-    damage = 80;
-    shot_at_truck(0, 0, 0);
-    ASSERT_EQ(game_main(), 1);
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_LAST_WRECK), FIELD(lives, -1), FIELD(truck_wrecked, 1), FIELD(wreck_timer, 1)}));
-    int alien_at = alien_x;
-    ASSERT_EQ(game_main(), 1);
-    EXPECT_TRUE(fields_are({FIELD(alien_x, alien_at), FIELD(wreck_timer, 2)}));
 }
 
 }  // namespace

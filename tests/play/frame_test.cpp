@@ -1,14 +1,20 @@
 // Whole play frames on the real display in headless mode: the gauges, lane
 // markings, readouts and icons, what is drawn in which state, the order of
-// the steps, and a device context that cannot be had.
+// the steps; the initials entry on the last wreck, "GAME OVER" and the
+// reset it leads to.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "display/display.h"
 #include "frontend/frontend.h"
+#include "hiscore/hiscore.h"
 #include "play_test_util.h"
+#include "support/run.h"
 
 using namespace play_test;
 
@@ -153,53 +159,6 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     EXPECT_GT(count_changed(264, 60, 284, 144), 0);
     EXPECT_EQ(count_changed(284, 60, 320, 160) + count_changed(200, 144, 284, 160), 0);
     traffic[40].wreck_frame = 0;
-
-    play_state = PLAY_HELP_CALL;
-    help_timer = 99;  // t 100: not yet in sight
-    ASSERT_EQ(play_draw_frame(), 1);
-    EXPECT_EQ(count_changed(576, 0, 640, 480), 0);
-    help_timer = 100;  // t 101: at y 638, just below the screen
-    ASSERT_EQ(play_draw_frame(), 1);
-    EXPECT_EQ(count_changed(576, 0, 640, 480), 0);
-    help_timer = 199;  // t 200: at y 440, its top rows showing
-    ASSERT_EQ(play_draw_frame(), 1);
-    EXPECT_GT(count_changed(576, 440, 640, 480), 0);
-    EXPECT_EQ(count_changed(576, 0, 640, 440), 0);
-}
-
-TEST_F(PlayFrameTest, RoadEndsWithTheGaugeAtRest)
-{
-    hold("UP");
-    truck_x = 130;
-    truck_speed = 149.0;
-    distance = 999900;
-    level_index = 1;
-    alien_shot_active[7] = alien_shot_x[7] = alien_shot_y[7] = wreck_timer = alien_frame = battle_music_on = 9;
-    truck_vy = 3.0;
-    ASSERT_EQ(play_frame(), 1);
-    // The distance by the speed before the limit; the battle music waits
-    // for the battle's first frame.
-    EXPECT_TRUE(fields_are({FIELD(distance, 1000050), FIELD(play_state, PLAY_BATTLE), FIELD(alien_health, 200), FIELD(alien_x, 378), FIELD(alien_y, 10)}));
-    EXPECT_EQ(count_index(green, 14, 266, 128, 279), 0);  // the gauge at rest in that frame
-    EXPECT_TRUE(fields_are({FIELD(alien_shot_active[7], 0), FIELD(alien_shot_x[7], 0), FIELD(alien_shot_y[7], 0),
-                            FIELD(wreck_timer, 0), FIELD(alien_frame, 0), FIELD(battle_music_on, 0)}));
-    EXPECT_EQ(truck_speed + truck_vy, 0.0);
-}
-
-TEST_F(PlayFrameTest, HelpOnTheRoadsLastFrameThenTheBattle)
-{
-    hold("H");
-    truck_x = 130;
-    truck_speed = 100.0;
-    distance = 999950;
-    help_calls = 3;
-    ASSERT_EQ(play_frame(), 1);
-    // The new battle became a help call, and the help truck's first frame ran.
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_HELP_CALL), FIELD(alien_health, 100), FIELD(help_timer, 1), FIELD(help_calls, 2)}));
-    // Still past the end on the next frame: the battle starts again.
-    hold("");
-    ASSERT_EQ(play_frame(), 1);
-    EXPECT_TRUE(fields_are({FIELD(play_state, PLAY_BATTLE), FIELD(help_timer, 1), FIELD(help_calls, 2)}));
 }
 
 TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
@@ -229,19 +188,98 @@ TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
     EXPECT_NE(traffic[20].position, position);
 }
 
-TEST_F(PlayFrameTest, NoDeviceContextNoFlip)
+// Loads a script whose events are all far in the future: only a wait inside
+// a pass (the initials entry) can use them up.
+void pending_events(const std::string& events)
 {
-    ASSERT_EQ(play_draw_frame(), 1);
-    std::vector<uint8_t> shown(primary_surface->pixels,
-                               primary_surface->pixels + primary_surface->pitch * primary_surface->height);
-    truck_speed = 100.0;
-    int before = distance;
-    back_buffer->locked = 1;  // GetDC fails on a locked surface
-    EXPECT_EQ(play_frame(), 0);
-    back_buffer->locked = 0;
-    EXPECT_GT(distance, before);  // the steps before the drawing stand
-    EXPECT_EQ(memcmp(shown.data(), primary_surface->pixels, shown.size()), 0);
-    EXPECT_EQ(play_frame(), 1);
+    std::string script;
+    std::istringstream words(events);
+    for (std::string event, pass = "100000"; words >> event; pass = std::to_string(std::stoi(pass) + 1)) {
+        script += pass + " " + event + "\n";
+    }
+    plat_use_backend(PLAT_HEADLESS, 7000000);
+    char error[200] = "";
+    ASSERT_EQ(harness_parse_script(script.data(), script.size(), error, sizeof error), 1) << error;
+    headless_begin_pass(0);
+}
+
+// A truck just wrecked in traffic at level 1 with a spare left, and a
+// high-score table whose tenth score is 991.
+class WreckTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!play_test::display_ready()) {
+            FAIL() << "the headless display did not start (game_init failed on a copy of " << TAILGATE_DATA_DIR << ")";
+        }
+        play_test::fresh_drive();
+        game_mode = MODE_PLAY;
+        level_index = 1;
+        play_state = PLAY_WRECK;
+        truck_wrecked = 1;
+        truck_x = 300;
+        damage = 100;
+        lives = 1;
+        help_calls = 2;
+        score = 500;
+        for (int k = 0; k < HISCORE_COUNT; k++) {
+            hiscore_scores[k] = 1000 - k;
+            memcpy(hiscore_initials[k], "QQQ", 3);
+        }
+        // A save merges in what the file holds; this table stands alone.
+        std::remove("hiscore.txt");
+    }
+
+    void TearDown() override { plat_use_backend(PLAT_WINDOW, 1000); }
+
+    static void last_wreck(int score_now)
+    {
+        play_state = PLAY_LAST_WRECK;
+        lives = -1;
+        score = score_now;
+    }
+};
+
+TEST_F(WreckTest, LastWreckTakesInitialsOnItsNinetyEighthFrame)
+{
+    last_wreck(2000);
+    pending_events("+DOWN -DOWN +SPACE -SPACE +UP -UP +SPACE -SPACE +SPACE -SPACE");
+    for (int frame = 1; frame <= 97; frame++) {
+        last_wreck_step();
+    }
+    EXPECT_EQ(headless_events_left(), 10);
+    last_wreck_step();
+    EXPECT_TRUE(fields_are({FIELD(headless_events_left(), 0), FIELD(play_state, PLAY_LAST_WRECK), FIELD(hiscore_scores[0], 2000)}));
+    EXPECT_EQ(std::string(hiscore_initials[0], 3), "ZBA");
+    const std::string text = test_support::read_text("hiscore.txt");
+    EXPECT_EQ(text.find("10\n2000\n1000\n"), 0u);
+    EXPECT_NE(text.find("Z\nB\nA\n"), std::string::npos);
+}
+
+TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
+{
+    last_wreck(-40);
+    wreck_timer = 100;
+    for (int frame = 0; frame < 5; frame++) {
+        ASSERT_EQ(play_frame(), 1);
+    }
+    EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_PLAY), FIELD(play_state, PLAY_GAME_OVER), FIELD(score, -40)}));
+
+    // Space held as the last wreck's 101st frame ends: straight to the menu.
+    last_wreck(-40);
+    wreck_timer = 100;
+    radio_freq_major = 9;
+    radio_station = 4;
+    radio_freq_minor = 7;
+    play_test::hold("SPACE");
+    ASSERT_EQ(game_main(), 1);
+    EXPECT_TRUE(fields_are({FIELD(game_mode, MODE_MENU), FIELD(play_state, PLAY_DRIVING), FIELD(wreck_timer, 101)}));
+
+    // The next game starts afresh (level, lives, help calls, score,
+    // distance, damage, wreck flag, truck), the radio display as it was.
+    EXPECT_TRUE(fields_are({FIELD(level_index, 0), FIELD(lives, 2), FIELD(help_calls, 3), FIELD(score, 0), FIELD(distance, 0), FIELD(damage, 0), FIELD(truck_wrecked, 0), FIELD(truck_x, 580), FIELD(truck_y, 200), FIELD(radio_freq_major, 9), FIELD(radio_station, 4), FIELD(radio_freq_minor, 7)}));
+    EXPECT_DOUBLE_EQ(truck_speed, 0.0);
+    EXPECT_DOUBLE_EQ(story_scroll, 0.0);
 }
 
 }  // namespace

@@ -9,14 +9,14 @@
 #include <unistd.h>
 
 #include "display/display.h"
-#include "shell/shell.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-#include "play/play.h"
 #include "shell/harness_script.h"
+#include "play/play.h"
 #include "core/random.h"
 #include "support/fields.h"
-#include "support/game_data.h"
+#include "support/pixels.h"
+#include "support/run.h"
 
 namespace play_test {
 
@@ -82,51 +82,29 @@ inline int next_wobble()
     return 1 - r % 3;
 }
 
-// 1 when the display is up: game_init run once per test program in a
+// 1 when the display is up: the game started once per test program in a
 // scratch copy of the data (start-up rewrites hiscore.txt there).
 inline int display_ready()
 {
-    static int state = -1;
-    if (state < 0) {
-        char dir[] = "/tmp/tailgate_play_XXXXXX";
-        state = back_buffer != nullptr;
-        if (!state && mkdtemp(dir) && test_support::copy_game_data(dir)) {
-            plat_use_backend(PLAT_HEADLESS, 9000000);
-            state = chdir(dir) == 0 && plat_window_create(false) && game_init();
-        }
-    }
+    static const int state = back_buffer != nullptr || test_support::game_here("");
     return state;
 }
 
 // The frame just shown: the flip put it on the visible surface.
-inline int shown_pixel(int x, int y)
-{
-    return primary_surface->pixels[y * primary_surface->pitch + x];
-}
+inline int shown_pixel(int x, int y) { return test_support::pixel(primary_surface, x, y); }
 
 // Pixels of the box [x0, x1) x [y0, y1) shown with palette index `index`.
 inline int count_index(int index, int x0, int y0, int x1, int y1)
 {
-    int n = 0;
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-            n += shown_pixel(x, y) == index;
-        }
-    }
-    return n;
+    return test_support::count_index(primary_surface, index, x0, y0, x1, y1);
 }
 
 // Pixels of the box shown otherwise than `reference` (the road by default).
 inline int count_changed(int x0, int y0, int x1, int y1, const PlatSurface* reference = nullptr)
 {
-    const PlatSurface* s = reference ? reference : background_surface;
-    int n = 0;
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-            n += shown_pixel(x, y) != s->pixels[y * s->pitch + x];
-        }
-    }
-    return n;
+    const PlatSurface* r = reference ? reference : background_surface;
+    return test_support::count_pixels(
+        primary_surface, [r](int x, int y, int p) { return p != test_support::pixel(r, x, y); }, x0, y0, x1, y1);
 }
 
 }  // namespace play_test

@@ -1,35 +1,14 @@
-// Without a window: signals become a close request, asked once; the keys and
-// the clock of a played-back session and of a headless run.
+// The backends the shell chooses from: a window session played back hands
+// its keys to the player when its script is used up, and its sounds keep
+// time by the passes, as headless runs do.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/audio.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-
-namespace {
-
-TEST(Signals, TerminationBecomesOneCloseMessage)
-{
-    plat_use_backend(PLAT_HEADLESS, 1000);
-    ASSERT_EQ(plat_window_create(false), 1);
-    EXPECT_EQ(plat_get_tick_count(), headless_tick_count());
-    PlatMessage m;
-    while (plat_peek_message(&m)) {
-    }
-    EXPECT_FALSE(plat_close_requested());
-    raise(SIGTERM);
-    EXPECT_TRUE(plat_close_requested());
-    ASSERT_TRUE(plat_peek_message(&m));
-    EXPECT_EQ(m.message, WM_CLOSE);
-    raise(SIGINT);
-    EXPECT_FALSE(plat_peek_message(&m));  // asked once is enough
-}
-
-}  // namespace
 
 namespace {
 
