@@ -19,6 +19,7 @@ void set_up_once()
     if (cell) {
         return;
     }
+    plat_use_backend(PLAT_HEADLESS, 1000);
     plat_window_create(false);
     if (!gfx_display_setup()) {
         abort();

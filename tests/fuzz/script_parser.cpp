@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "platform/headless.h"
+#include "platform/platform.h"
+#include "shell/harness_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (ok) {
         // Passes fit an int and the count is bounded; one last pass takes
         // every event in.
-        if (headless_events_left() < 0 || headless_events_left() > HEADLESS_MAX_EVENTS) {
+        if (headless_events_left() < 0 || headless_events_left() > HARNESS_MAX_EVENTS) {
             abort();
         }
         plat_use_backend(PLAT_HEADLESS, 1000);

@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <initializer_list>
 
-// The start-up is compiled into this target itself (the library's copy is
-// then not linked) so that the cut's own steps can be driven one by one.
-#include "display/startup.cpp"
+#include "display/display.h"
+#include "platform/platform.h"
 
 #include "fuzz_files.h"
 
@@ -31,6 +30,7 @@ bool set_up_done;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (!set_up_done) {
+        plat_use_backend(PLAT_HEADLESS, 1000);
         plat_window_create(false);
         if (!gfx_display_setup()) {
             abort();
@@ -42,19 +42,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         }
     }
-    if (cut_truck()) {
+    if (gfx_cut_truck()) {
         // Frame 2 holds cell (2, 0): its first pixel is the sheet's (131, 1).
+        BitmapImage sheet{};
         const PlatSurface* frame = truck_frames[2];
-        const uint8_t* pixels = scratch_bitmap.pixels;
-        if (!frame || !pixels || frame->pixels[0] != pixels[1 * scratch_bitmap.info_header.biWidth + 131]) {
+        if (!gfx_load_bitmap(&sheet, "truck.bmp") || !frame ||
+            frame->pixels[0] != sheet.pixels[1 * sheet.info_header.biWidth + 131]) {
             abort();
         }
+        gfx_unload_bitmap(&sheet);
     }
-    gfx_unload_bitmap(&scratch_bitmap);
-    cut_cars();
-    gfx_unload_bitmap(&scratch_bitmap);
-    cut_monsters();
-    gfx_unload_bitmap(&scratch_bitmap);
+    gfx_cut_cars();
+    gfx_cut_monsters();
+    if (scratch_bitmap.pixels) {
+        abort();  // every cut, made or failed, gives its sheet back
+    }
     release(truck_frames, TRUCK_FRAME_COUNT);
     release(car_frames, CAR_FRAME_COUNT);
     release(monster_frames, MONSTER_FRAME_COUNT);
