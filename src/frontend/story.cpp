@@ -135,15 +135,8 @@ void finale_exit()
     hiscore_enter(score);
     snd_stop(sfx_story4);
     game_mode = MODE_MENU;
-    score = 0;
-    help_calls = HELP_CALLS_AT_START;
-    lives = LIVES_AFTER_FINALE;
+    play_new_game(LIVES_AFTER_FINALE);
     wreck_timer = 0;
-    distance = 0;
-    truck_speed = 0.0;
-    damage = 0;
-    play_state = PLAY_DRIVING;
-    level_index = 0;
 }
 
 }  // namespace

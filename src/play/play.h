@@ -163,6 +163,11 @@ int nearest_lane(int x);
 int level_miles_left();
 
 // ---------------------------------------------------------------------------
+// A new game's scores and trucks: no score or road yet, `spare_trucks`
+// spares and three help calls, driving on the first level. Start-up, game
+// over and the finale each add what else they reset.
+void play_new_game(int spare_trucks);
+
 // Start-up values (called by game_init at their places)
 
 void play_init_state();     // truck, score, lives 3, help calls, shells

@@ -98,18 +98,24 @@ void play_init_state()
 {
     truck_x = TRUCK_START_X;
     truck_y = TRUCK_START_Y;
-    truck_speed = 0.0;
-    lives = 3;  // start-up lowers it to LIVES_AT_START when it is done
-    help_calls = HELP_CALLS_AT_START;
-    score = 0;
-    distance = 0;
-    damage = 0;
-    play_state = PLAY_DRIVING;
+    play_new_game(3);  // start-up lowers the spares to LIVES_AT_START when it is done
     for (int k = 0; k < SHELL_COUNT; ++k) {
         shell_x[k] = 0;
         shell_y[k] = 0;
         shell_active[k] = 0;
     }
+}
+
+void play_new_game(int spare_trucks)
+{
+    truck_speed = 0.0;
+    score = 0;
+    distance = 0;
+    damage = 0;
+    lives = spare_trucks;
+    help_calls = HELP_CALLS_AT_START;
+    play_state = PLAY_DRIVING;
+    level_index = 0;
 }
 
 void lanes_init()

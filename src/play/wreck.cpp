@@ -73,15 +73,8 @@ void game_over_step()
     play_outcome = PLAY_GAME_ENDED;
     truck_x = TRUCK_START_X;
     truck_y = TRUCK_START_Y;
-    truck_speed = 0.0;
-    score = 0;
-    distance = 0;
-    damage = 0;
-    lives = LIVES_AT_START;
-    help_calls = HELP_CALLS_AT_START;
-    play_state = PLAY_DRIVING;
+    play_new_game(LIVES_AT_START);
     truck_wrecked = 0;
-    level_index = 0;
     // A game lost during the victory leaves the alien beaten; the next game
     // must fight its first alien rather than inherit that win.
     alien_defeated = 0;
