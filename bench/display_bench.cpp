@@ -20,7 +20,8 @@ Scene make_scene()
     gfx_display_setup();
     PlatPaletteEntry entries[256];
     for (int i = 0; i < 256; i++) {
-        entries[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2), PC_NOCOLLAPSE};
+        entries[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2),
+                      PC_NOCOLLAPSE};
     }
     plat_set_palette_entries(display_palette, 0, 256, entries);
     Scene scene;
@@ -36,7 +37,8 @@ Scene make_scene()
             // A round car: index 0 around it.
             const int dx = x - 32;
             const int dy = y - 32;
-            scene.sprite->pixels[y * scene.sprite->pitch + x] = dx * dx + dy * dy < 900 ? static_cast<uint8_t>(1 + x) : 0;
+            scene.sprite->pixels[y * scene.sprite->pitch + x] =
+                dx * dx + dy * dy < 900 ? static_cast<uint8_t>(1 + x) : 0;
         }
     }
     return scene;

@@ -30,8 +30,8 @@
 #include "platform/host.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/shell.h"
 #include "shell/harness_script.h"
+#include "shell/shell.h"
 
 namespace {
 
@@ -66,8 +66,7 @@ bool start_game()
     fs::copy(TAILGATE_DATA_DIR, dir, fs::copy_options::recursive, error);
     plat_use_backend(PLAT_HEADLESS, 1000);
     const std::string script = drive_script();
-    if (error || chdir(dir) != 0 ||
-        !harness_parse_script(script.data(), script.size(), message, sizeof message)) {
+    if (error || chdir(dir) != 0 || !harness_parse_script(script.data(), script.size(), message, sizeof message)) {
         return false;
     }
     headless_begin_pass(0);

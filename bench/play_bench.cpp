@@ -12,8 +12,8 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "shell/shell.h"
 #include "shell/harness_script.h"
+#include "shell/shell.h"
 
 namespace {
 
@@ -55,8 +55,14 @@ void BM_PlayFrameHeavyTraffic(benchmark::State& state)
         for (int i = 0; i < CAR_COUNT; ++i) {
             int lane = i % 7;
             int burning = i % 8 == 0;
-            traffic[i] = Car{lane, lane_x[lane], distance + 600 - 70 * (i / 7), burning ? (i / 8) % 14 : 0,
-                             burning, 146 - 5 * lane, lane, 0};
+            traffic[i] = Car{lane,
+                             lane_x[lane],
+                             distance + 600 - 70 * (i / 7),
+                             burning ? (i / 8) % 14 : 0,
+                             burning,
+                             146 - 5 * lane,
+                             lane,
+                             0};
         }
         damage = 0;
         play_state = PLAY_DRIVING;

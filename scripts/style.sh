@@ -8,7 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 cd "$root"
-mapfile -t sources < <(git ls-files '*.cpp' '*.h' '*.c')
+mapfile -t sources < <(find src tools tests bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | sort)
 if [ "${1:-}" = "--fix" ]; then
   clang-format -i --style=file "${sources[@]}"
   exit 0
@@ -22,7 +22,7 @@ if grep -rn --include='*.cpp' --include='*.h' '#include "\.\./' src tools; then
 fi
 echo "== style: clang-tidy"
 [ -f "$build/compile_commands.json" ] || { echo "style: no $build/compile_commands.json; build first" >&2; exit 1; }
-mapfile -t checked < <(git ls-files 'src/*.cpp' 'tools/autopilot/*.cpp' 'tools/make_icon/*.cpp')
+mapfile -t checked < <(find src tools/autopilot tools/make_icon -name '*.cpp' | sort)
 printf '%s\n' "${checked[@]}" | xargs -P "$(nproc 2>/dev/null || echo 2)" -n 4 \
   clang-tidy -p "$build" --quiet --warnings-as-errors='*' 2> >(grep -v "warnings generated" >&2)
 echo "== style: clean"

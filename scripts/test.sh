@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Second command: install, build and run the whole test suite twice: once as
-# built for release, once under AddressSanitizer and UndefinedBehaviorSanitizer
-# (with clang, which also builds and runs the fuzz targets for a bounded time);
-# then the mutation check (scripts/mutate.sh: faults planted in the game's
-# rules must make the tests fail). `scripts/test.sh --mutate` runs only that.
+# built for release (followed by the style check, scripts/style.sh:
+# clang-format and clang-tidy), once under AddressSanitizer and
+# UndefinedBehaviorSanitizer (with clang, which also builds and runs the fuzz
+# targets for a bounded time); then the mutation check (scripts/mutate.sh:
+# faults planted in the game's rules must make the tests fail). `scripts/test.sh --mutate` runs only that.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -16,6 +17,9 @@ fi
 echo "== release build and tests"
 "$root/scripts/build.sh"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== style check"
+BUILD_DIR="$root/build" "$root/scripts/style.sh"
 
 echo "== sanitizer build and tests"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" \

@@ -7,8 +7,8 @@
 #include "audio/audio.h"
 #include "audio/audio_file.h"
 #include "core/data_files.h"
-#include "platform/files.h"
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/headless.h"
 
 MusicSlot music_slots[MUSIC_SLOT_COUNT];
@@ -17,9 +17,9 @@ int music_tracks[MUSIC_TRACK_COUNT];
 int music_battle;
 
 const MusicFile MUSIC_FILES[MUSIC_FILE_COUNT] = {
-    {DATA_MUSIC_A, &music_tracks[0]}, {DATA_MUSIC_B, &music_tracks[1]}, {DATA_MUSIC_C, &music_tracks[2]},
-    {DATA_MUSIC_D, &music_tracks[3]}, {DATA_MUSIC_E, &music_tracks[4]}, {DATA_MUSIC_F, &music_tracks[5]},
-    {DATA_MUSIC_G, &music_tracks[6]}, {DATA_MUSIC_H, &music_tracks[7]}, {DATA_MUSIC_I, &music_tracks[8]},
+    {DATA_MUSIC_A, &music_tracks[0]},   {DATA_MUSIC_B, &music_tracks[1]}, {DATA_MUSIC_C, &music_tracks[2]},
+    {DATA_MUSIC_D, &music_tracks[3]},   {DATA_MUSIC_E, &music_tracks[4]}, {DATA_MUSIC_F, &music_tracks[5]},
+    {DATA_MUSIC_G, &music_tracks[6]},   {DATA_MUSIC_H, &music_tracks[7]}, {DATA_MUSIC_I, &music_tracks[8]},
     {DATA_BATTLE_MUSIC, &music_battle}, {DATA_FIGHT_MUSIC, nullptr},
 };
 

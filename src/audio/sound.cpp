@@ -6,8 +6,8 @@
 #include "audio/audio.h"
 #include "audio/audio_file.h"
 #include "core/data_files.h"
-#include "platform/files.h"
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/headless.h"
 
 SoundSlot sound_slots[SOUND_SLOT_COUNT];

@@ -47,6 +47,6 @@ inline constexpr char DATA_FIGHT_MUSIC[] = "monsterfight.MID";
 
 // The pictures by kind (the sounds and the music are listed by the bank and
 // the player that load them).
-inline constexpr const char* DATA_SCREENS[] = {DATA_BACKGROUND, DATA_TITLE_SCREEN, DATA_MAIN_MENU, DATA_CREDITS,
+inline constexpr const char* DATA_SCREENS[] = {DATA_BACKGROUND, DATA_TITLE_SCREEN,   DATA_MAIN_MENU, DATA_CREDITS,
                                                DATA_CONTROLS,   DATA_HISCORE_SCREEN, DATA_STORY_BACK};
 inline constexpr const char* DATA_SHEETS[] = {DATA_TRUCK, DATA_CARS, DATA_MONSTER};

@@ -76,8 +76,7 @@ int load_screen_image(const char* file_name, PlatSurface** target)
     // The copy below takes 480 rows of 640 palette indices.
     if (info.biBitCount != 8 || info.biWidth != SCREEN_WIDTH ||
         (info.biHeight != SCREEN_HEIGHT && info.biHeight != -SCREEN_HEIGHT)) {
-        snprintf(gfx_load_reason, sizeof gfx_load_reason, "not an 8-bit %d x %d picture", SCREEN_WIDTH,
-                 SCREEN_HEIGHT);
+        snprintf(gfx_load_reason, sizeof gfx_load_reason, "not an 8-bit %d x %d picture", SCREEN_WIDTH, SCREEN_HEIGHT);
         gfx_unload_bitmap(&scratch_bitmap);
         return 0;
     }

@@ -1,7 +1,7 @@
 // The display device: the screen with its back buffer, the palette, the
 // clipper, off-screen surfaces, fill and flip.
-#include "display/display.h"
 #include "core/random.h"
+#include "display/display.h"
 
 PlatDisplay* display_device;
 PlatSurface* primary_surface;
@@ -83,7 +83,7 @@ void gfx_flip()
 
 void gfx_release_all()
 {
-    PlatSurface** full_screen[] = {&background_surface, &title_surface,  &menu_surface,   &credits_surface,
+    PlatSurface** full_screen[] = {&background_surface, &title_surface, &menu_surface,   &credits_surface,
                                    &controls_surface,   &story_surface, &hiscore_surface};
     for (PlatSurface** s : full_screen) {
         plat_release_surface(*s);

@@ -105,8 +105,8 @@ extern PlatSurface* monster_frames[MONSTER_FRAME_COUNT];  // 144 x 112, column *
 // A null source (a picture that failed to load) fills the block with index 0
 // and returns 0.
 int gfx_blit(PlatSurface* source, int x, int y, int width, int height, PlatSurface* dest, int keyed);
-int gfx_blit_scaled(PlatSurface* source, int x, int y, int source_width, int source_height,
-                    int dest_width, int dest_height, PlatSurface* dest, int keyed);
+int gfx_blit_scaled(PlatSurface* source, int x, int y, int source_width, int source_height, int dest_width,
+                    int dest_height, PlatSurface* dest, int keyed);
 // 0 (the surface untouched) when the sheet is not 8-bit or too small for the cell.
 int gfx_copy_cell(BitmapImage* image, PlatSurface* surface, int column, int row);
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "audio/audio.h"
+#include "core/random.h"
 #include "display/display.h"
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "core/random.h"
 
 int game_mode = MODE_TITLE;
 int quit_requested;
@@ -83,8 +83,8 @@ int hiscore_frame()
         int y = 150 + 25 * k;
         snprintf(text_buffer, sizeof text_buffer, "%d", hiscore_scores[k]);
         gfx_draw_text(text_buffer, 280, y, TEXT_COLOUR, back_buffer);
-        snprintf(text_buffer, sizeof text_buffer, "%c%c%c", hiscore_initials[k][0],
-                 hiscore_initials[k][1], hiscore_initials[k][2]);
+        snprintf(text_buffer, sizeof text_buffer, "%c%c%c", hiscore_initials[k][0], hiscore_initials[k][1],
+                 hiscore_initials[k][2]);
         gfx_draw_text(text_buffer, 330, y, TEXT_COLOUR, back_buffer);
     }
 

@@ -15,6 +15,8 @@ int story_audio_started = 0;
 
 // Texts keep their double spaces after full stops; the note lines of page 1
 // begin with two spaces. Paragraphs are 50 pixels apart, lines 25.
+// (Laid out by hand: a page reads as its lines stand on the screen.)
+// clang-format off
 constexpr StoryPage story_pages[STORY_PAGE_COUNT] = {
     // Page 0, before level 0.
     {&sfx_story1, 13, {
@@ -82,6 +84,7 @@ constexpr StoryPage story_pages[STORY_PAGE_COUNT] = {
         {"You don't have time to answer... you must hit the road.", 100, 775},
     }},
 };
+// clang-format on
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "display/display.h"
-#include "platform/host.h"
-#include "platform/files.h"
-#include "platform/platform.h"
 #include "core/random.h"
+#include "display/display.h"
+#include "platform/files.h"
+#include "platform/host.h"
+#include "platform/platform.h"
 
 int32_t hiscore_scores[HISCORE_COUNT];
 char hiscore_initials[HISCORE_COUNT][3];
@@ -253,8 +253,8 @@ void set_current_table(const Table& table)
 
 bool same_entry(const Table& a, int i, const Table& b, int j)
 {
-    return a.scores[i] == b.scores[j] && a.initials[i][0] == b.initials[j][0] &&
-           a.initials[i][1] == b.initials[j][1] && a.initials[i][2] == b.initials[j][2];
+    return a.scores[i] == b.scores[j] && a.initials[i][0] == b.initials[j][0] && a.initials[i][1] == b.initials[j][1] &&
+           a.initials[i][2] == b.initials[j][2];
 }
 
 // The entries of `from` that `in` does not hold (counted as a multiset, so
@@ -480,8 +480,8 @@ int hiscore_enter(int32_t score)
                 }
             }
             if (position < 3) {
-                snprintf(text_buffer, sizeof text_buffer, "%c%c%c", 'A' + letters[0],
-                         'A' + letters[1], 'A' + letters[2]);
+                snprintf(text_buffer, sizeof text_buffer, "%c%c%c", 'A' + letters[0], 'A' + letters[1],
+                         'A' + letters[2]);
                 gfx_draw_text(text_buffer, 310, 250, TEXT_COLOUR, back_buffer);
             }
             gfx_flip();

@@ -44,7 +44,7 @@ namespace {
 
 constexpr uint64_t POSITION_UNIT = 1000;
 constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLAT_AUDIO_RATE;  // 250
-constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;               // 363825
+constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;                // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
 // The music's level in the mix: the synth renders well below the effects'
@@ -112,14 +112,29 @@ void send_event(const MidiEvent& e)
 {
     int channel = e.status & 0x0F;
     switch (e.status & 0xF0) {
-    case 0x80: fluid_synth_noteoff(synth, channel, e.data1); break;
-    case 0x90: fluid_synth_noteon(synth, channel, e.data1, e.data2); break;
-    case 0xA0: fluid_synth_key_pressure(synth, channel, e.data1, e.data2); break;
-    case 0xB0: fluid_synth_cc(synth, channel, e.data1, e.data2); break;
-    case 0xC0: fluid_synth_program_change(synth, channel, e.data1); break;
-    case 0xD0: fluid_synth_channel_pressure(synth, channel, e.data1); break;
-    case 0xE0: fluid_synth_pitch_bend(synth, channel, e.data1 | (e.data2 << 7)); break;
-    default: break;
+    case 0x80:
+        fluid_synth_noteoff(synth, channel, e.data1);
+        break;
+    case 0x90:
+        fluid_synth_noteon(synth, channel, e.data1, e.data2);
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(synth, channel, e.data1, e.data2);
+        break;
+    case 0xB0:
+        fluid_synth_cc(synth, channel, e.data1, e.data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(synth, channel, e.data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(synth, channel, e.data1);
+        break;
+    case 0xE0:
+        fluid_synth_pitch_bend(synth, channel, e.data1 | (e.data2 << 7));
+        break;
+    default:
+        break;
     }
 }
 
@@ -394,8 +409,7 @@ void plat_audio_end_pass()
 
 PlatSound* plat_sound_create(const uint8_t* samples, uint32_t size)
 {
-    if (audio_mode == PLAT_AUDIO_CLOSED || samples == nullptr || size == 0 ||
-        sound_count >= PLAT_AUDIO_MAX_SOUNDS) {
+    if (audio_mode == PLAT_AUDIO_CLOSED || samples == nullptr || size == 0 || sound_count >= PLAT_AUDIO_MAX_SOUNDS) {
         return nullptr;
     }
     PlatSound* sound = new PlatSound{std::vector<uint8_t>(samples, samples + size), 0, false, 0, false};
@@ -497,9 +511,8 @@ int plat_music_init()
         return 1;
     }
     if (!load_soundfont(made)) {
-        std::fprintf(stderr,
-                     "tailgate: no SoundFont found (set TAILGATE_SOUNDFONT or install timgm6mb-soundfont); "
-                     "music is silent\n");
+        std::fprintf(stderr, "tailgate: no SoundFont found (set TAILGATE_SOUNDFONT or install timgm6mb-soundfont); "
+                             "music is silent\n");
         delete_fluid_synth(made);
         delete_fluid_settings(synth_settings);
         synth_settings = nullptr;

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int PLAT_AUDIO_RATE = 44100;    // device rate, stereo, 16-bit
-constexpr int PLAT_SOUND_RATE = 11025;    // every sound buffer: 8-bit unsigned mono
+constexpr int PLAT_AUDIO_RATE = 44100;  // device rate, stereo, 16-bit
+constexpr int PLAT_SOUND_RATE = 11025;  // every sound buffer: 8-bit unsigned mono
 constexpr int PLAT_AUDIO_MAX_SOUNDS = 256;
 
 // How the mixer is driven.

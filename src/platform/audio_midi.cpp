@@ -58,8 +58,8 @@ int channel_data_bytes(uint8_t status)
 // Reads one track's events. A track that breaks off (truncated or corrupt)
 // keeps what was read before the break. Returns the tick of its last event.
 // Stops, with *too_many set, once the piece holds the most events we keep.
-uint64_t parse_track(const uint8_t* bytes, size_t start, size_t end, std::vector<RawEvent>* out,
-                     uint32_t* order, bool* too_many)
+uint64_t parse_track(const uint8_t* bytes, size_t start, size_t end, std::vector<RawEvent>* out, uint32_t* order,
+                     bool* too_many)
 {
     size_t pos = start;
     uint64_t tick = 0;
@@ -189,8 +189,7 @@ bool midi_parse(const uint8_t* bytes, size_t size, PlatMusic* music)
         return false;
     }
 
-    std::stable_sort(raw.begin(), raw.end(),
-                     [](const RawEvent& a, const RawEvent& b) { return a.tick < b.tick; });
+    std::stable_sort(raw.begin(), raw.end(), [](const RawEvent& a, const RawEvent& b) { return a.tick < b.tick; });
 
     double ppqn = smpte ? 1.0 : division;
     double tempo_seconds_per_tick = 500000.0 / 1e6 / ppqn;  // 120 beats per minute until told

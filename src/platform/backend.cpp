@@ -15,9 +15,15 @@ const PlatBackend* backend = &PLAT_WINDOW_BACKEND;
 void plat_use_backend(PlatBackendKind kind, uint32_t start_tick)
 {
     switch (kind) {
-    case PLAT_HEADLESS: backend = &PLAT_HEADLESS_BACKEND; break;
-    case PLAT_WINDOW_REPLAY: backend = &PLAT_WINDOW_REPLAY_BACKEND; break;
-    default: backend = &PLAT_WINDOW_BACKEND; break;
+    case PLAT_HEADLESS:
+        backend = &PLAT_HEADLESS_BACKEND;
+        break;
+    case PLAT_WINDOW_REPLAY:
+        backend = &PLAT_WINDOW_REPLAY_BACKEND;
+        break;
+    default:
+        backend = &PLAT_WINDOW_BACKEND;
+        break;
     }
     headless_reset(start_tick);
 }

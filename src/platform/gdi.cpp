@@ -24,8 +24,8 @@ struct PlatDC {
     PlatSurface* surface;  // null while the slot is free
     ColorRef text_colour;
     bool transparent;
-    PlatPen* pen;           // as selected (returned by the next select)
-    PlatPen pen_value;      // its values, so a pen deleted while selected is harmless
+    PlatPen* pen;       // as selected (returned by the next select)
+    PlatPen pen_value;  // its values, so a pen deleted while selected is harmless
     int x;
     int y;
 };

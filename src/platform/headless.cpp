@@ -148,9 +148,7 @@ int no_window(bool)
     return 1;
 }
 
-void nothing()
-{
-}
+void nothing() {}
 
 // Only SIGINT and SIGTERM can ask to close.
 bool scripted_key(int vk)
@@ -160,9 +158,7 @@ bool scripted_key(int vk)
 }
 
 // A script's held key is the player's deliberate input: nothing to forget.
-void keep_held_keys()
-{
-}
+void keep_held_keys() {}
 
 void scripted_wait_step()
 {

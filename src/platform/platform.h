@@ -91,8 +91,8 @@ void plat_release_clipper(PlatClipper* clipper);  // detach it first
 // When the two rectangles differ in size the block is scaled (nearest
 // neighbour). Keyed blits skip source pixels of the source's colour key.
 // 1 on success, 0 on failure (bad rectangle, null surface).
-int plat_blit(PlatSurface* dest, const PlatRect* dest_rect, PlatSurface* source,
-              const PlatRect* source_rect, bool keyed);
+int plat_blit(PlatSurface* dest, const PlatRect* dest_rect, PlatSurface* source, const PlatRect* source_rect,
+              bool keyed);
 // Colour fill of a rectangle (null: the whole surface), cut like a blit.
 int plat_fill(PlatSurface* dest, const PlatRect* rect, int index);
 
@@ -101,10 +101,8 @@ int plat_fill(PlatSurface* dest, const PlatRect* rect, int index);
 PlatPalette* plat_create_palette(const PlatPaletteEntry entries[256]);
 // Replaces entries first .. first + count - 1; in effect at once on the
 // screen when it is the display's palette. 0 for a range outside 0..255.
-int plat_set_palette_entries(PlatPalette* palette, int first, int count,
-                             const PlatPaletteEntry* entries);
-int plat_get_palette_entries(const PlatPalette* palette, int first, int count,
-                             PlatPaletteEntry* out);
+int plat_set_palette_entries(PlatPalette* palette, int first, int count, const PlatPaletteEntry* entries);
+int plat_get_palette_entries(const PlatPalette* palette, int first, int count, PlatPaletteEntry* out);
 void plat_release_palette(PlatPalette* palette);
 
 // ---------------------------------------------------------------------------

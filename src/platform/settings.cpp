@@ -299,7 +299,8 @@ bool plat_load_settings(const std::string& path, PlatSettings* settings, std::ve
         return true;
     }
     if (!file) {
-        const char* why = opened == PLAT_FILE_UNREADABLE && errno != 0 ? strerror(errno) : plat_file_result_text(opened);
+        const char* why =
+            opened == PLAT_FILE_UNREADABLE && errno != 0 ? strerror(errno) : plat_file_result_text(opened);
         warnings->push_back(plat_printable("cannot read " + path + ": " + why + "; the defaults are used"));
         return false;
     }

@@ -29,13 +29,13 @@ constexpr int PLAT_SCALE_MAX = 8;
 
 struct PlatSettings {
     bool fullscreen = true;
-    int window_scale = 2;         // the window is 640 x 480 times this
-    bool integer_scaling = false; // whole multiples only, instead of the largest 4:3 fit
+    int window_scale = 2;          // the window is 640 x 480 times this
+    bool integer_scaling = false;  // whole multiples only, instead of the largest 4:3 fit
     bool vsync = true;
-    int music_volume = 100;       // 0 .. 100
-    int effects_volume = 100;     // 0 .. 100
+    int music_volume = 100;    // 0 .. 100
+    int effects_volume = 100;  // 0 .. 100
     bool gamepad = true;
-    std::string soundfont;        // empty: TAILGATE_SOUNDFONT, then the usual places
+    std::string soundfont;           // empty: TAILGATE_SOUNDFONT, then the usual places
     std::string keys[ACTION_COUNT];  // SDL key names ("Up", "Space", "H", "F12")
 };
 

@@ -99,8 +99,8 @@ void keyed_row(uint8_t* to, const uint8_t* from, int w, uint8_t key, bool same_s
 }
 
 // 1:1 copy of the part of `source` under `area` (destination coordinates).
-void copy_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* source, int source_left,
-               int source_top, const PlatRect& dest_rect, int key)
+void copy_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* source, int source_left, int source_top,
+               const PlatRect& dest_rect, int key)
 {
     const int w = area.right - area.left;
     const int sx = source_left + (area.left - dest_rect.left);
@@ -118,8 +118,8 @@ void copy_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* sourc
 
 // Scaled copy: destination pixel (x, y) of the block takes source pixel
 // (left + (x - dest.left) * sw / dw, top + (y - dest.top) * sh / dh).
-void scale_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* source,
-                const PlatRect& source_rect, const PlatRect& dest_rect, int key)
+void scale_area(PlatSurface* dest, const PlatRect& area, const PlatSurface* source, const PlatRect& source_rect,
+                const PlatRect& dest_rect, int key)
 {
     static int columns[MAX_SIDE];
     const int64_t sw = source_rect.right - source_rect.left;
@@ -300,10 +300,14 @@ int plat_set_clip_list(PlatClipper* clipper, int count, const PlatRect* rects)
     PlatRect bound = {64000, 64000, -64000, -64000};
     for (int i = 0; i < count; i++) {
         const PlatRect& r = rects[i];
-        if (r.left < bound.left) bound.left = r.left;
-        if (r.right > bound.right) bound.right = r.right;
-        if (r.top < bound.top) bound.top = r.top;
-        if (r.bottom > bound.bottom) bound.bottom = r.bottom;
+        if (r.left < bound.left)
+            bound.left = r.left;
+        if (r.right > bound.right)
+            bound.right = r.right;
+        if (r.top < bound.top)
+            bound.top = r.top;
+        if (r.bottom > bound.bottom)
+            bound.bottom = r.bottom;
         clipper->rects[i] = r;
     }
     clipper->count = count;
@@ -337,15 +341,15 @@ void plat_release_clipper(PlatClipper* clipper)
 // ---------------------------------------------------------------------------
 // Blits
 
-int plat_blit(PlatSurface* dest, const PlatRect* dest_rect, PlatSurface* source,
-              const PlatRect* source_rect, bool keyed)
+int plat_blit(PlatSurface* dest, const PlatRect* dest_rect, PlatSurface* source, const PlatRect* source_rect,
+              bool keyed)
 {
     if (!dest || !source || !dest_rect || !source_rect) {
         return 0;
     }
     const PlatRect& s = *source_rect;
-    if (s.left < 0 || s.top < 0 || s.right > source->width || s.bottom > source->height ||
-        s.left >= s.right || s.top >= s.bottom) {
+    if (s.left < 0 || s.top < 0 || s.right > source->width || s.bottom > source->height || s.left >= s.right ||
+        s.top >= s.bottom) {
         return 0;
     }
     // Sizes in 64 bits: a rectangle from the caller may be anywhere.

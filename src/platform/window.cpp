@@ -29,8 +29,14 @@ int window_scale = 2;
 bool integer_scaling;
 bool vsync_wanted = true;
 bool gamepad_wanted = true;
-int window_width() { return 640 * window_scale; }
-int window_height() { return 480 * window_scale; }
+int window_width()
+{
+    return 640 * window_scale;
+}
+int window_height()
+{
+    return 480 * window_scale;
+}
 
 // Keyboard keys (SDL keycodes) and what each does: a game key code, or one
 // of the platform's own actions below.
@@ -195,16 +201,25 @@ void close_pad(SDL_JoystickID id)
 int code_of_button(int button)
 {
     switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return VK_UP;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
-    case SDL_CONTROLLER_BUTTON_A: return VK_SPACE;
-    case SDL_CONTROLLER_BUTTON_B: return VK_H;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        return VK_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        return VK_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        return VK_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        return VK_RIGHT;
+    case SDL_CONTROLLER_BUTTON_A:
+        return VK_SPACE;
+    case SDL_CONTROLLER_BUTTON_B:
+        return VK_H;
     case SDL_CONTROLLER_BUTTON_X:
-    case SDL_CONTROLLER_BUTTON_Y: return VK_S;
-    case SDL_CONTROLLER_BUTTON_START: return CODE_PAUSE;
-    default: return 0;
+    case SDL_CONTROLLER_BUTTON_Y:
+        return VK_S;
+    case SDL_CONTROLLER_BUTTON_START:
+        return CODE_PAUSE;
+    default:
+        return 0;
     }
 }
 
@@ -336,8 +351,7 @@ void pump_events()
             pad_axis(event.caxis);
             break;
         case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 present_pending = true;
                 repaint_needed = true;
             } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
@@ -375,9 +389,12 @@ void close_window()
     display_set_presenter(nullptr, nullptr);
     present_pending = false;
     stop_pads();
-    if (texture) SDL_DestroyTexture(texture);
-    if (renderer) SDL_DestroyRenderer(renderer);
-    if (window) SDL_DestroyWindow(window);
+    if (texture)
+        SDL_DestroyTexture(texture);
+    if (renderer)
+        SDL_DestroyRenderer(renderer);
+    if (window)
+        SDL_DestroyWindow(window);
     texture = nullptr;
     renderer = nullptr;
     window = nullptr;
@@ -660,9 +677,7 @@ void live_pass_begins(int pass)
 }
 
 // The real clock moves by itself.
-void live_pass_ends(uint32_t)
-{
-}
+void live_pass_ends(uint32_t) {}
 
 // Stands still while paused; the time spent paused never counts.
 uint32_t real_tick_count()
@@ -680,9 +695,7 @@ bool replay_key(int vk)
 }
 
 // A script's held key is the player's deliberate input: nothing to forget.
-void keep_held_keys()
-{
-}
+void keep_held_keys() {}
 
 void replay_wait_step()
 {

@@ -47,8 +47,7 @@ int any_alien_shot_active()
 // 12 degrees apart: five to one side of the aim, four to the other.
 void alien_fire_fan(int y_offset)
 {
-    double angle = std::atan2(static_cast<double>(truck_y - alien_y),
-                              static_cast<double>(truck_x - alien_x));
+    double angle = std::atan2(static_cast<double>(truck_y - alien_y), static_cast<double>(truck_x - alien_x));
     double v = level_index + 6;
     for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
         int k = 5 - i;
@@ -330,8 +329,8 @@ void alien_shots_draw()
 {
     for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
         if (alien_shot_active[i]) {
-            gfx_blit_scaled(car_frames[ALIEN_SHOT_FRAME], alien_shot_x[i], alien_shot_y[i], 64, 64, 40, 40,
-                            back_buffer, 1);
+            gfx_blit_scaled(car_frames[ALIEN_SHOT_FRAME], alien_shot_x[i], alien_shot_y[i], 64, 64, 40, 40, back_buffer,
+                            1);
         }
     }
 }

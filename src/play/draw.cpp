@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "display/display.h"
-#include "play/play.h"
 #include "platform/platform.h"
+#include "play/play.h"
 
 namespace {
 
@@ -50,8 +50,7 @@ void draw_lines(PlatDC* dc)
     for (int row = 0; row < DASH_ROWS; ++row) {
         for (int k = 0; k < 5; ++k) {
             if (dash_active[row][k]) {
-                draw_line(dc, dash_x[row][k], dash_y[row][k], dash_x[row][k],
-                          dash_y[row][k] + dash_length);
+                draw_line(dc, dash_x[row][k], dash_y[row][k], dash_x[row][k], dash_y[row][k] + dash_length);
             }
         }
     }
@@ -84,8 +83,7 @@ void draw_lines(PlatDC* dc)
 
 void draw_readouts()
 {
-    snprintf(text_buffer, sizeof text_buffer, "%d%d.%d FM", radio_freq_major, radio_station,
-             radio_freq_minor);
+    snprintf(text_buffer, sizeof text_buffer, "%d%d.%d FM", radio_freq_major, radio_station, radio_freq_minor);
     gfx_draw_text(text_buffer, 43, 110, TEXT_COLOUR, back_buffer);
 
     snprintf(text_buffer, sizeof text_buffer, "%d", score);

@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "audio/audio.h"
-#include "display/display.h"
-#include "play/play.h"
-#include "platform/platform.h"
 #include "core/random.h"
+#include "display/display.h"
+#include "platform/platform.h"
+#include "play/play.h"
 
 namespace {
 
@@ -104,8 +104,8 @@ void road_step()
         score -= 1;
     }
 
-    if (!in_state(PLAY_HELP_CALL, PLAY_LAST_WRECK, PLAY_WRECK) && play_state != PLAY_GAME_OVER &&
-        help_calls > 0 && plat_key_down(VK_H)) {
+    if (!in_state(PLAY_HELP_CALL, PLAY_LAST_WRECK, PLAY_WRECK) && play_state != PLAY_GAME_OVER && help_calls > 0 &&
+        plat_key_down(VK_H)) {
         snd_play(sfx_horn);
         play_state = PLAY_HELP_CALL;
         help_timer = 0;

@@ -180,7 +180,7 @@ void alien_script_init();   // alien_script
 // ---------------------------------------------------------------------------
 // The play frame and its steps
 
-int play_frame();  // 1 normally, 0 when the device context cannot be had
+int play_frame();       // 1 normally, 0 when the device context cannot be had
 int play_draw_frame();  // the drawing step of play_frame, same result
 
 // Driving
@@ -197,7 +197,7 @@ void respawn_car(Car* car);
 void traffic_draw();
 
 // Battle
-void battle_controls();     // controls, cannon and alien_update
+void battle_controls();  // controls, cannon and alien_update
 void alien_update();
 void shells_update();       // shells move and hit the alien
 void alien_draw();          // the alien sprite

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "audio/audio.h"
+#include "core/random.h"
 #include "display/display.h"
 #include "play/play.h"
-#include "core/random.h"
 
 namespace {
 
@@ -298,13 +298,12 @@ void traffic_draw()
 {
     for (int i = 0; i < CAR_COUNT; ++i) {
         const Car& car = traffic[i];
-        if (car.kind < 0 || car.kind >= KIND_COUNT || car.wreck_frame < 0 ||
-            car.wreck_frame >= BURN_STAGES) {
+        if (car.kind < 0 || car.kind >= KIND_COUNT || car.wreck_frame < 0 || car.wreck_frame >= BURN_STAGES) {
             continue;
         }
         // A burning vehicle grows by 2 px a stage from its top-left corner.
         int size = 64 + 2 * car.wreck_frame;
-        gfx_blit_scaled(car_frames[7 * car.wreck_frame + car.kind], car.x, distance - car.position,
-                        64, 64, size, size, back_buffer, 1);
+        gfx_blit_scaled(car_frames[7 * car.wreck_frame + car.kind], car.x, distance - car.position, 64, 64, size, size,
+                        back_buffer, 1);
     }
 }

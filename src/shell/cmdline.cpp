@@ -37,8 +37,7 @@ bool copy_path(char* dest, const char* value)
 }
 
 // Adds a PASS:FILE value of `option` to `list`; false with the reason.
-bool parse_pass_file(const char* option, const char* v, ShotRequest* list, int* count, char* error,
-                     size_t error_size)
+bool parse_pass_file(const char* option, const char* v, ShotRequest* list, int* count, char* error, size_t error_size)
 {
     const char* colon = strchr(v, ':');
     char pass_text[16];
@@ -114,12 +113,12 @@ constexpr size_t NO_FIELD = ~size_t{0};
 struct Option {
     const char* name;
     OptionKind kind;
-    size_t field;        // where in ShellOptions the value goes
-    const char* needs;   // OPTION_PATH: what the value names
-    uint64_t low;        // OPTION_NUMBER
+    size_t field;       // where in ShellOptions the value goes
+    const char* needs;  // OPTION_PATH: what the value names
+    uint64_t low;       // OPTION_NUMBER
     uint64_t high;
-    size_t given;        // OPTION_NUMBER: an int set to 1 when the option is there, or NO_FIELD
-    size_t count;        // OPTION_PASS_FILE: the list's count
+    size_t given;  // OPTION_NUMBER: an int set to 1 when the option is there, or NO_FIELD
+    size_t count;  // OPTION_PASS_FILE: the list's count
 };
 
 constexpr Option flag(const char* name, size_t field)
@@ -153,7 +152,8 @@ const Option OPTIONS[] = {
     flag("-h", offsetof(ShellOptions, show_help)),
     flag("--version", offsetof(ShellOptions, show_version)),
     path("--data", offsetof(ShellOptions, data_dir), "a directory name"),
-    number("--start-tick", offsetof(ShellOptions, start_tick), 0, 0xFFFFFFFFu, offsetof(ShellOptions, start_tick_given)),
+    number("--start-tick", offsetof(ShellOptions, start_tick), 0, 0xFFFFFFFFu,
+           offsetof(ShellOptions, start_tick_given)),
     path("--input", offsetof(ShellOptions, input_path), "a file name"),
     number("--passes", offsetof(ShellOptions, passes), 0, 0x7FFFFFFF),
     path("--dump", offsetof(ShellOptions, dump_path), "a file name"),
@@ -163,8 +163,7 @@ const Option OPTIONS[] = {
     pass_file("--dump-at", offsetof(ShellOptions, dumps_at), offsetof(ShellOptions, dump_at_count)),
 };
 
-template <typename T>
-T* field_of(ShellOptions* options, size_t offset)
+template <typename T> T* field_of(ShellOptions* options, size_t offset)
 {
     return reinterpret_cast<T*>(reinterpret_cast<char*>(options) + offset);
 }

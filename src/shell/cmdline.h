@@ -17,14 +17,14 @@ struct ShotRequest {
 struct ShellOptions {
     int headless;
     int windowed;
-    int fullscreen;       // --fullscreen, over the settings
-    int scale;            // --scale N; 0 when not given
+    int fullscreen;  // --fullscreen, over the settings
+    int scale;       // --scale N; 0 when not given
     int start_tick_given;
     int show_help;
     int show_version;
-    uint32_t start_tick;  // 1000 unless given
-    int passes;           // -1: until the game ends by itself
-    char data_dir[CMDLINE_PATH_SIZE];   // empty: the default beside the executable
+    uint32_t start_tick;               // 1000 unless given
+    int passes;                        // -1: until the game ends by itself
+    char data_dir[CMDLINE_PATH_SIZE];  // empty: the default beside the executable
     char input_path[CMDLINE_PATH_SIZE];
     char dump_path[CMDLINE_PATH_SIZE];
     char trace_path[CMDLINE_PATH_SIZE];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "core/random.h"
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
 #include "platform/headless.h"
@@ -16,7 +17,6 @@
 #include "play/play.h"
 #include "shell/cmdline.h"
 #include "shell/game_state.h"
-#include "core/random.h"
 #include "shell/shell.h"
 
 namespace {

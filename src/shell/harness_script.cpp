@@ -199,7 +199,7 @@ int harness_load_script(const char* path, char* error, size_t error_size)
     errno = 0;
     const int result = plat_read_regular(path, 16u << 20, &text);
     if (result != PLAT_FILE_OK) {
-        const char* why = result == PLAT_FILE_TOO_BIG        ? "larger than 16 MB"
+        const char* why = result == PLAT_FILE_TOO_BIG       ? "larger than 16 MB"
                           : result == PLAT_FILE_NOT_REGULAR ? "not a regular file"
                           : errno != 0                      ? strerror(errno)
                                                             : "read error";

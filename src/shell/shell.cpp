@@ -208,8 +208,7 @@ void shell_pace(uint32_t frame_start)
     }
 }
 
-int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass,
-                     bool* script_ran_out)
+int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass), int* last_pass, bool* script_ran_out)
 {
     *last_pass = -1;
     *script_ran_out = false;
@@ -374,8 +373,7 @@ int tailgate_main(int argc, char** argv)
     if (virtual_window && !options->start_tick_given && !harness_script_start_tick(&start_tick)) {
         start_tick = options->input_path[0] ? options->start_tick : wall_clock_tick();
     }
-    plat_use_backend(options->headless ? PLAT_HEADLESS : virtual_window ? PLAT_WINDOW_REPLAY : PLAT_WINDOW,
-                     start_tick);
+    plat_use_backend(options->headless ? PLAT_HEADLESS : virtual_window ? PLAT_WINDOW_REPLAY : PLAT_WINDOW, start_tick);
     if (!harness_open(options, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;

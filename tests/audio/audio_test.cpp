@@ -26,9 +26,18 @@ namespace {
 using test_support::fields_are;
 
 // Little- and big-endian integers of `bytes` bytes.
-inline std::string le(uint32_t v, int bytes) { return bytes ? char(v & 0xFF) + le(v >> 8, bytes - 1) : ""; }
-inline std::string be(uint32_t v, int bytes) { return bytes ? be(v >> 8, bytes - 1) + char(v & 0xFF) : ""; }
-inline std::string bytes_of(size_t count, int value) { return std::string(count, char(value)); }
+inline std::string le(uint32_t v, int bytes)
+{
+    return bytes ? char(v & 0xFF) + le(v >> 8, bytes - 1) : "";
+}
+inline std::string be(uint32_t v, int bytes)
+{
+    return bytes ? be(v >> 8, bytes - 1) + char(v & 0xFF) : "";
+}
+inline std::string bytes_of(size_t count, int value)
+{
+    return std::string(count, char(value));
+}
 
 // A chunk whose size field says `claimed` (the true size unless given),
 // padded to an even length when the payload is odd.
@@ -49,7 +58,10 @@ inline std::string fmt_fields(int tag, int channels, int rate, int bits)
 }
 inline const std::string FMT = chunk("fmt ", fmt_fields(1, 1, 11025, 8));
 // A plain 8-bit mono 11025 Hz PCM file.
-inline std::string wav(const std::string& data) { return riff(FMT + chunk("data", data)); }
+inline std::string wav(const std::string& data)
+{
+    return riff(FMT + chunk("data", data));
+}
 
 // A MIDI file: header plus the given track bodies (each wrapped in MTrk).
 inline std::string midi(int format, int division, std::initializer_list<std::string> tracks)
@@ -76,7 +88,10 @@ inline std::string tempo(uint32_t delta, uint32_t us)
 {
     return ev(delta, {0xFF, 0x51, 3, int(us >> 16), int(us >> 8) & 255, int(us) & 255});
 }
-inline std::string end_of_track(uint32_t delta) { return ev(delta, {0xFF, 0x2F, 0x00}); }
+inline std::string end_of_track(uint32_t delta)
+{
+    return ev(delta, {0xFF, 0x2F, 0x00});
+}
 // `notes` piano notes of `ticks` each, 480 ticks (0.5 s) to the quarter.
 inline std::string tune(int notes, uint32_t ticks)
 {
@@ -103,7 +118,10 @@ struct ScratchDir {
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(path);
     }
-    void write(const std::string& name, const std::string& bytes) const { test_support::write_text(path / name, bytes); }
+    void write(const std::string& name, const std::string& bytes) const
+    {
+        test_support::write_text(path / name, bytes);
+    }
 };
 
 // What the mixer makes of the next `frames` stereo frames.
@@ -169,7 +187,10 @@ using SoundBank = AudioTest;
 TEST_F(SoundBank, FilesLoadWhateverTheirLayoutAndDamageIsRefused)
 {
     const std::string body = FMT + chunk("data", bytes_of(100, 60), 120), whole = wav(bytes_of(20, 1));
-    const struct { std::string file; int size, rate; } cases[] = {
+    const struct {
+        std::string file;
+        int size, rate;
+    } cases[] = {
         {wav(bytes_of(1000, 200)), 1000, 11025},
         // 16-bit stereo 22050 Hz: accepted; its bytes play as 8-bit mono.
         {riff(chunk("fmt ", fmt_fields(1, 2, 22050, 16)) + chunk("data", bytes_of(4000, 7))), 4000, 22050},
@@ -220,14 +241,19 @@ TEST_F(SoundBank, PlayPositionFollowsTheFourOperations)
     // 1000 samples: a pass moves 363.825 of them (fractions kept: two make
     // 727, not 726), so the sound ends in the third. Each step: operations
     // (play, stop, rewind), passes, then the position and the state.
-    const struct { const char* ops; int passes; uint32_t at; bool playing; } steps[] = {
-        {"", 5, 0, false},  // not playing before the first play; a stopped sound does not move
-        {"p", 2, 727, true}, {"", 1, 0, false},  // played to its end, back at the start
-        {"p", 2, 727, true}, {"s", 3, 727, false},  // stop keeps the position
-        {"p", 1, 0, false},  // play goes on from it: 727 + 363 passed the end
+    const struct {
+        const char* ops;
+        int passes;
+        uint32_t at;
+        bool playing;
+    } steps[] = {
+        {"", 5, 0, false},                           // not playing before the first play; a stopped sound does not move
+        {"p", 2, 727, true}, {"", 1, 0, false},      // played to its end, back at the start
+        {"p", 2, 727, true}, {"s", 3, 727, false},   // stop keeps the position
+        {"p", 1, 0, false},                          // play goes on from it: 727 + 363 passed the end
         {"p", 2, 727, true}, {"srp", 2, 727, true},  // stop, rewind, play starts over
-        {"p", 0, 727, true},    // play on a playing sound does not restart it
-        {"r", 2, 727, true},    // rewind restarts it at once
+        {"p", 0, 727, true},                         // play on a playing sound does not restart it
+        {"r", 2, 727, true},                         // rewind restarts it at once
     };
     int id = load_wav(wav(bytes_of(1000, 200)));
     for (const auto& step : steps) {
@@ -258,10 +284,10 @@ TEST_F(Music, OnlyStandardMidiFilesLoad)
 {
     std::string good = tune(2, 480), header = "MThd" + be(6, 4);
     for (const std::string& bad : {wav("abc"), std::string(), std::string("MThd"), good.substr(0, 13),
-                                   "MThd" + be(0x7FFFFFFF, 4) + good.substr(8),  // header past the end
-                                   "MThd" + be(4, 4) + good.substr(8),           // header too short
-                                   header + be(0, 2) + be(1, 2) + be(0, 2),      // no time division
-                                   header + be(7, 2) + be(1, 2) + be(480, 2),    // no such format
+                                   "MThd" + be(0x7FFFFFFF, 4) + good.substr(8),      // header past the end
+                                   "MThd" + be(4, 4) + good.substr(8),               // header too short
+                                   header + be(0, 2) + be(1, 2) + be(0, 2),          // no time division
+                                   header + be(7, 2) + be(1, 2) + be(480, 2),        // no such format
                                    header + be(0, 2) + be(1, 2) + be(0xE700, 2)}) {  // SMPTE without ticks
         EXPECT_EQ(load_midi(bad), -1) << testing::PrintToString(bad);
     }
@@ -271,9 +297,9 @@ TEST_F(Music, OnlyStandardMidiFilesLoad)
     EXPECT_EQ(music_slots[0].state, MUSIC_FREE);
     EXPECT_EQ(load_midi(good), 0);
     EXPECT_EQ(music_slots[0].state, MUSIC_LOADED);
-    EXPECT_EQ(load_midi(good.substr(0, good.size() - 5)), 1);  // a track cut short keeps what it had
+    EXPECT_EQ(load_midi(good.substr(0, good.size() - 5)), 1);           // a track cut short keeps what it had
     EXPECT_EQ(load_midi(header + be(1, 2) + be(0, 2) + be(96, 2)), 2);  // no tracks: a silent piece
-    mus_shutdown();  // loads need the started player
+    mus_shutdown();                                                     // loads need the started player
     EXPECT_EQ(load_midi(good), -1);
 }
 
@@ -377,7 +403,10 @@ double rms(const std::vector<int16_t>& out)
 }
 
 // A sample's value in the mix: centred, 16-bit, at the effects' level.
-int level(int sample) { return static_cast<int>(std::lround((sample - 128) * 256 * PLAT_MIX_EFFECTS_GAIN)); }
+int level(int sample)
+{
+    return static_cast<int>(std::lround((sample - 128) * 256 * PLAT_MIX_EFFECTS_GAIN));
+}
 
 TEST_F(Mixer, SoundsLastFourFramesASampleAreInterpolatedAddUpAndAreLimited)
 {

@@ -19,8 +19,8 @@
 #include "audio/audio.h"
 #include "display/display.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
 #include "play/play.h"
+#include "shell/shell.h"
 #include "support/fields.h"
 #include "support/pixels.h"
 
@@ -35,7 +35,7 @@ struct BmpFile {
     uint8_t tag = 0;            // palette entry i is stored as blue i, green `tag`, red 255 - i
     int64_t size_image = -1;    // -1: the data's size
     uint16_t type = 0x4D42;
-    int gap = 0;  // bytes between palette and pixel data
+    int gap = 0;               // bytes between palette and pixel data
     uint32_t compression = 0;  // biCompression as stored
 };
 
@@ -140,12 +140,17 @@ protected:
             uint8_t fill;
         };
         const Screen screens[] = {
-            {"background.bmp", 1, 11}, {"Mainmenu.bmp", 2, 12}, {"Credits.bmp", 3, 13},
-            {"Controls.bmp", 4, 14},   {"titlescreen.bmp", 5, TITLE_INDEX}, {"storyback.bmp", 6, 16},
+            {"background.bmp", 1, 11},
+            {"Mainmenu.bmp", 2, 12},
+            {"Credits.bmp", 3, 13},
+            {"Controls.bmp", 4, 14},
+            {"titlescreen.bmp", 5, TITLE_INDEX},
+            {"storyback.bmp", 6, 16},
             {"HiScore.bmp", HISCORE_TAG, 17},
         };
         for (const Screen& s : screens) {
-            ASSERT_TRUE(write_bmp(dir + "/" + s.name, picture_8bit(640, 480, std::vector<uint8_t>(640 * 480, s.fill), s.tag)));
+            ASSERT_TRUE(
+                write_bmp(dir + "/" + s.name, picture_8bit(640, 480, std::vector<uint8_t>(640 * 480, s.fill), s.tag)));
         }
         ASSERT_TRUE(write_bmp(dir + "/truck.bmp", sheet_file(3, 1, 64, 96, 196, 97, 100)));
         ASSERT_TRUE(write_bmp(dir + "/cars2.bmp", sheet_file(14, 7, 64, 64, 912, 455, 1)));
@@ -226,7 +231,8 @@ TEST_F(StartupTest, CompletesWithFramesFromTheirCellsAndHiScorePalette)
 // files are named as the real program's start-up shows, in tests/e2e.)
 TEST_F(StartupTest, EachNecessaryFileStopsTheStartUpTheOthersAreLeftOut)
 {
-    for (const char* file : {"cars2.bmp", "background.bmp", "truck.bmp", "monster.bmp", "Controls.bmp", "Credits.bmp"}) {
+    for (const char* file :
+         {"cars2.bmp", "background.bmp", "truck.bmp", "monster.bmp", "Controls.bmp", "Credits.bmp"}) {
         const std::string path = dir + "/" + file, saved = dir + "/saved.bmp";
         ASSERT_EQ(rename(path.c_str(), saved.c_str()), 0);
         const bool optional = file[0] == 'C', missing = !strcmp(file, "cars2.bmp") || !strcmp(file, "Credits.bmp");
@@ -479,7 +485,7 @@ TEST_F(DisplayTest, KeyedSpritesSkipIndexZeroAndAreCutAtTheEdges)
     EXPECT_EQ(at(back_buffer, 107, 55), BACKDROP);
     EXPECT_EQ(at(back_buffer, 108, 55), at(sprite, 8, 5));
     EXPECT_EQ(gfx_blit_scaled(sprite, 100, 50, 64, 64, 64, 64, back_buffer, 0), 1);
-    EXPECT_EQ(at(back_buffer, 107, 55), 0);  // unkeyed, the zero is copied
+    EXPECT_EQ(at(back_buffer, 107, 55), 0);                  // unkeyed, the zero is copied
     PlatSurface* unkeyed = gfx_create_surface(4, 4, 0, -1);  // -1: no key; any other: index 0
     EXPECT_TRUE(fields_are({FIELD(sprite->colour_key, 0), FIELD(unkeyed->colour_key, -1)}));
     plat_release_surface(unkeyed);

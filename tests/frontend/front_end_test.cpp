@@ -30,7 +30,10 @@ using Calls = std::vector<std::string>;
 // Title to menu: space down in pass 0, up in pass 1.
 const std::string kToMenu = "0 +SPACE\n1 -SPACE\n";
 
-long long mode_at(const GameRun& run, int pass) { return key(run.states.at(pass), "game_mode"); }
+long long mode_at(const GameRun& run, int pass)
+{
+    return key(run.states.at(pass), "game_mode");
+}
 
 bool same_picture(const GameRun& run, int a, int b)
 {
@@ -44,7 +47,8 @@ bool same_picture(const GameRun& run, int a, int b)
 TEST(FrontEnd, InformationScreensAndTheQuitKey)
 {
     GameRun run;
-    std::string script = "0 +SPACE\n2 -SPACE\n3 +C\n4 -C\n6 +SPACE\n7 -SPACE\n9 +R\n10 -R\n12 +SPACE\n13 -SPACE\n15 +C +Q\n";
+    std::string script =
+        "0 +SPACE\n2 -SPACE\n3 +C\n4 -C\n6 +SPACE\n7 -SPACE\n9 +R\n10 -R\n12 +SPACE\n13 -SPACE\n15 +C +Q\n";
     ASSERT_EQ(run.play(script, -1, {2, 3, 4, 9, 10, 15}), 0);
     ASSERT_GE(run.states.size(), 16u);
     ASSERT_LT(run.states.size(), 20u);
@@ -83,8 +87,11 @@ TEST(Story, StoryKeyAndSpaceTogetherShowPageZeroAndStartPlayInTheSameFrame)
 {
     GameRun run;
     ASSERT_EQ(run.play(kToMenu + "3 +S +SPACE\n4 -S -SPACE\n", 5), 0);
-    EXPECT_TRUE(test_support::state_has(run.states.at(3), {{"game_mode", MODE_PLAY}, {"story_scroll", 0}, {"story_audio_started", 0},
-                                                           {"level_index", 0}, {"clock_start", 1000 + 33 * 3}}));
+    EXPECT_TRUE(test_support::state_has(run.states.at(3), {{"game_mode", MODE_PLAY},
+                                                           {"story_scroll", 0},
+                                                           {"story_audio_started", 0},
+                                                           {"level_index", 0},
+                                                           {"clock_start", 1000 + 33 * 3}}));
     // Beep, the page's music and narration, then the play start in its
     // order; play follows in the same frame.
     Calls calls = run.calls(3, 3);
@@ -163,7 +170,9 @@ int wrong_after_finale(const char* best_initials, int best_score)
            (wreck_timer != 0 || distance != 0 || truck_speed != 0.0 || damage != 0) << 2 |
            (play_state != PLAY_DRIVING || level_index != 0 || truck_x != 300) << 3 |
            (hiscore_scores[0] != best_score || std::string(hiscore_initials[0], 3) != best_initials) << 4 |
-           (file.find("10\n" + std::to_string(best_score) + "\n") != 0 || file.find("f\n" + best_letters) == std::string::npos) << 5;
+           (file.find("10\n" + std::to_string(best_score) + "\n") != 0 ||
+            file.find("f\n" + best_letters) == std::string::npos)
+               << 5;
 }
 
 TEST(Finale, SpaceLeadsThroughTheEntryBackToTheMenuAndANewGameStartsAtPageZero)

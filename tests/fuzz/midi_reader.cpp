@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     uint64_t last = 0;
     for (const MidiEvent& e : music->events) {
-        if (e.frame < last || e.frame > music->end_frame || e.status < 0x80 || e.status >= 0xF0 ||
-            e.data1 > 0x7F || e.data2 > 0x7F) {
+        if (e.frame < last || e.frame > music->end_frame || e.status < 0x80 || e.status >= 0xF0 || e.data1 > 0x7F ||
+            e.data2 > 0x7F) {
             abort();
         }
         last = e.frame;

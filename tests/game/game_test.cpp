@@ -42,7 +42,8 @@ struct Replay {
 
     Replay(const char* name, std::initializer_list<std::pair<const char*, int>> at_milestones)
     {
-        const std::string script = test_support::read_text(std::string(TAILGATE_SOURCE_DIR) + "/tests/data/games/" + name);
+        const std::string script =
+            test_support::read_text(std::string(TAILGATE_SOURCE_DIR) + "/tests/data/games/" + name);
         std::istringstream lines(script);
         for (std::string line; std::getline(lines, line) && line.starts_with("#");) {
             std::istringstream words(line.substr(1));
@@ -94,13 +95,17 @@ TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
     Replay replay("first_level.txt", {{"pinned-0", 0}, {"victory-0", 0}});
 
     // The alien pinned against the top edge.
-    EXPECT_TRUE(state_has(replay.state("pinned-0"), {{"game_mode", MODE_PLAY_ID}, {"play_state", 5}, {"level_index", 0},
-                                                     {"alien_pinned", 1}, {"alien_y", -20}, {"alien_frame", 1}}));
+    EXPECT_TRUE(state_has(replay.state("pinned-0"), {{"game_mode", MODE_PLAY_ID},
+                                                     {"play_state", 5},
+                                                     {"level_index", 0},
+                                                     {"alien_pinned", 1},
+                                                     {"alien_y", -20},
+                                                     {"alien_frame", 1}}));
     // The road ended in the battle's first pass: the brakes squeal and the
     // radio stops; the battle music starts in the next.
     const int battle = replay.header["battle-0"];
     EXPECT_FALSE(replay.run.logged(std::to_string(battle - 1) + " snd_play 8"));
-    EXPECT_TRUE(replay.run.logged(std::to_string(battle) + " snd_play 8"));  // brake.WAV
+    EXPECT_TRUE(replay.run.logged(std::to_string(battle) + " snd_play 8"));      // brake.WAV
     EXPECT_TRUE(replay.run.logged(std::to_string(battle + 1) + " mus_play 9"));  // Battle.MID
     bool radio_stopped = false;
     for (const std::string& call : replay.run.audio) {
@@ -115,8 +120,12 @@ TEST(ScriptedGame, FirstLevelRamsTheAlienAndReachesStoryPageOne)
     EXPECT_NE(victory.find("\"shells\":[[0,0,0],[0,0,0],[0,0,0],[0,0,0],[0,0,0]]"), std::string::npos);
     EXPECT_GT(red_pixels(replay.run.shot(replay.header["victory-0"]), 220, 250, 600, 270), 200);
 
-    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_STORY_ID}, {"level_index", 1}, {"score", replay.score()},
-                                        {"help_calls", 2}, {"alien_step", 0}, {"distance", 0}}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_STORY_ID},
+                                        {"level_index", 1},
+                                        {"score", replay.score()},
+                                        {"help_calls", 2},
+                                        {"alien_step", 0},
+                                        {"distance", 0}}));
 }
 
 TEST(ScriptedGame, WholeGameEndsWithTheInitialsInTheHighScoreFile)
@@ -124,13 +133,14 @@ TEST(ScriptedGame, WholeGameEndsWithTheInitialsInTheHighScoreFile)
     Replay replay("whole_game.txt", {{"story-3", 0}, {"volley-2", 12}});
 
     // The finale page after the third alien; a volley in flight on the way.
-    EXPECT_TRUE(state_has(replay.state("story-3"), {{"game_mode", MODE_STORY_ID}, {"level_index", 3},
-                                                    {"score", replay.score()}, {"help_calls", 0}}));
+    EXPECT_TRUE(
+        state_has(replay.state("story-3"),
+                  {{"game_mode", MODE_STORY_ID}, {"level_index", 3}, {"score", replay.score()}, {"help_calls", 0}}));
     EXPECT_GT(fs::file_size(replay.run.shot(replay.header["volley-2"] + 12)), 1000u);
 
     // A won game gives the next one a spare more.
-    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"level_index", 0}, {"score", 0}, {"lives", 3},
-                                        {"help_calls", 3}}));
+    EXPECT_TRUE(state_has(
+        replay.last, {{"game_mode", MODE_MENU_ID}, {"level_index", 0}, {"score", 0}, {"lives", 3}, {"help_calls", 3}}));
     // The file: the count, the scores best first, a to f, then the initials
     // one letter a line.
     const std::vector<std::string> lines = test_support::read_lines(replay.run.data / "hiscore.txt");
@@ -144,12 +154,20 @@ TEST(ScriptedGame, LosingEveryTruckLeadsThroughGameOverToTheMenu)
 {
     Replay replay("game_over.txt", {{"game-over", 0}});
 
-    EXPECT_TRUE(state_has(replay.state("game-over"), {{"game_mode", MODE_PLAY_ID}, {"play_state", 3}, {"lives", -1},
-                                                      {"truck_wrecked", 1}, {"score", replay.score()}}));
+    EXPECT_TRUE(state_has(replay.state("game-over"), {{"game_mode", MODE_PLAY_ID},
+                                                      {"play_state", 3},
+                                                      {"lives", -1},
+                                                      {"truck_wrecked", 1},
+                                                      {"score", replay.score()}}));
     EXPECT_GT(red_pixels(replay.run.shot(replay.header["game-over"]), 340, 220, 440, 240), 50);  // "GAME OVER"
 
-    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID}, {"play_state", 0}, {"level_index", 0},
-                                        {"lives", 2}, {"help_calls", 3}, {"score", 0}, {"truck_wrecked", 0}}));
+    EXPECT_TRUE(state_has(replay.last, {{"game_mode", MODE_MENU_ID},
+                                        {"play_state", 0},
+                                        {"level_index", 0},
+                                        {"lives", 2},
+                                        {"help_calls", 3},
+                                        {"score", 0},
+                                        {"truck_wrecked", 0}}));
 }
 
 using test_support::GameRun;
@@ -177,32 +195,65 @@ TEST(Harness, TitleScreenDumpTraceReplayAndPicture)
     // numbers, so it must be missing every time). Only the first colon of
     // --shot ends the pass number.
     GameRun run;
-    for (const char* args : {"5000 --dump a.json --trace t.json --shot 0:first.png --shot 29:title:29.png --dump-at 10:at10.json",
-                             "5000 --dump b.json", "5001 --dump c.json"}) {
+    for (const char* args :
+         {"5000 --dump a.json --trace t.json --shot 0:first.png --shot 29:title:29.png --dump-at 10:at10.json",
+          "5000 --dump b.json", "5001 --dump c.json"}) {
         fs::remove(run.data / "hiscore.txt");
         ASSERT_EQ(run.run("--headless --data data --passes 30 --start-tick " + std::string(args)), 0)
             << run.text("err.txt");
     }
     const std::string s = run.text("a.json");
-    EXPECT_TRUE(test_support::state_has(s, {{"pass", 29}, {"tick", 5000 + 33 * 30}, {"clock_start", 5000},
-                                            {"game_mode", 0}, {"lives", 2}, {"music_current", 7}}));  // H.MID
-    EXPECT_FALSE(fs::exists(run.data / "a.json"));  // outputs stay where the program started
+    EXPECT_TRUE(test_support::state_has(s, {{"pass", 29},
+                                            {"tick", 5000 + 33 * 30},
+                                            {"clock_start", 5000},
+                                            {"game_mode", 0},
+                                            {"lives", 2},
+                                            {"music_current", 7}}));  // H.MID
+    EXPECT_FALSE(fs::exists(run.data / "a.json"));                    // outputs stay where the program started
     // Every key with its shape: one integer, one number, or rows of numbers.
     EXPECT_EQ(std::count(s.begin(), s.end(), ':'), 48) << "the keys, no more";
-    for (const char* k : {"pass", "tick", "rand_state", "game_mode", "play_state", "level_index", "score", "lives",
-                          "help_calls", "wreck_timer", "respawn_timer", "help_timer", "distance", "truck_x", "truck_y",
-                          "truck_wrecked", "damage", "clock_start", "radio_station", "radio_freq_major",
-                          "radio_freq_minor", "battle_music_on", "quit_requested", "story_audio_started", "alien_x",
-                          "alien_y", "alien_health", "alien_frame", "alien_defeated", "alien_pinned", "alien_step",
-                          "alien_step_timer", "music_current"}) {
+    for (const char* k : {"pass",
+                          "tick",
+                          "rand_state",
+                          "game_mode",
+                          "play_state",
+                          "level_index",
+                          "score",
+                          "lives",
+                          "help_calls",
+                          "wreck_timer",
+                          "respawn_timer",
+                          "help_timer",
+                          "distance",
+                          "truck_x",
+                          "truck_y",
+                          "truck_wrecked",
+                          "damage",
+                          "clock_start",
+                          "radio_station",
+                          "radio_freq_major",
+                          "radio_freq_minor",
+                          "battle_music_on",
+                          "quit_requested",
+                          "story_audio_started",
+                          "alien_x",
+                          "alien_y",
+                          "alien_health",
+                          "alien_frame",
+                          "alien_defeated",
+                          "alien_pinned",
+                          "alien_step",
+                          "alien_step_timer",
+                          "music_current"}) {
         const std::vector<double> v = test_support::values(s, k);
         EXPECT_TRUE(v.size() == 1 && v[0] == std::floor(v[0])) << k;
     }
     for (const char* k : {"truck_speed", "truck_accel", "truck_vy", "story_scroll"}) {
         EXPECT_EQ(test_support::values(s, k).size(), 1u) << k;
     }
-    const std::pair<const char*, size_t> tables[] = {{"alien_script", 60}, {"shells", 15}, {"alien_shots", 50},
-        {"traffic", 800}, {"dash_active", 100}, {"dash_x", 100}, {"dash_y", 100}, {"sparks", 900}, {"hiscore_scores", 10}};
+    const std::pair<const char*, size_t> tables[] = {
+        {"alien_script", 60}, {"shells", 15},  {"alien_shots", 50}, {"traffic", 800},      {"dash_active", 100},
+        {"dash_x", 100},      {"dash_y", 100}, {"sparks", 900},     {"hiscore_scores", 10}};
     for (const auto& [k, count] : tables) {
         EXPECT_EQ(test_support::values(s, k).size(), count) << k;
     }
@@ -266,15 +317,38 @@ TEST(Harness, BadCommandLinesAndOutputsAreStatusTwoWriteErrorsStatusOne)
     fs::create_directory(run.dir / "out");
     const std::string h = "--headless --data data ";
     std::vector<std::string> bad = {
-        "--headless --bogus", "headless", "--headless=1", h + "--passes", h + "--passes ten", h + "--passes -1",
-        h + "--passes 3000000000", h + "--start-tick 4294967296", h + "--start-tick ''", h + "--shot 3",
-        h + "--shot 3:", h + "--shot :a.png", h + "--dump-at 3", h + "--dump ''", h + "--input missing.txt",
-        h + "--input bad.txt", "--headless --data no-such-dir",
-        "--input bad.txt", "--start-tick 5",  // the script and the clock need headless mode
-        h + "--dump-at 0:no-such-dir/d.json", h + "--trace no-such-dir/t.json", h + "--dump no-such-dir/d.json",
-        h + "--shot 0:no-such-dir/s.png", h + "--audio-log no-such-dir/a.log", h + "--dump out", h + "--shot 1:out",
-        h + "--dump-at 1:out", h + "--trace out/", h + "--audio-log out", h + "--dump " + std::string(4000, 'x'),
-        h + "--trace out/" + std::string(300, 'y'), h,
+        "--headless --bogus",
+        "headless",
+        "--headless=1",
+        h + "--passes",
+        h + "--passes ten",
+        h + "--passes -1",
+        h + "--passes 3000000000",
+        h + "--start-tick 4294967296",
+        h + "--start-tick ''",
+        h + "--shot 3",
+        h + "--shot 3:",
+        h + "--shot :a.png",
+        h + "--dump-at 3",
+        h + "--dump ''",
+        h + "--input missing.txt",
+        h + "--input bad.txt",
+        "--headless --data no-such-dir",
+        "--input bad.txt",
+        "--start-tick 5",  // the script and the clock need headless mode
+        h + "--dump-at 0:no-such-dir/d.json",
+        h + "--trace no-such-dir/t.json",
+        h + "--dump no-such-dir/d.json",
+        h + "--shot 0:no-such-dir/s.png",
+        h + "--audio-log no-such-dir/a.log",
+        h + "--dump out",
+        h + "--shot 1:out",
+        h + "--dump-at 1:out",
+        h + "--trace out/",
+        h + "--audio-log out",
+        h + "--dump " + std::string(4000, 'x'),
+        h + "--trace out/" + std::string(300, 'y'),
+        h,
     };
     for (int i = 0; i <= CMDLINE_MAX_SHOTS; ++i) {
         bad.back() += " --shot " + std::to_string(i) + ":s.png";  // one too many
@@ -285,11 +359,14 @@ TEST(Harness, BadCommandLinesAndOutputsAreStatusTwoWriteErrorsStatusOne)
     EXPECT_FALSE(fs::exists(run.dir / std::string(200, 'x')));
 
     ASSERT_TRUE(fs::exists("/dev/full")) << "no /dev/full to test a full disk with";
-    const std::pair<std::string, std::string> full[] = {
-        {"--trace", "trace file"}, {"--audio-log", "audio log"}, {"--dump", "state dump"}, {"--shot 1:", "screen shot"}};
+    const std::pair<std::string, std::string> full[] = {{"--trace", "trace file"},
+                                                        {"--audio-log", "audio log"},
+                                                        {"--dump", "state dump"},
+                                                        {"--shot 1:", "screen shot"}};
     for (const auto& [option, what] : full) {
         const std::string space = option.back() == ':' ? "" : " ";
-        one_line(run, h + "--passes 3 " + option + space + "/dev/full", 1, "tailgate: cannot write " + what + " /dev/full");
+        one_line(run, h + "--passes 3 " + option + space + "/dev/full", 1,
+                 "tailgate: cannot write " + what + " /dev/full");
     }
 }
 
@@ -352,17 +429,18 @@ TEST(Harness, OddDataFilesAreNamedOrPassedOverNeverWaitedOn)
         track += std::string("\x00\x40\x40", 3);
     }
     auto be32 = [](size_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
-    write_text(run.data / "A.MID", "MThd" + be32(6) + std::string("\x00\x00\x00\x01\x00\x60", 6) + "MTrk" +
-                                       be32(track.size()) + track);
+    write_text(run.data / "A.MID",
+               "MThd" + be32(6) + std::string("\x00\x00\x00\x01\x00\x60", 6) + "MTrk" + be32(track.size()) + track);
     for (const char* name : {"horn.WAV", "B.MID", "Controls.bmp", "hiscore.txt"}) {
         fs::remove(run.data / name);
         ASSERT_EQ(mkfifo((run.data / name).c_str(), 0644), 0) << name;
     }
     const std::string credits_said = "tailgate: Credits.bmp: compressed BMPs are not supported; save it uncompressed";
     EXPECT_EQ(run.run("--headless --data data --passes 5 --dump dump.json", "timeout 60 "), 0) << run.text("err.txt");
-    EXPECT_EQ(lines_of(run.text("err.txt")),
-              (std::vector<std::string>{credits_said, "tailgate: car.WAV: not a PCM WAV file, or damaged; not loaded",
-                                        "tailgate: A.MID: more MIDI events than a piece of ours may have; not loaded"}));
+    EXPECT_EQ(
+        lines_of(run.text("err.txt")),
+        (std::vector<std::string>{credits_said, "tailgate: car.WAV: not a PCM WAV file, or damaged; not loaded",
+                                  "tailgate: A.MID: more MIDI events than a piece of ours may have; not loaded"}));
     EXPECT_TRUE(fs::is_fifo(run.data / "hiscore.txt"));
 
     fs::remove(run.data / "truck.bmp");

@@ -27,9 +27,18 @@ using test_support::write_text;
 
 namespace {
 
-std::vector<int> all_scores() { return std::vector<int>(hiscore_scores, hiscore_scores + HISCORE_COUNT); }
-std::string all_initials() { return std::string(&hiscore_initials[0][0], 3 * HISCORE_COUNT); }
-unsigned mode_of(const char* name) { return unsigned(fs::status(name).permissions()) & 0777; }
+std::vector<int> all_scores()
+{
+    return std::vector<int>(hiscore_scores, hiscore_scores + HISCORE_COUNT);
+}
+std::string all_initials()
+{
+    return std::string(&hiscore_initials[0][0], 3 * HISCORE_COUNT);
+}
+unsigned mode_of(const char* name)
+{
+    return unsigned(fs::status(name).permissions()) & 0777;
+}
 
 std::vector<int> loaded;  // the scores as start_up_with read them
 
@@ -157,7 +166,8 @@ TEST_F(HiscoreFile, DamagedTableIsReadAsFarAsItGoesAndKeptOnDisk)
 // extremes, sorted as signed numbers. Start-up does the same.
 TEST_F(HiscoreFile, EditorLeftoversAreReadAsMeantAndWrittenBackSorted)
 {
-    std::string edited = "\xEF\xBB\xBF" "10\r\n 9000 \r\n8000\r\n\r\n7000\t\r\n6000\n5000\n4000\n3000\n2000\n1000\n500\n"
+    std::string edited = "\xEF\xBB\xBF"
+                         "10\r\n 9000 \r\n8000\r\n\r\n7000\t\r\n6000\n5000\n4000\n3000\n2000\n1000\n500\n"
                          "a\nb\nc\nd\ne\nf\n  \nabc\n";
     std::string unsorted = "7\r\n-5\r\n7 -2147483648\n\n0\t12\n2147483647\n-1\n3\n8\n12\nq\nq\nq\nq\nq\nq\n";
     for (char c : kInitials.substr(3)) {
@@ -166,10 +176,10 @@ TEST_F(HiscoreFile, EditorLeftoversAreReadAsMeantAndWrittenBackSorted)
     for (char c : kInitials) {
         unsorted += std::string(1, c) + "\r\n";
     }
-    const std::string sorted = hiscore_text({2147483647, 12, 12, 8, 7, 3, 0, -1, -5, -2147483648},
-                                            "FFFEEEJJJIIIBBBHHHDDDGGGAAACCC");
-    EXPECT_EQ(start_up_with(edited), hiscore_text({9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1000, 500},
-                                                  "ABC" + kInitials.substr(3)));
+    const std::string sorted =
+        hiscore_text({2147483647, 12, 12, 8, 7, 3, 0, -1, -5, -2147483648}, "FFFEEEJJJIIIBBBHHHDDDGGGAAACCC");
+    EXPECT_EQ(start_up_with(edited),
+              hiscore_text({9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1000, 500}, "ABC" + kInitials.substr(3)));
     EXPECT_EQ(start_up_with(unsorted), sorted);
 
     test_support::GameRun run;
@@ -273,7 +283,8 @@ TEST_F(HiscoreFile, NoRegularFileInTheTablesPlaceIsRefusedAndLeftAlone)
         ASSERT_EQ(fifo ? mkfifo("hiscore.txt", 0644) : mkdir("hiscore.txt", 0755), 0);
         game_srand(7);
         EXPECT_TRUE(fields_are({FIELD(hiscore_load(), 0), FIELD(hiscore_save(), 0), FIELD(rand_state, 7),
-                                FIELD(all_scores() == std::vector<int>(10, 0), 1)})) << fifo;
+                                FIELD(all_scores() == std::vector<int>(10, 0), 1)}))
+            << fifo;
         EXPECT_TRUE(fifo ? fs::is_fifo("hiscore.txt") : fs::is_directory("hiscore.txt")) << fifo;
         fs::remove("hiscore.txt");
     }
@@ -328,7 +339,6 @@ TEST(HiscoreSort, NewLastEntryRotatesTiedRunsBelowIt)
     EXPECT_EQ(std::string(hiscore_filler, 6), "abcdef");
 }
 
-
 // The keys typed at the entry, all at a pass only the waits reach.
 std::string typed(const std::string& keys, int repeat = 1)
 {
@@ -355,7 +365,10 @@ std::string enter(const std::string& table, int final_score, const std::string& 
     return test_support::read_text("hiscore.txt");
 }
 
-std::string initials_of(int k) { return std::string(hiscore_initials[k], 3); }
+std::string initials_of(int k)
+{
+    return std::string(hiscore_initials[k], 3);
+}
 
 TEST(InitialsEntry, ArrowKeysWrapAndEachPressCountsOnce)
 {
@@ -377,7 +390,7 @@ TEST(InitialsEntry, ArrowKeysWrapAndEachPressCountsOnce)
         EXPECT_EQ(hiscore_scores[0], 5) << c.events;
         EXPECT_EQ(initials_of(0), c.initials) << c.events;
         EXPECT_EQ(file, hiscore_text({5, -100, -100, -100, -100, -100, -100, -100, -100, -100},
-                                   c.initials + kInitials.substr(3, 24) + "AAA"))
+                                     c.initials + kInitials.substr(3, 24) + "AAA"))
             << c.events;
     }
 }

@@ -19,7 +19,10 @@ using test_support::run_status;
 
 const char* const APP_ID = "io.github.tailgate.Tailgate";
 
-bool have_tool(const char* name) { return run_status("command -v " + std::string(name) + " >/dev/null 2>&1") == 0; }
+bool have_tool(const char* name)
+{
+    return run_status("command -v " + std::string(name) + " >/dev/null 2>&1") == 0;
+}
 
 // One installation per test program, into a DESTDIR under /usr as a package
 // would put it; every test runs in a fresh directory of its own beside it.
@@ -98,7 +101,8 @@ TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
     ASSERT_TRUE(have_tool("desktop-file-validate") && have_tool("appstreamcli")) << "scripts/setup.sh installs both";
     EXPECT_EQ(run("desktop-file-validate", "'" + entry.string() + "'"), 0) << text("out.txt") << text("err.txt");
     EXPECT_EQ(text("out.txt"), "");
-    EXPECT_EQ(run("appstreamcli", "validate --no-net '" + metainfo.string() + "'"), 0) << text("out.txt") << text("err.txt");
+    EXPECT_EQ(run("appstreamcli", "validate --no-net '" + metainfo.string() + "'"), 0)
+        << text("out.txt") << text("err.txt");
     EXPECT_TRUE(read_text(usr() / "share" / "man" / "man6" / "tailgate.6").starts_with(".TH TAILGATE 6 "));
     // Square icons of the size their folder says, with the truck opaque on a
     // transparent ground (its middle is painted, its corners are not).

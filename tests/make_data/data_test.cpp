@@ -16,22 +16,25 @@
 #include <vector>
 
 #include "audio/audio.h"
-#include "support/run.h"
 #include "platform/audio_midi.h"
+#include "support/run.h"
 
 inline const char* const kFullScreenImages[7] = {
     "background.bmp", "titlescreen.bmp", "Mainmenu.bmp", "Credits.bmp", "Controls.bmp", "HiScore.bmp", "storyback.bmp",
 };
 inline const char* const kSheets[3] = {"truck.bmp", "cars2.bmp", "monster.bmp"};
 inline const char* const kSounds[13] = {
-    "horn.WAV", "car.WAV", "exp.WAV", "tenfour.WAV", "story1.WAV", "monster.WAV", "yeehaw.WAV",
-    "cannon.WAV", "brake.WAV", "beep1.WAV", "story2.WAV", "story3.WAV", "story4.WAV",
+    "horn.WAV",   "car.WAV",   "exp.WAV",   "tenfour.WAV", "story1.WAV", "monster.WAV", "yeehaw.WAV",
+    "cannon.WAV", "brake.WAV", "beep1.WAV", "story2.WAV",  "story3.WAV", "story4.WAV",
 };
 inline const char* const kMusic[11] = {
     "A.MID", "B.MID", "C.MID", "D.MID", "E.MID", "F.MID", "G.MID", "H.MID", "I.MID", "Battle.MID", "monsterfight.MID",
 };
 
-inline std::string data_path(const std::string& name) { return std::string(TAILGATE_DATA_DIR) + "/" + name; }
+inline std::string data_path(const std::string& name)
+{
+    return std::string(TAILGATE_DATA_DIR) + "/" + name;
+}
 
 inline std::vector<uint8_t> read_bytes(const std::string& path)
 {
@@ -61,7 +64,8 @@ TEST(GeneratedSounds, AreEightBitMonoPcmAtTheGameRateAndSuitTheirUse)
         EXPECT_EQ(le(b, 4), b.size() - 8) << name;
         EXPECT_EQ((std::vector<int>{info.format_tag, info.channels, info.samples_per_sec, info.bits_per_sample,
                                     int(le(b, 28))}),
-                  (std::vector<int>{1, 1, 11025, 8, 11025})) << name << ": PCM, mono, rate, bits, bytes a second";
+                  (std::vector<int>{1, 1, 11025, 8, 11025}))
+            << name << ": PCM, mono, rate, bits, bytes a second";
         // All at one loudness: the RMS of the loudest 0.4 s about -12 dBFS.
         const uint32_t window = std::min<uint32_t>(info.data_size, 4410);
         double loudest = 0.0;
@@ -80,9 +84,9 @@ TEST(GeneratedSounds, AreEightBitMonoPcmAtTheGameRateAndSuitTheirUse)
     }
     // Short effects; narrations a real reading, finished before the page stops rolling.
     const std::map<std::string, std::pair<double, double>> bounds = {
-        {"beep1.WAV", {0.0, 0.2}},   {"cannon.WAV", {0.1, 0.4}},  {"horn.WAV", {0.4, 4}},   {"car.WAV", {0.4, 4}},
-        {"exp.WAV", {0.4, 4}},       {"monster.WAV", {0.4, 4}},   {"brake.WAV", {0.4, 4}},  {"yeehaw.WAV", {0.4, 4}},
-        {"tenfour.WAV", {1, 6}},     {"story1.WAV", {10, 40}},    {"story2.WAV", {10, 40}}, {"story3.WAV", {10, 40}},
+        {"beep1.WAV", {0.0, 0.2}}, {"cannon.WAV", {0.1, 0.4}}, {"horn.WAV", {0.4, 4}},   {"car.WAV", {0.4, 4}},
+        {"exp.WAV", {0.4, 4}},     {"monster.WAV", {0.4, 4}},  {"brake.WAV", {0.4, 4}},  {"yeehaw.WAV", {0.4, 4}},
+        {"tenfour.WAV", {1, 6}},   {"story1.WAV", {10, 40}},   {"story2.WAV", {10, 40}}, {"story3.WAV", {10, 40}},
         {"story4.WAV", {10, 40}}};
     for (const auto& [name, range] : bounds) {
         EXPECT_GT(seconds[name], range.first) << name;
@@ -126,7 +130,6 @@ TEST(GeneratedMusic, AreFormatOneGeneralMidiWithDrumsOneToTwoMinutesLongEachItsO
         EXPECT_TRUE(music.length_ms >= 60000u && music.length_ms <= 120000u) << name << ": " << music.length_ms;
     }
 }
-
 
 namespace fs = std::filesystem;
 

@@ -100,12 +100,15 @@ TEST_F(BattleTest, VolleyFansTenShotsOnlyWhenNoShotIsActive)
     truck_y = 340;
     alien_update();
     for (int i = 0; i < ALIEN_SHOT_COUNT; i++) {
-        EXPECT_TRUE(fields_are({FIELD(alien_shot_active[i], 1), FIELD(alien_shot_x[i], 350), FIELD(alien_shot_y[i], 140)})) << i;
+        EXPECT_TRUE(
+            fields_are({FIELD(alien_shot_active[i], 1), FIELD(alien_shot_x[i], 350), FIELD(alien_shot_y[i], 140)}))
+            << i;
     }
     // Straight down at the truck, then 12 degrees a shot from 150 to 42
     // degrees, each step truncated toward zero: 7 cos 150 = -6.06,
     // 7 sin 150 = 3.5, 7 cos 42 = 5.2, 7 sin 42 = 4.68.
-    EXPECT_TRUE(fields_are({FIELD(alien_shot_dx[5], 0), FIELD(alien_shot_dy[5], 7), FIELD(alien_shot_dx[0], -6), FIELD(alien_shot_dy[0], 3), FIELD(alien_shot_dx[9], 5), FIELD(alien_shot_dy[9], 4)}));
+    EXPECT_TRUE(fields_are({FIELD(alien_shot_dx[5], 0), FIELD(alien_shot_dy[5], 7), FIELD(alien_shot_dx[0], -6),
+                            FIELD(alien_shot_dy[0], 3), FIELD(alien_shot_dx[9], 5), FIELD(alien_shot_dy[9], 4)}));
 
     // Level 0's (8, 1) at step 4: a loud volley from + 50, two frames long.
     play_test::fresh_drive();
@@ -116,7 +119,8 @@ TEST_F(BattleTest, VolleyFansTenShotsOnlyWhenNoShotIsActive)
     alien_shot_active[7] = 1;
     alien_shot_x[7] = 222;
     alien_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_shot_x[7], 222), FIELD(alien_shot_active[0], 0)}));  // one shot still out: none fired
+    EXPECT_TRUE(
+        fields_are({FIELD(alien_shot_x[7], 222), FIELD(alien_shot_active[0], 0)}));  // one shot still out: none fired
     alien_shot_active[7] = 0;
     alien_step = 4;
     alien_step_timer = 0;
@@ -163,7 +167,8 @@ TEST_F(BattleTest, RammingPinsOnlyFromBelowMovingUpAndTheReleaseCosts)
     EXPECT_TRUE(fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 0)}));
     alien_step_timer = 7;
     release(5, 6.0);
-    EXPECT_TRUE(fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 1), FIELD(alien_step_timer, 0), FIELD(alien_frame, 0)}));
+    EXPECT_TRUE(fields_are(
+        {FIELD(alien_health, 0), FIELD(alien_defeated, 1), FIELD(alien_step_timer, 0), FIELD(alien_frame, 0)}));
     // A beaten alien stands still.
     int x = alien_x;
     battle_controls();
@@ -178,8 +183,8 @@ TEST_F(BattleTest, RamWindowIsOpenOnEveryEdge)
         double vy;
         int rams;
     };
-    const Case cases[] = {{0, 60, -1, 0},  {0, 61, -1, 1},   {0, 79, -1, 1},    {0, 80, -1, 0},
-                          {-32, 70, -1, 0}, {-31, 70, -1, 1}, {111, 70, -1, 1},  {112, 70, -1, 0},
+    const Case cases[] = {{0, 60, -1, 0},   {0, 61, -1, 1},   {0, 79, -1, 1},   {0, 80, -1, 0},
+                          {-32, 70, -1, 0}, {-31, 70, -1, 1}, {111, 70, -1, 1}, {112, 70, -1, 0},
                           {0, 70, 0, 0},    {0, 70, -0.1, 1}, {0, 70, 0.5, 0}};
     for (const Case& c : cases) {
         alien_x = 299;
@@ -204,14 +209,16 @@ TEST_F(BattleTest, ShellsHitInsideAnOpenWindowButNeverBeatTheAlien)
         int before = alien_health;
         shell_at(0, c[0], c[1]);
         shells_update();
-        EXPECT_TRUE(fields_are({FIELD(before - alien_health, c[2]), FIELD(shell_active[0], 1 - c[2])})) << c[0] << "," << c[1];
+        EXPECT_TRUE(fields_are({FIELD(before - alien_health, c[2]), FIELD(shell_active[0], 1 - c[2])}))
+            << c[0] << "," << c[1];
     }
     alien_health = 2;
     for (int k = 0; k < SHELL_COUNT; k++) {
         shell_at(k, 340, 120);
     }
     shells_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 0), FIELD(active(shell_active, SHELL_COUNT), 0)}));
+    EXPECT_TRUE(
+        fields_are({FIELD(alien_health, 0), FIELD(alien_defeated, 0), FIELD(active(shell_active, SHELL_COUNT), 0)}));
     // A miss flies on up 10 px a frame and leaves at the top.
     shell_at(0, 100, 15);
     shells_update();
@@ -223,7 +230,7 @@ TEST_F(BattleTest, ShellsHitInsideAnOpenWindowButNeverBeatTheAlien)
 TEST_F(BattleTest, AlienShotsHitWindowEdgesAndTheRespawn)
 {
     level_index = 1;
-    const int cases[][3] = {{32, 0, 0}, {31, 0, 22},  {-31, 0, 22}, {-32, 0, 0},
+    const int cases[][3] = {{32, 0, 0},  {31, 0, 22},  {-31, 0, 22}, {-32, 0, 0},
                             {0, -21, 0}, {0, -20, 22}, {0, 59, 22},  {0, 60, 0}};
     for (const auto& c : cases) {
         damage = 0;
@@ -240,7 +247,8 @@ TEST_F(BattleTest, AlienShotsHitWindowEdgesAndTheRespawn)
     alien_shot_y[1] = 476;
     alien_shot_dy[1] = 5;
     alien_shots_update();
-    EXPECT_TRUE(fields_are({FIELD(alien_shot_x[0], 129), FIELD(alien_shot_active[0], 0), FIELD(alien_shot_active[1], 0)}));
+    EXPECT_TRUE(
+        fields_are({FIELD(alien_shot_x[0], 129), FIELD(alien_shot_active[0], 0), FIELD(alien_shot_active[1], 0)}));
 
     // During the respawn shots neither hit nor leave.
     damage = 0;
@@ -254,7 +262,8 @@ TEST_F(BattleTest, AlienShotsHitWindowEdgesAndTheRespawn)
     for (int frame = 0; frame < 10; frame++) {
         alien_shots_update();
     }
-    EXPECT_TRUE(fields_are({FIELD(damage, 0), FIELD(alien_shot_active[0], 1), FIELD(alien_shot_active[1], 1), FIELD(alien_shot_x[1], 710)}));
+    EXPECT_TRUE(fields_are({FIELD(damage, 0), FIELD(alien_shot_active[0], 1), FIELD(alien_shot_active[1], 1),
+                            FIELD(alien_shot_x[1], 710)}));
     play_state = PLAY_BATTLE;
     alien_shots_update();
     EXPECT_TRUE(fields_are({FIELD(damage, 2), FIELD(alien_shot_active[0], 0), FIELD(alien_shot_active[1], 0)}));
@@ -272,7 +281,8 @@ TEST_F(BattleTest, ThreeHitsAtLevelTwoWreckAndTheLastTruckEndsTheGame)
             EXPECT_TRUE(fields_are({FIELD(damage, 42 * hit), FIELD(play_state, PLAY_BATTLE)}));
         }
     }
-    EXPECT_TRUE(fields_are({FIELD(damage, 100), FIELD(lives, 0), FIELD(play_state, PLAY_BATTLE_RESPAWN), FIELD(respawn_timer, 0), FIELD(truck_wrecked, 0)}));
+    EXPECT_TRUE(fields_are({FIELD(damage, 100), FIELD(lives, 0), FIELD(play_state, PLAY_BATTLE_RESPAWN),
+                            FIELD(respawn_timer, 0), FIELD(truck_wrecked, 0)}));
     EXPECT_EQ(active(alien_shot_active, ALIEN_SHOT_COUNT), 0);
 
     play_state = PLAY_BATTLE;
@@ -280,7 +290,8 @@ TEST_F(BattleTest, ThreeHitsAtLevelTwoWreckAndTheLastTruckEndsTheGame)
     damage = 99;
     shot_at_truck(0, 31, 59);
     alien_shots_update();
-    EXPECT_TRUE(fields_are({FIELD(lives, -1), FIELD(play_state, PLAY_LAST_WRECK), FIELD(truck_wrecked, 1), FIELD(wreck_timer, 0)}));
+    EXPECT_TRUE(fields_are(
+        {FIELD(lives, -1), FIELD(play_state, PLAY_LAST_WRECK), FIELD(truck_wrecked, 1), FIELD(wreck_timer, 0)}));
 }
 
 TEST_F(BattleTest, RespawnBringsTheSpareInOnFrameFiveAndLastsOneHundredAndOne)
@@ -294,7 +305,9 @@ TEST_F(BattleTest, RespawnBringsTheSpareInOnFrameFiveAndLastsOneHundredAndOne)
         respawn_step();
         frames++;
         bool in = frames >= 5;
-        EXPECT_TRUE(fields_are({FIELD(truck_x, in ? 340 : 200), FIELD(truck_y, in ? 200 : 100), FIELD(damage, in ? 0 : 100)})) << frames;
+        EXPECT_TRUE(
+            fields_are({FIELD(truck_x, in ? 340 : 200), FIELD(truck_y, in ? 200 : 100), FIELD(damage, in ? 0 : 100)}))
+            << frames;
     }
     EXPECT_TRUE(fields_are({FIELD(frames, 101), FIELD(play_state, PLAY_BATTLE)}));
 }
@@ -315,7 +328,8 @@ TEST_F(BattleTest, GameOverKeepsShellsAndTheScriptPositionButNotTheWin)
 
     distance = 1000000;
     start_battle();
-    EXPECT_TRUE(fields_are({FIELD(alien_step, 6), FIELD(alien_step_timer, 3), FIELD(shell_active[1], 1), FIELD(shell_y[1], 120)}));
+    EXPECT_TRUE(fields_are(
+        {FIELD(alien_step, 6), FIELD(alien_step_timer, 3), FIELD(shell_active[1], 1), FIELD(shell_y[1], 120)}));
     EXPECT_EQ(alien_health, 100);  // level 0 again
 }
 

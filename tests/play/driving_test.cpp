@@ -83,11 +83,13 @@ TEST_F(DrivingTest, HelpCallAndTheHelpTrucksTimeline)
     ASSERT_TRUE(headless_close_audio_log());
     const std::string pass = std::to_string(headless_current_pass()) + " ";
     const std::string said = test_support::read_text(log);
-    EXPECT_NE(said.find("mark 79\n" + pass + "snd_play " + std::to_string(sfx_tenfour) + "\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("mark 79\n" + pass + "snd_play " + std::to_string(sfx_tenfour) + "\n"), std::string::npos)
+        << said;
     std::remove(log.c_str());
 
-    const struct { int x, timer, damage_after; } repairs[] = {
-        {569, 270, 50}, {569, 271, 49}, {568, 300, 50}, {576, 498, 49}, {576, 499, 50}};
+    const struct {
+        int x, timer, damage_after;
+    } repairs[] = {{569, 270, 50}, {569, 271, 49}, {568, 300, 50}, {576, 498, 49}, {576, 499, 50}};
     for (const auto& r : repairs) {
         damage = 50;
         truck_x = r.x;
@@ -133,11 +135,10 @@ TEST_F(DrivingTest, LaneMarkingsStartScrollAndWrap)
     dashes_scroll();
     EXPECT_TRUE(fields_are({FIELD(dash_y[2][0], 37), FIELD(dash_y[8][4], 384 + 37), FIELD(dash_y[2][5], 480 + 37 - 470),
                             FIELD(dash_y[0][0], 0)}));  // trunc(37.5); inactive rows stay put
-    dash_y[3][1] = 470 - 37;  // exactly the cycle: back to the top
+    dash_y[3][1] = 470 - 37;                            // exactly the cycle: back to the top
     dashes_scroll();
     EXPECT_EQ(dash_y[3][1], 0);
 }
-
 
 class TrafficTest : public ::testing::Test {
 protected:

@@ -136,7 +136,7 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     struct Case {
         int state, traffic, truck, help_truck;
     };
-    const Case cases[] = {{PLAY_DRIVING, 1, 1, 0},   {PLAY_HELP_CALL, 1, 1, 1}, {PLAY_WRECK, 1, 0, 0},
+    const Case cases[] = {{PLAY_DRIVING, 1, 1, 0},    {PLAY_HELP_CALL, 1, 1, 1}, {PLAY_WRECK, 1, 0, 0},
                           {PLAY_LAST_WRECK, 1, 0, 0}, {PLAY_GAME_OVER, 0, 0, 0}, {PLAY_BATTLE, 0, 1, 0}};
     for (const Case& c : cases) {
         play_state = c.state;
@@ -249,7 +249,8 @@ TEST_F(WreckTest, LastWreckTakesInitialsOnItsNinetyEighthFrame)
     }
     EXPECT_EQ(headless_events_left(), 10);
     last_wreck_step();
-    EXPECT_TRUE(fields_are({FIELD(headless_events_left(), 0), FIELD(play_state, PLAY_LAST_WRECK), FIELD(hiscore_scores[0], 2000)}));
+    EXPECT_TRUE(fields_are(
+        {FIELD(headless_events_left(), 0), FIELD(play_state, PLAY_LAST_WRECK), FIELD(hiscore_scores[0], 2000)}));
     EXPECT_EQ(std::string(hiscore_initials[0], 3), "ZBA");
     const std::string text = test_support::read_text("hiscore.txt");
     EXPECT_EQ(text.find("10\n2000\n1000\n"), 0u);
@@ -277,7 +278,10 @@ TEST_F(WreckTest, GameOverWaitsForTheSpaceBarAndLeavesAtOnceWhenItIsHeld)
 
     // The next game starts afresh (level, lives, help calls, score,
     // distance, damage, wreck flag, truck), the radio display as it was.
-    EXPECT_TRUE(fields_are({FIELD(level_index, 0), FIELD(lives, 2), FIELD(help_calls, 3), FIELD(score, 0), FIELD(distance, 0), FIELD(damage, 0), FIELD(truck_wrecked, 0), FIELD(truck_x, 580), FIELD(truck_y, 200), FIELD(radio_freq_major, 9), FIELD(radio_station, 4), FIELD(radio_freq_minor, 7)}));
+    EXPECT_TRUE(
+        fields_are({FIELD(level_index, 0), FIELD(lives, 2), FIELD(help_calls, 3), FIELD(score, 0), FIELD(distance, 0),
+                    FIELD(damage, 0), FIELD(truck_wrecked, 0), FIELD(truck_x, 580), FIELD(truck_y, 200),
+                    FIELD(radio_freq_major, 9), FIELD(radio_station, 4), FIELD(radio_freq_minor, 7)}));
     EXPECT_DOUBLE_EQ(truck_speed, 0.0);
     EXPECT_DOUBLE_EQ(story_scroll, 0.0);
 }

@@ -8,12 +8,12 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/random.h"
 #include "display/display.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-#include "shell/harness_script.h"
 #include "play/play.h"
-#include "core/random.h"
+#include "shell/harness_script.h"
 #include "support/fields.h"
 #include "support/pixels.h"
 #include "support/run.h"
@@ -91,7 +91,10 @@ inline int display_ready()
 }
 
 // The frame just shown: the flip put it on the visible surface.
-inline int shown_pixel(int x, int y) { return test_support::pixel(primary_surface, x, y); }
+inline int shown_pixel(int x, int y)
+{
+    return test_support::pixel(primary_surface, x, y);
+}
 
 // Pixels of the box [x0, x1) x [y0, y1) shown with palette index `index`.
 inline int count_index(int index, int x0, int y0, int x1, int y1)

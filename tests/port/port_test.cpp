@@ -50,9 +50,9 @@ TEST(Settings, AMissingFileIsWrittenWithTheDefaultsAndReadsBackTheSame)
     EXPECT_TRUE(first.created);
     EXPECT_TRUE(first.warnings.empty());
     const std::string text = read_text(path);
-    for (const char* expected : {"fullscreen = yes", "window_scale = 2", "scaling = fit", "vsync = yes",
-                                 "music_volume = 100", "effects_volume = 100", "key_pause = P",
-                                 "key_screenshot = F12", "[gamepad]", "enabled = yes"}) {
+    for (const char* expected :
+         {"fullscreen = yes", "window_scale = 2", "scaling = fit", "vsync = yes", "music_volume = 100",
+          "effects_volume = 100", "key_pause = P", "key_screenshot = F12", "[gamepad]", "enabled = yes"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
     Loaded again = load(path);
@@ -68,14 +68,14 @@ TEST(Settings, EveryBadLineGetsOneWarningWithFileLineAndSettingAndTheDefaultStan
     const fs::path dir = fresh_dir("bad");
     const fs::path path = dir / "tailgate.ini";
     std::ofstream(path) << "[display]\n"
-                           "fullscreen = no\n"         // 2: good
-                           "window_scale = 11\n"       // 3: out of range
-                           "scaling = integer\n"       // 4: good
-                           "vsync = maybe\n"           // 5: not yes or no
+                           "fullscreen = no\n"    // 2: good
+                           "window_scale = 11\n"  // 3: out of range
+                           "scaling = integer\n"  // 4: good
+                           "vsync = maybe\n"      // 5: not yes or no
                            "[sound]\n"
-                           "music_volume = 40\n"       // 7: good
-                           "effects_volume = -3\n"     // 8: out of range
-                           "loudness = 3\n"            // 9: no such setting
+                           "music_volume = 40\n"    // 7: good
+                           "effects_volume = -3\n"  // 8: out of range
+                           "loudness = 3\n"         // 9: no such setting
                            "[keys]\n"
                            "key_up = W\n"              // 11: good
                            "key_fire = NoSuchKey\n"    // 12: no such key
@@ -89,10 +89,14 @@ TEST(Settings, EveryBadLineGetsOneWarningWithFileLineAndSettingAndTheDefaultStan
     want.music_volume = 40;
     want.keys[ACTION_UP] = "W";
     EXPECT_EQ(plat_settings_text(l.settings), plat_settings_text(want));
-    const std::vector<std::pair<const char*, const char*>> expected = {{"line 3", "window_scale"}, {"line 5", "vsync"},
-                                            {"line 8", "effects_volume"}, {"line 9", "loudness"},
-                                            {"line 12", "key_fire"}, {"line 14", "not 'name = value'"},
-                                            {"key_up and key_down", "key_down goes back to 'Down'"}};
+    const std::vector<std::pair<const char*, const char*>> expected = {
+        {"line 3", "window_scale"},
+        {"line 5", "vsync"},
+        {"line 8", "effects_volume"},
+        {"line 9", "loudness"},
+        {"line 12", "key_fire"},
+        {"line 14", "not 'name = value'"},
+        {"key_up and key_down", "key_down goes back to 'Down'"}};
     ASSERT_EQ(l.warnings.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_NE(l.warnings[i].find(path.string()), std::string::npos) << l.warnings[i];
@@ -110,7 +114,10 @@ TEST(Settings, EveryBadLineGetsOneWarningWithFileLineAndSettingAndTheDefaultStan
     fs::remove_all(dir);
 }
 
-void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+void push(SDL_Event event)
+{
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
 void push_key(Uint32 type, SDL_Keycode sym, SDL_Scancode scancode)
 {
     SDL_Event event{};
@@ -247,8 +254,8 @@ TEST(Recording, AWindowSessionReplaysHeadlessToTheSameState)
                             " XDG_DATA_HOME=" + dir.string() + " ";
     const std::string data = " --data " + (dir / "data").string();
     ASSERT_EQ(run_status(env + exe + " --window" + data + " --input " + script.string() + " --record " +
-                  (dir / "rec.txt").string() + " --passes 240 --dump " + (dir / "window.json").string() +
-                  " >/dev/null 2>&1"),
+                         (dir / "rec.txt").string() + " --passes 240 --dump " + (dir / "window.json").string() +
+                         " >/dev/null 2>&1"),
               0);
     EXPECT_TRUE(fs::exists(dir / "tailgate" / "tailgate.ini")) << "the window run writes its settings";
     const std::string recording = read_text(dir / "rec.txt");
@@ -258,8 +265,8 @@ TEST(Recording, AWindowSessionReplaysHeadlessToTheSameState)
 
     fs::remove(dir / "data" / "hiscore.txt");
     ASSERT_EQ(run_status(exe + " --headless" + data + " --start-tick 987654 --input " + (dir / "rec.txt").string() +
-                  " --passes 240 --dump " + (dir / "headless.json").string() + " --record " +
-                  (dir / "rec2.txt").string() + " >/dev/null 2>&1"),
+                         " --passes 240 --dump " + (dir / "headless.json").string() + " --record " +
+                         (dir / "rec2.txt").string() + " >/dev/null 2>&1"),
               0);
     const std::string window_state = read_text(dir / "window.json");
     ASSERT_FALSE(window_state.empty());

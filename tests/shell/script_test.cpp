@@ -133,7 +133,9 @@ TEST(Script, RunningOutInsideAPassEndsTheFrameLoopThere)
     };
     int last_pass = -2;
     bool ran_out = false;
-    EXPECT_EQ(shell_frame_loop(frame, 100, [](int pass) { ended.push_back(pass); }, &last_pass, &ran_out), 0);
+    EXPECT_EQ(shell_frame_loop(
+                  frame, 100, [](int pass) { ended.push_back(pass); }, &last_pass, &ran_out),
+              0);
     EXPECT_TRUE(ran_out);
     EXPECT_EQ(last_pass, 2);
     EXPECT_EQ(ended, (std::vector<int>{0, 1, 2}));

@@ -32,5 +32,8 @@ inline testing::AssertionResult fields_are(std::initializer_list<Field> fields)
 
 }  // namespace test_support
 
-#define FIELD(actual, expected) \
-    test_support::Field { #actual, static_cast<double>(actual), static_cast<double>(expected) }
+#define FIELD(actual, expected)                                                                                        \
+    test_support::Field                                                                                                \
+    {                                                                                                                  \
+#actual, static_cast < double>(actual), static_cast < double>(expected)                                        \
+    }

@@ -5,7 +5,10 @@
 
 namespace test_support {
 
-inline int pixel(const PlatSurface* s, int x, int y) { return s->pixels[y * s->pitch + x]; }
+inline int pixel(const PlatSurface* s, int x, int y)
+{
+    return s->pixels[y * s->pitch + x];
+}
 
 // Pixels (x, y) of the box [x0, x1) x [y0, y1) of `s` (x1, y1 of -1: to the
 // edge) for which `test(x, y, index)` holds.
@@ -24,7 +27,8 @@ int count_pixels(const PlatSurface* s, Test test, int x0 = 0, int y0 = 0, int x1
 // Pixels of the box with palette index `index`.
 inline int count_index(const PlatSurface* s, int index, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1)
 {
-    return count_pixels(s, [index](int, int, int p) { return p == index; }, x0, y0, x1, y1);
+    return count_pixels(
+        s, [index](int, int, int p) { return p == index; }, x0, y0, x1, y1);
 }
 
 }  // namespace test_support

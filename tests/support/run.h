@@ -21,8 +21,8 @@
 #include "display/display.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
 #include "shell/harness_script.h"
+#include "shell/shell.h"
 
 namespace test_support {
 
@@ -46,7 +46,10 @@ inline std::vector<std::string> lines_of(const std::string& text)
     return lines;
 }
 
-inline std::vector<std::string> read_lines(const fs::path& path) { return lines_of(read_text(path)); }
+inline std::vector<std::string> read_lines(const fs::path& path)
+{
+    return lines_of(read_text(path));
+}
 
 inline void write_text(const fs::path& path, const std::string& text)
 {
@@ -181,8 +184,8 @@ struct GameRun {
     // Plays `script` headless on the data for `passes` passes (-1: until it
     // ends by itself) with an audio log, a trace (or with `trace` false the
     // dump alone), a screenshot after each of `shots` and `more` options.
-    int play(const std::string& script, int passes, const std::vector<int>& shots = {},
-             const std::string& more = "", bool trace = true)
+    int play(const std::string& script, int passes, const std::vector<int>& shots = {}, const std::string& more = "",
+             bool trace = true)
     {
         write_text(dir / "script.txt", script);
         std::string args = "--headless --data data --input script.txt --audio-log audio.log " +

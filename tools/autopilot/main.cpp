@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "core/random.h"
 #include "display/display.h"
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
@@ -22,12 +23,10 @@
 #include "platform/platform.h"
 #include "play/play.h"
 #include "policy.h"
-#include "core/random.h"
 #include "shell/harness_script.h"
 #include "shell/shell.h"
 
 namespace {
-
 
 // Passes run after the goal is reached, so the end state settles on screen.
 constexpr int GOAL_TAIL_PASSES = 30;
@@ -103,7 +102,7 @@ void note_milestones(int pass)
         milestone("game-over", pass);
     }
 }
-size_t events_done;         // events that have taken effect
+size_t events_done;  // events that have taken effect
 
 const char* goal_names[] = {"first-level", "whole-game", "game-over"};
 
@@ -244,8 +243,8 @@ struct Run {
     int finale_scheduled = 0;
     int last_wreck_scheduled = 0;
     int story_frames = 0;
-    int passes = 0;   // passes run
-    int failed = 0;   // the goal can no longer be reached
+    int passes = 0;     // passes run
+    int failed = 0;     // the goal can no longer be reached
     size_t loaded = 0;  // events handed over for the coming pass
 };
 Run run;
@@ -415,8 +414,8 @@ int main(int argc, char** argv)
     }
     const int pass = run.passes;
     if (run.goal_pass < 0) {
-        fprintf(stderr, "autopilot: goal not reached in %d passes (mode %d, level %d, state %d)\n", pass,
-                game_mode, level_index, play_state);
+        fprintf(stderr, "autopilot: goal not reached in %d passes (mode %d, level %d, state %d)\n", pass, game_mode,
+                level_index, play_state);
         return 1;
     }
     // Events laid down beyond the last pass would never be read.

@@ -16,15 +16,13 @@
 
 namespace {
 
-constexpr int KEY_VK[AUTOPILOT_KEY_COUNT] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT,
-                                             VK_Q,     VK_S,  VK_C,    VK_R,    VK_H};
-constexpr const char* KEY_NAME[AUTOPILOT_KEY_COUNT] = {"SPACE", "UP", "DOWN", "LEFT", "RIGHT",
-                                                       "Q",     "S",  "C",    "R",    "H"};
+constexpr int KEY_VK[AUTOPILOT_KEY_COUNT] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H};
+constexpr const char* KEY_NAME[AUTOPILOT_KEY_COUNT] = {"SPACE", "UP", "DOWN", "LEFT", "RIGHT", "Q", "S", "C", "R", "H"};
 
 // ---------------------------------------------------------------------------
 // Memory between passes
 
-int mode_frames;     // passes spent in the current game_mode
+int mode_frames;  // passes spent in the current game_mode
 int last_mode = -1;
 
 bool key_held(int key)
@@ -180,8 +178,7 @@ void drive_keys(int seek_damage, int want[])
     want[KEY_DOWN] = best_speed == SPEED_BRAKE;
 
     // The help truck, when the damage mounts and there is road left for it.
-    if (!seek_damage && play_state == PLAY_DRIVING && help_calls > 0 && damage >= 40 &&
-        distance < 1000000 - 110000) {
+    if (!seek_damage && play_state == PLAY_DRIVING && help_calls > 0 && damage >= 40 && distance < 1000000 - 110000) {
         want[KEY_H] = 1;
     }
 }

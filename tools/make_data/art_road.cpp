@@ -78,7 +78,7 @@ void draw_road(Canvas& c)
                 float n = fbm_noise((float)x * 0.4f, (float)y * 0.25f, 41, 3);
                 float s = 2.0f + n * 4.5f - (fx - verge < 2 ? 1.0f : 0.0f);
                 if (hash_noise(x, y, 42) > 0.9f)
-                    s += 2.0f; // blades catching the headlights
+                    s += 2.0f;  // blades catching the headlights
                 s += dither(x, y);
                 canvas_put(c, x, y, ramp_index(RAMP_GRASS, (int)std::lround(s)));
             }
@@ -105,8 +105,10 @@ void recess(Canvas& c, int x, int y, int w, int h)
 
 void rivet(Canvas& c, int x, int y)
 {
-    paint_sdf(c, x - 3, y - 3, x + 4, y + 4, [=](float px, float py) { return sdf_circle(px, py, (float)x + 0.5f, (float)y + 0.5f, 2.4f); },
-              RAMP_STEEL, 8, 2.0f, 5.0f);
+    paint_sdf(
+        c, x - 3, y - 3, x + 4, y + 4,
+        [=](float px, float py) { return sdf_circle(px, py, (float)x + 0.5f, (float)y + 0.5f, 2.4f); }, RAMP_STEEL, 8,
+        2.0f, 5.0f);
 }
 
 void label(Canvas& c, int x, int y, const char* text)
@@ -193,9 +195,12 @@ void draw_panel(Canvas& c)
     canvas_fill_rect(c, 11, 417, 102, 34, ramp_index(RAMP_STEEL, 3));
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 14; ++i)
-            fill_sdf(c, 14 + i * 7, 420 + j * 8, 20 + i * 7, 426 + j * 8,
-                     [=](float px, float py) { return sdf_circle(px, py, 17.5f + (float)(i * 7), 423.5f + (float)(j * 8), 2.3f); },
-                     ramp_index(RAMP_GREY, 1));
+            fill_sdf(
+                c, 14 + i * 7, 420 + j * 8, 20 + i * 7, 426 + j * 8,
+                [=](float px, float py) {
+                    return sdf_circle(px, py, 17.5f + (float)(i * 7), 423.5f + (float)(j * 8), 2.3f);
+                },
+                ramp_index(RAMP_GREY, 1));
     TextStyle st;
     st.font = FONT_SANS_BOLD;
     st.size = 12;
@@ -213,7 +218,7 @@ void draw_panel(Canvas& c)
     rivet(c, 112, 300);
 }
 
-} // namespace
+}  // namespace
 
 int make_background(const std::string& dir)
 {

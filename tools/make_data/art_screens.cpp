@@ -39,7 +39,9 @@ void dark_panel(Canvas& c, int x, int y, int w, int h)
 {
     for (int j = y; j < y + h; ++j)
         for (int i = x; i < x + w; ++i)
-            canvas_put(c, i, j, ((i + j) & 7) == 0 && hash_noise(i, j, 3) > 0.6f ? ramp_index(RAMP_GREY, 2) : ramp_index(RAMP_GREY, 1));
+            canvas_put(c, i, j,
+                       ((i + j) & 7) == 0 && hash_noise(i, j, 3) > 0.6f ? ramp_index(RAMP_GREY, 2)
+                                                                        : ramp_index(RAMP_GREY, 1));
     for (int k = 0; k < 3; ++k) {
         uint8_t lite = ramp_index(RAMP_STEEL, 11 - k * 3), dark = ramp_index(RAMP_STEEL, 3 - k);
         for (int i = x - 3 + k; i < x + w + 3 - k; ++i) {
@@ -117,11 +119,18 @@ TextStyle body_style(int ramp, int size)
 void key_cap(Canvas& c, int x, int y, int w, const char* legend)
 {
     const int h = 26;
-    paint_sdf(c, x, y, x + w, y + h, [=](float px, float py) { return sdf_box(px, py, (float)x + (float)w / 2, (float)y + 13, (float)w / 2 - 0.5f, 12.5f, 4); },
-              RAMP_GREY, 9.0f, 4.0f, 4.0f);
-    paint_sdf(c, x, y, x + w, y + h,
-              [=](float px, float py) { return sdf_box(px, py, (float)x + (float)w / 2, (float)y + 11, (float)w / 2 - 4.5f, 8.0f, 3); },
-              RAMP_GREY, 12.0f, 2.0f, -1.5f);
+    paint_sdf(
+        c, x, y, x + w, y + h,
+        [=](float px, float py) {
+            return sdf_box(px, py, (float)x + (float)w / 2, (float)y + 13, (float)w / 2 - 0.5f, 12.5f, 4);
+        },
+        RAMP_GREY, 9.0f, 4.0f, 4.0f);
+    paint_sdf(
+        c, x, y, x + w, y + h,
+        [=](float px, float py) {
+            return sdf_box(px, py, (float)x + (float)w / 2, (float)y + 11, (float)w / 2 - 4.5f, 8.0f, 3);
+        },
+        RAMP_GREY, 12.0f, 2.0f, -1.5f);
     TextStyle st;
     st.font = FONT_SANS_BOLD;
     st.size = 13;
@@ -162,16 +171,20 @@ void saucer_side(Canvas& c, float cx, float cy, float r, float beam_len)
                     canvas_put(c, x, y, ramp_index(RAMP_ALIEN, 6 + (int)((1.0f - t) * 5)));
             }
         }
-    paint_sdf(c, (int)(cx - r * 1.1f), (int)(cy - r), (int)(cx + r * 1.1f) + 1, (int)(cy + r * 0.5f),
-              [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - r * 0.3f, r * 0.42f, r * 0.38f); },
-              RAMP_ALIEN, 7.0f, r * 0.3f, 6.0f);
-    paint_sdf(c, (int)(cx - r * 1.1f), (int)(cy - r), (int)(cx + r * 1.1f) + 1, (int)(cy + r * 0.5f),
-              [=](float px, float py) { return sdf_ellipse(px, py, cx, cy, r, r * 0.24f); }, RAMP_STEEL, 8.0f, r * 0.2f, 6.0f);
+    paint_sdf(
+        c, (int)(cx - r * 1.1f), (int)(cy - r), (int)(cx + r * 1.1f) + 1, (int)(cy + r * 0.5f),
+        [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - r * 0.3f, r * 0.42f, r * 0.38f); }, RAMP_ALIEN,
+        7.0f, r * 0.3f, 6.0f);
+    paint_sdf(
+        c, (int)(cx - r * 1.1f), (int)(cy - r), (int)(cx + r * 1.1f) + 1, (int)(cy + r * 0.5f),
+        [=](float px, float py) { return sdf_ellipse(px, py, cx, cy, r, r * 0.24f); }, RAMP_STEEL, 8.0f, r * 0.2f,
+        6.0f);
     for (int i = 0; i < 9; ++i) {
         float lx = cx - r * 0.8f + (float)i * r * 0.2f;
-        fill_sdf(c, (int)lx - 3, (int)cy - 3, (int)lx + 4, (int)cy + 4,
-                 [=](float px, float py) { return sdf_circle(px, py, lx, cy + 1, std::max(1.2f, r * 0.045f)); },
-                 i % 2 ? ramp_index(RAMP_ALIEN, 14) : ramp_index(RAMP_YELLOW, 14));
+        fill_sdf(
+            c, (int)lx - 3, (int)cy - 3, (int)lx + 4, (int)cy + 4,
+            [=](float px, float py) { return sdf_circle(px, py, lx, cy + 1, std::max(1.2f, r * 0.045f)); },
+            i % 2 ? ramp_index(RAMP_ALIEN, 14) : ramp_index(RAMP_YELLOW, 14));
     }
 }
 
@@ -182,38 +195,57 @@ void truck_rear(Canvas& c, int cx, int base_y, int w)
     float h = fw * 0.62f;
     float y0 = (float)base_y - h;
     // Shadow on the road.
-    fill_sdf(c, (int)x0 - 20, base_y - 20, (int)(x0 + fw) + 20, base_y + 12,
-             [=](float px, float py) { return sdf_ellipse(px, py, (float)cx, (float)base_y + 2, fw * 0.62f, 9.0f); },
-             ramp_index(RAMP_GREY, 1));
+    fill_sdf(
+        c, (int)x0 - 20, base_y - 20, (int)(x0 + fw) + 20, base_y + 12,
+        [=](float px, float py) { return sdf_ellipse(px, py, (float)cx, (float)base_y + 2, fw * 0.62f, 9.0f); },
+        ramp_index(RAMP_GREY, 1));
     // Tyres.
     for (int s = -1; s <= 1; s += 2) {
         float tx = (float)cx + (float)s * fw * 0.38f;
-        paint_sdf(c, (int)(tx - fw * 0.14f), (int)(base_y - fw * 0.22f), (int)(tx + fw * 0.14f) + 1, base_y + 1,
-                  [=](float px, float py) { return sdf_box(px, py, tx, (float)base_y - fw * 0.1f, fw * 0.11f, fw * 0.1f, 4); },
-                  RAMP_GREY, 2.5f, 5.0f, 3.0f);
+        paint_sdf(
+            c, (int)(tx - fw * 0.14f), (int)(base_y - fw * 0.22f), (int)(tx + fw * 0.14f) + 1, base_y + 1,
+            [=](float px, float py) {
+                return sdf_box(px, py, tx, (float)base_y - fw * 0.1f, fw * 0.11f, fw * 0.1f, 4);
+            },
+            RAMP_GREY, 2.5f, 5.0f, 3.0f);
     }
     // Cab (behind) with rear window and a driver's head.
     float cab_w = fw * 0.7f, cab_y = y0 - fw * 0.22f;
-    paint_sdf(c, (int)((float)cx - cab_w / 2) - 2, (int)cab_y - 2, (int)((float)cx + cab_w / 2) + 3, (int)y0 + 6,
-              [=](float px, float py) { return sdf_box(px, py, (float)cx, cab_y + (y0 - cab_y) / 2 + 3, cab_w / 2, (y0 - cab_y) / 2 + 3, 8); },
-              RAMP_OLIVE, 7.0f, 6.0f, 5.0f);
-    paint_sdf(c, (int)((float)cx - cab_w / 2), (int)cab_y, (int)((float)cx + cab_w / 2) + 1, (int)y0 + 2,
-              [=](float px, float py) { return sdf_box(px, py, (float)cx, cab_y + (y0 - cab_y) * 0.5f + 1, cab_w / 2 - 8, (y0 - cab_y) * 0.3f, 3); },
-              RAMP_CYAN, 3.0f, 3.0f, -2.0f);
-    paint_sdf(c, (int)((float)cx - 20), (int)cab_y, (int)((float)cx + 20), (int)y0 + 2,
-              [=](float px, float py) {
-                  return std::min(sdf_circle(px, py, (float)cx - fw * 0.1f, cab_y + (y0 - cab_y) * 0.52f, fw * 0.045f),
-                                  sdf_box(px, py, (float)cx - fw * 0.1f, cab_y + (y0 - cab_y) * 0.52f - fw * 0.035f, fw * 0.06f, fw * 0.012f, 1));
-              },
-              RAMP_GREY, 1.5f, 1.0f, 1.0f);
+    paint_sdf(
+        c, (int)((float)cx - cab_w / 2) - 2, (int)cab_y - 2, (int)((float)cx + cab_w / 2) + 3, (int)y0 + 6,
+        [=](float px, float py) {
+            return sdf_box(px, py, (float)cx, cab_y + (y0 - cab_y) / 2 + 3, cab_w / 2, (y0 - cab_y) / 2 + 3, 8);
+        },
+        RAMP_OLIVE, 7.0f, 6.0f, 5.0f);
+    paint_sdf(
+        c, (int)((float)cx - cab_w / 2), (int)cab_y, (int)((float)cx + cab_w / 2) + 1, (int)y0 + 2,
+        [=](float px, float py) {
+            return sdf_box(px, py, (float)cx, cab_y + (y0 - cab_y) * 0.5f + 1, cab_w / 2 - 8, (y0 - cab_y) * 0.3f, 3);
+        },
+        RAMP_CYAN, 3.0f, 3.0f, -2.0f);
+    paint_sdf(
+        c, (int)((float)cx - 20), (int)cab_y, (int)((float)cx + 20), (int)y0 + 2,
+        [=](float px, float py) {
+            return std::min(sdf_circle(px, py, (float)cx - fw * 0.1f, cab_y + (y0 - cab_y) * 0.52f, fw * 0.045f),
+                            sdf_box(px, py, (float)cx - fw * 0.1f, cab_y + (y0 - cab_y) * 0.52f - fw * 0.035f,
+                                    fw * 0.06f, fw * 0.012f, 1));
+        },
+        RAMP_GREY, 1.5f, 1.0f, 1.0f);
     // Bed sides and the tailgate itself.
-    paint_sdf(c, (int)x0 - 2, (int)y0 - 2, (int)(x0 + fw) + 3, base_y - (int)(fw * 0.08f) + 2,
-              [=](float px, float py) { return sdf_box(px, py, (float)cx, (y0 + (float)base_y - fw * 0.1f) / 2, fw / 2, ((float)base_y - fw * 0.1f - y0) / 2, 6); },
-              RAMP_OLIVE, 6.0f, 8.0f, 5.0f, 61, 0.8f);
+    paint_sdf(
+        c, (int)x0 - 2, (int)y0 - 2, (int)(x0 + fw) + 3, base_y - (int)(fw * 0.08f) + 2,
+        [=](float px, float py) {
+            return sdf_box(px, py, (float)cx, (y0 + (float)base_y - fw * 0.1f) / 2, fw / 2,
+                           ((float)base_y - fw * 0.1f - y0) / 2, 6);
+        },
+        RAMP_OLIVE, 6.0f, 8.0f, 5.0f, 61, 0.8f);
     float g0 = y0 + fw * 0.08f, g1 = (float)base_y - fw * 0.2f;
-    paint_sdf(c, (int)x0, (int)g0, (int)(x0 + fw), (int)g1 + 1,
-              [=](float px, float py) { return sdf_box(px, py, (float)cx, (g0 + g1) / 2, fw / 2 - fw * 0.12f, (g1 - g0) / 2, 3); },
-              RAMP_OLIVE, 8.0f, 4.0f, -4.0f, 62, 0.6f);
+    paint_sdf(
+        c, (int)x0, (int)g0, (int)(x0 + fw), (int)g1 + 1,
+        [=](float px, float py) {
+            return sdf_box(px, py, (float)cx, (g0 + g1) / 2, fw / 2 - fw * 0.12f, (g1 - g0) / 2, 3);
+        },
+        RAMP_OLIVE, 8.0f, 4.0f, -4.0f, 62, 0.6f);
     // Rivets along the tailgate.
     for (float x = x0 + fw * 0.15f; x < x0 + fw * 0.86f; x += fw * 0.07f) {
         canvas_put(c, (int)x, (int)g0 + 3, ramp_index(RAMP_STEEL, 13));
@@ -235,20 +267,26 @@ void truck_rear(Canvas& c, int cx, int base_y, int w)
         float ly = (g0 + g1) / 2;
         for (int y = (int)(ly - fw * 0.15f); y < (int)(ly + fw * 0.15f); ++y)
             for (int x = (int)(lx - fw * 0.12f); x < (int)(lx + fw * 0.12f); ++x) {
-                float d = std::sqrt(std::pow(((float)x - lx) / (fw * 0.12f), 2.0f) + std::pow(((float)y - ly) / (fw * 0.15f), 2.0f));
+                float d = std::sqrt(std::pow(((float)x - lx) / (fw * 0.12f), 2.0f) +
+                                    std::pow(((float)y - ly) / (fw * 0.15f), 2.0f));
                 if (d < 1.0f && canvas_get(c, x, y) != 0 && hash_noise(x, y, 71) < 0.5f - d * 0.45f)
                     canvas_put(c, x, y, ramp_index(RAMP_RED, 8 + (int)((1 - d) * 4)));
             }
-        paint_sdf(c, (int)(lx - fw * 0.05f), (int)(ly - fw * 0.1f), (int)(lx + fw * 0.05f) + 1, (int)(ly + fw * 0.1f) + 1,
-                  [=](float px, float py) { return sdf_box(px, py, lx, ly, fw * 0.035f, fw * 0.085f, 2); }, RAMP_RED, 12.0f, 2.0f, 3.0f);
+        paint_sdf(
+            c, (int)(lx - fw * 0.05f), (int)(ly - fw * 0.1f), (int)(lx + fw * 0.05f) + 1, (int)(ly + fw * 0.1f) + 1,
+            [=](float px, float py) { return sdf_box(px, py, lx, ly, fw * 0.035f, fw * 0.085f, 2); }, RAMP_RED, 12.0f,
+            2.0f, 3.0f);
     }
     // Bumper with a hitch.
     float by0 = (float)base_y - fw * 0.12f;
-    paint_sdf(c, (int)x0 - 4, (int)by0 - 2, (int)(x0 + fw) + 5, base_y - (int)(fw * 0.02f),
-              [=](float px, float py) { return sdf_box(px, py, (float)cx, by0 + fw * 0.04f, fw / 2 + 2, fw * 0.045f, 2); },
-              RAMP_STEEL, 9.0f, 3.0f, 5.0f);
-    paint_sdf(c, cx - 8, (int)by0, cx + 8, base_y,
-              [=](float px, float py) { return sdf_circle(px, py, (float)cx, by0 + fw * 0.1f, fw * 0.025f); }, RAMP_STEEL, 10.0f, 2.0f, 4.0f);
+    paint_sdf(
+        c, (int)x0 - 4, (int)by0 - 2, (int)(x0 + fw) + 5, base_y - (int)(fw * 0.02f),
+        [=](float px, float py) { return sdf_box(px, py, (float)cx, by0 + fw * 0.04f, fw / 2 + 2, fw * 0.045f, 2); },
+        RAMP_STEEL, 9.0f, 3.0f, 5.0f);
+    paint_sdf(
+        c, cx - 8, (int)by0, cx + 8, base_y,
+        [=](float px, float py) { return sdf_circle(px, py, (float)cx, by0 + fw * 0.1f, fw * 0.025f); }, RAMP_STEEL,
+        10.0f, 2.0f, 4.0f);
 }
 
 // Perspective highway from the bottom of the screen to the horizon.
@@ -256,11 +294,11 @@ void perspective_road(Canvas& c, int horizon)
 {
     const float vx = 320.0f;
     for (int y = horizon; y < 480; ++y) {
-        float t = (float)(y - horizon) / (float)(480 - horizon); // 0 far .. 1 near
+        float t = (float)(y - horizon) / (float)(480 - horizon);  // 0 far .. 1 near
         float hw = 12.0f + t * 420.0f;
         float z = 1.0f / (t + 0.02f);
         for (int x = 0; x < 640; ++x) {
-            float dx = ((float)x - vx) / hw; // -1 .. 1 across the road
+            float dx = ((float)x - vx) / hw;  // -1 .. 1 across the road
             uint8_t v;
             if (std::fabs(dx) <= 1.0f) {
                 float s = 2.4f + t * 1.2f + (hash_noise(x, y, 17) - 0.5f) * 1.4f + dither(x, y) * 0.8f;
@@ -271,7 +309,8 @@ void perspective_road(Canvas& c, int horizon)
                 if ((std::fabs(dx - 0.33f) < 0.012f || std::fabs(dx + 0.33f) < 0.012f) && stripe < 0.5f)
                     v = ramp_index(RAMP_YELLOW, 8 + (int)(t * 6));
             } else {
-                float s = 1.0f + t * 3.0f + (fbm_noise((float)x * 0.05f, (float)y * 0.2f, 19, 2) - 0.5f) * 3.0f + dither(x, y);
+                float s = 1.0f + t * 3.0f + (fbm_noise((float)x * 0.05f, (float)y * 0.2f, 19, 2) - 0.5f) * 3.0f +
+                          dither(x, y);
                 v = ramp_index(RAMP_GRASS, (int)std::lround(s));
             }
             canvas_put(c, x, y, v);
@@ -287,7 +326,7 @@ void skyline(Canvas& c, int horizon, uint32_t seed)
     while (x < 640) {
         int w = 14 + rng_int(rng, 26), h = 8 + rng_int(rng, 44);
         if (x > 250 && x < 390)
-            h = 4 + rng_int(rng, 8); // keep the vanishing point open
+            h = 4 + rng_int(rng, 8);  // keep the vanishing point open
         for (int j = horizon - h; j < horizon; ++j)
             for (int i = x; i < x + w; ++i)
                 canvas_put(c, i, j, ramp_index(RAMP_BLUE, 1));
@@ -385,8 +424,7 @@ struct Row {
 };
 
 // Draws the rows one under another from (x, y); returns the y below them.
-template <size_t N>
-int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text)
+template <size_t N> int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text)
 {
     for (const Row& r : rows) {
         key_cap(c, x, y, r.key_w, r.key);
@@ -402,12 +440,9 @@ int make_controls(const std::string& dir)
     night_sky(c, 0, 480, 301, 2.5f);
     draw_text_centered(c, 320, 16, "CONTROLS", heading_style());
     static constexpr Row drive[] = {
-        {"UP", 44, "Accelerate"},
-        {"DOWN", 56, "Brake"},
-        {"LEFT", 56, "Steer left"},
-        {"RIGHT", 62, "Steer right"},
-        {"H", 34, "Call the help truck"},
-        {"S", 34, "Change radio station"},
+        {"UP", 44, "Accelerate"},         {"DOWN", 56, "Brake"},
+        {"LEFT", 56, "Steer left"},       {"RIGHT", 62, "Steer right"},
+        {"H", 34, "Call the help truck"}, {"S", 34, "Change radio station"},
     };
     static constexpr Row battle[] = {
         {"ARROWS", 74, "Move the truck"},
@@ -478,17 +513,18 @@ int make_credits(const std::string& dir)
 // A gold trophy cup.
 void trophy(Canvas& c, float cx, float cy)
 {
-    paint_sdf(c, (int)cx - 40, (int)cy - 50, (int)cx + 41, (int)cy + 60,
-              [=](float px, float py) {
-                  float cup = std::max(sdf_ellipse(px, py, cx, cy - 14, 26, 34), py - (cy + 4));
-                  cup = std::min(cup, sdf_box(px, py, cx, cy - 40, 26, 4, 2));
-                  float stem = sdf_box(px, py, cx, cy + 18, 5, 16, 2);
-                  float foot = sdf_box(px, py, cx, cy + 38, 20, 6, 3);
-                  float handles = std::min(std::fabs(sdf_circle(px, py, cx - 28, cy - 18, 11)) - 3,
-                                           std::fabs(sdf_circle(px, py, cx + 28, cy - 18, 11)) - 3);
-                  return std::min(std::min(cup, stem), std::min(foot, handles));
-              },
-              RAMP_YELLOW, 8.0f, 9.0f, 6.0f);
+    paint_sdf(
+        c, (int)cx - 40, (int)cy - 50, (int)cx + 41, (int)cy + 60,
+        [=](float px, float py) {
+            float cup = std::max(sdf_ellipse(px, py, cx, cy - 14, 26, 34), py - (cy + 4));
+            cup = std::min(cup, sdf_box(px, py, cx, cy - 40, 26, 4, 2));
+            float stem = sdf_box(px, py, cx, cy + 18, 5, 16, 2);
+            float foot = sdf_box(px, py, cx, cy + 38, 20, 6, 3);
+            float handles = std::min(std::fabs(sdf_circle(px, py, cx - 28, cy - 18, 11)) - 3,
+                                     std::fabs(sdf_circle(px, py, cx + 28, cy - 18, 11)) - 3);
+            return std::min(std::min(cup, stem), std::min(foot, handles));
+        },
+        RAMP_YELLOW, 8.0f, 9.0f, 6.0f);
     TextStyle st = body_style(RAMP_RED, 22);
     st.shadow = -1;
     draw_text_centered(c, (int)cx, (int)cy - 30, "#1", st);
@@ -535,7 +571,7 @@ int make_story(const std::string& dir)
     return write_bmp(dir + "/" + DATA_STORY_BACK, c);
 }
 
-} // namespace
+}  // namespace
 
 int make_screens(const std::string& dir)
 {

@@ -30,14 +30,16 @@ float sdf_trapezoid(float px, float py, float cx, float y0, float y1, float wt, 
 // offset to the lower right, drawn first so the body covers most of it.
 void shadow_box(Canvas& c, float cx, float cy, float hw, float hh, float r)
 {
-    fill_sdf(c, (int)(cx - hw), (int)(cy - hh), (int)(cx + hw + 4), (int)(cy + hh + 4),
-             [=](float px, float py) { return sdf_box(px, py, cx + 1.5f, cy + 1.5f, hw, hh, r); }, ramp_index(RAMP_GREY, 1));
+    fill_sdf(
+        c, (int)(cx - hw), (int)(cy - hh), (int)(cx + hw + 4), (int)(cy + hh + 4),
+        [=](float px, float py) { return sdf_box(px, py, cx + 1.5f, cy + 1.5f, hw, hh, r); }, ramp_index(RAMP_GREY, 1));
 }
 
 void wheel(Canvas& c, float cx, float cy, float hw, float hh)
 {
-    paint_sdf(c, (int)(cx - hw - 1), (int)(cy - hh - 1), (int)(cx + hw + 2), (int)(cy + hh + 2),
-              [=](float px, float py) { return sdf_box(px, py, cx, cy, hw, hh, 1.5f); }, RAMP_GREY, 2.0f, 2.0f, 2.0f);
+    paint_sdf(
+        c, (int)(cx - hw - 1), (int)(cy - hh - 1), (int)(cx + hw + 2), (int)(cy + hh + 2),
+        [=](float px, float py) { return sdf_box(px, py, cx, cy, hw, hh, 1.5f); }, RAMP_GREY, 2.0f, 2.0f, 2.0f);
     // Tread lines.
     for (float y = cy - hh + 2; y < cy + hh - 1; y += 3)
         for (float x = cx - hw + 1; x < cx + hw; x += 1)
@@ -61,8 +63,9 @@ void glass(Canvas& c, const Sdf& sdf, int x0, int y0, int x1, int y1, float base
 
 void light(Canvas& c, float cx, float cy, float r, int ramp, int shade)
 {
-    paint_sdf(c, (int)(cx - r - 1), (int)(cy - r - 1), (int)(cx + r + 2), (int)(cy + r + 2),
-              [=](float px, float py) { return sdf_circle(px, py, cx, cy, r); }, ramp, (float)shade, r, 3.0f);
+    paint_sdf(
+        c, (int)(cx - r - 1), (int)(cy - r - 1), (int)(cx + r + 2), (int)(cy + r + 2),
+        [=](float px, float py) { return sdf_circle(px, py, cx, cy, r); }, ramp, (float)shade, r, 3.0f);
 }
 
 // ---------------------------------------------------------------- ordinary cars
@@ -70,10 +73,10 @@ void light(Canvas& c, float cx, float cy, float r, int ramp, int shade)
 struct CarLook {
     int ramp;
     float base;
-    int pickup;      // open bed instead of boot and rear window
-    int van;         // long roof, short bonnet
-    int stripes;     // racing stripes
-    int police;      // light bar and white doors
+    int pickup;   // open bed instead of boot and rear window
+    int van;      // long roof, short bonnet
+    int stripes;  // racing stripes
+    int police;   // light bar and white doors
 };
 
 void paint_car(Canvas& c, int ox, int oy, const CarLook& k)
@@ -95,9 +98,10 @@ void paint_car(Canvas& c, int ox, int oy, const CarLook& k)
     paint_sdf(c, x0, y0, x1, y1, body, k.ramp, k.base, 5.0f, 4.5f);
     if (k.police) {
         // White doors and roof over a black car.
-        paint_sdf(c, x0, (int)(cy - 12), x1, (int)(cy + 12),
-                  [=](float px, float py) { return std::max(body(px, py), sdf_box(px, py, cx, cy, 30, 11, 0)); },
-                  RAMP_GREY, 13, 5.0f, 3.0f);
+        paint_sdf(
+            c, x0, (int)(cy - 12), x1, (int)(cy + 12),
+            [=](float px, float py) { return std::max(body(px, py), sdf_box(px, py, cx, cy, 30, 11, 0)); }, RAMP_GREY,
+            13, 5.0f, 3.0f);
     }
     if (k.stripes)
         for (int y = y0; y < y1; ++y)
@@ -115,32 +119,37 @@ void paint_car(Canvas& c, int ox, int oy, const CarLook& k)
         }
     // Windscreen, roof, rear window.
     float ws0 = k.van ? cy - 24 : cy - 15, ws1 = ws0 + (k.van ? 7 : 9);
-    glass(c, [=](float px, float py) { return sdf_trapezoid(px, py, cx, ws0, ws1, hw - 6, hw - 3); },
-          x0, (int)ws0 - 1, x1, (int)ws1 + 2, 4);
+    glass(
+        c, [=](float px, float py) { return sdf_trapezoid(px, py, cx, ws0, ws1, hw - 6, hw - 3); }, x0, (int)ws0 - 1,
+        x1, (int)ws1 + 2, 4);
     float roof0 = ws1, roof1 = k.van ? cy + 26 : (k.pickup ? cy + 4 : cy + 9);
-    paint_sdf(c, x0, (int)roof0, x1, (int)roof1 + 1,
-              [=](float px, float py) { return sdf_box(px, py, cx, (roof0 + roof1) / 2, hw - 3.5f, (roof1 - roof0) / 2, 3); },
-              k.police ? RAMP_GREY : k.ramp, k.police ? 14.0f : k.base + 1.5f, 3.0f, 3.0f);
+    paint_sdf(
+        c, x0, (int)roof0, x1, (int)roof1 + 1,
+        [=](float px, float py) { return sdf_box(px, py, cx, (roof0 + roof1) / 2, hw - 3.5f, (roof1 - roof0) / 2, 3); },
+        k.police ? RAMP_GREY : k.ramp, k.police ? 14.0f : k.base + 1.5f, 3.0f, 3.0f);
     // Side windows as dark slivers along the roof.
     for (float y = roof0 + 1; y < roof1 - 2; y += 1) {
         canvas_put(c, (int)(cx - hw + 2), (int)y, ramp_index(RAMP_CYAN, 2));
         canvas_put(c, (int)(cx + hw - 3), (int)y, ramp_index(RAMP_CYAN, 3));
     }
     if (k.pickup) {
-        glass(c, [=](float px, float py) { return sdf_box(px, py, cx, roof1 + 2, hw - 5, 1.6f, 1); },
-              x0, (int)roof1, x1, (int)roof1 + 5, 3);
+        glass(
+            c, [=](float px, float py) { return sdf_box(px, py, cx, roof1 + 2, hw - 5, 1.6f, 1); }, x0, (int)roof1, x1,
+            (int)roof1 + 5, 3);
         // Open bed with ribs.
         float b0 = roof1 + 5, b1 = cy + hh - 3;
-        paint_sdf(c, x0, (int)b0, x1, (int)b1 + 1,
-                  [=](float px, float py) { return sdf_box(px, py, cx, (b0 + b1) / 2, hw - 3.5f, (b1 - b0) / 2, 1.5f); },
-                  k.ramp, 3.0f, 2.0f, -3.0f);
+        paint_sdf(
+            c, x0, (int)b0, x1, (int)b1 + 1,
+            [=](float px, float py) { return sdf_box(px, py, cx, (b0 + b1) / 2, hw - 3.5f, (b1 - b0) / 2, 1.5f); },
+            k.ramp, 3.0f, 2.0f, -3.0f);
         for (float x = cx - 9; x <= cx + 9; x += 6)
             for (float y = b0 + 1; y < b1 - 1; y += 1)
                 canvas_put(c, (int)x, (int)y, ramp_index(k.ramp, 5));
     } else if (!k.van) {
         float r0 = roof1, r1 = r0 + 6;
-        glass(c, [=](float px, float py) { return sdf_trapezoid(px, py, cx, r0, r1, hw - 4, hw - 6); },
-              x0, (int)r0 - 1, x1, (int)r1 + 2, 3);
+        glass(
+            c, [=](float px, float py) { return sdf_trapezoid(px, py, cx, r0, r1, hw - 4, hw - 6); }, x0, (int)r0 - 1,
+            x1, (int)r1 + 2, 3);
     }
     if (k.police) {
         float ly = cy - 2;
@@ -170,7 +179,8 @@ void paint_saucer(Canvas& c, int ox, int oy)
             float dx = ((float)x + 0.5f - cx) / 21.0f, dy = ((float)y + 0.5f - cy) / 31.0f;
             float d = std::sqrt(dx * dx + dy * dy);
             if (d <= 1.0f && d > 0.82f)
-                canvas_put(c, x, y, ramp_index(RAMP_ALIEN, (int)std::lround(2.0f + (1.0f - d) * 22.0f + dither(x, y) * 1.5f)));
+                canvas_put(c, x, y,
+                           ramp_index(RAMP_ALIEN, (int)std::lround(2.0f + (1.0f - d) * 22.0f + dither(x, y) * 1.5f)));
         }
     Sdf disc = [=](float px, float py) { return sdf_ellipse(px, py, cx, cy, 18.5f, 28.5f); };
     paint_sdf(c, ox, oy, ox + 64, oy + 64, disc, RAMP_STEEL, 8.0f, 8.0f, 5.0f);
@@ -188,12 +198,15 @@ void paint_saucer(Canvas& c, int ox, int oy)
         light(c, lx, ly, 1.7f, i % 3 == 0 ? RAMP_MAGENTA : RAMP_YELLOW, 14);
     }
     // Inner hull ring and the glass dome with its pilot.
-    paint_sdf(c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy, 11.5f, 17.0f); },
-              RAMP_STEEL, 5.0f, 3.0f, -3.0f);
-    paint_sdf(c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 1, 9.0f, 13.0f); },
-              RAMP_ALIEN, 7.0f, 8.0f, 5.0f);
-    paint_sdf(c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 3, 4.5f, 5.5f); },
-              RAMP_GRASS, 4.0f, 4.0f, 3.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy, 11.5f, 17.0f); },
+        RAMP_STEEL, 5.0f, 3.0f, -3.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 1, 9.0f, 13.0f); },
+        RAMP_ALIEN, 7.0f, 8.0f, 5.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 3, 4.5f, 5.5f); },
+        RAMP_GRASS, 4.0f, 4.0f, 3.0f);
     canvas_put(c, (int)cx - 2, (int)cy - 4, PAL_RED);
     canvas_put(c, (int)cx + 1, (int)cy - 4, PAL_RED);
     for (int i = 0; i < 4; ++i)
@@ -208,24 +221,29 @@ void paint_pod(Canvas& c, int ox, int oy)
     for (int s = -1; s <= 1; s += 2)
         for (int y = oy + 30; y < oy + 63; ++y)
             for (int x = ox + 2; x < ox + 62; ++x) {
-                float dx = ((float)x + 0.5f - (cx + (float)s * 13.0f)) / 7.0f, dy = ((float)y + 0.5f - (cy + 20.0f)) / 10.0f;
+                float dx = ((float)x + 0.5f - (cx + (float)s * 13.0f)) / 7.0f,
+                      dy = ((float)y + 0.5f - (cy + 20.0f)) / 10.0f;
                 float d = dx * dx + dy * dy;
                 if (d < 1.0f)
-                    canvas_put(c, x, y, ramp_index(RAMP_ALIEN, (int)std::lround(3.0f + (1.0f - d) * 9.0f + dither(x, y) * 1.5f)));
+                    canvas_put(
+                        c, x, y,
+                        ramp_index(RAMP_ALIEN, (int)std::lround(3.0f + (1.0f - d) * 9.0f + dither(x, y) * 1.5f)));
             }
     // Swept fins.
     for (int s = -1; s <= 1; s += 2) {
         float fs = (float)s;
-        paint_sdf(c, ox, oy, ox + 64, oy + 64,
-                  [=](float px, float py) { return sdf_capsule(px, py, cx + fs * 6, cy - 6, cx + fs * 17, cy + 20, 2.5f); },
-                  RAMP_PURPLE, 6.0f, 2.5f, 4.0f);
+        paint_sdf(
+            c, ox, oy, ox + 64, oy + 64,
+            [=](float px, float py) { return sdf_capsule(px, py, cx + fs * 6, cy - 6, cx + fs * 17, cy + 20, 2.5f); },
+            RAMP_PURPLE, 6.0f, 2.5f, 4.0f);
     }
     // Engine nacelles.
     for (int s = -1; s <= 1; s += 2) {
         float ex = cx + (float)s * 13.0f;
-        paint_sdf(c, ox, oy, ox + 64, oy + 64,
-                  [=](float px, float py) { return sdf_capsule(px, py, ex, cy + 4, ex, cy + 22, 4.0f); },
-                  RAMP_STEEL, 7.0f, 4.0f, 4.0f);
+        paint_sdf(
+            c, ox, oy, ox + 64, oy + 64,
+            [=](float px, float py) { return sdf_capsule(px, py, ex, cy + 4, ex, cy + 22, 4.0f); }, RAMP_STEEL, 7.0f,
+            4.0f, 4.0f);
         light(c, ex, cy + 25, 3.0f, RAMP_ALIEN, 13);
         for (float y = cy + 6; y < cy + 21; y += 4)
             canvas_put(c, (int)ex, (int)y, ramp_index(RAMP_ALIEN, 12));
@@ -240,8 +258,9 @@ void paint_pod(Canvas& c, int ox, int oy)
     // Green plasma seam down the spine and glowing eyes of the cockpit.
     for (float y = cy - 25; y < cy + 22; y += 1)
         canvas_put(c, (int)cx, (int)y, ramp_index(RAMP_ALIEN, 11 + ((int)y & 1) * 2));
-    paint_sdf(c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 12, 6.5f, 9.0f); },
-              RAMP_ALIEN, 6.0f, 5.0f, 5.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 64, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 12, 6.5f, 9.0f); },
+        RAMP_ALIEN, 6.0f, 5.0f, 5.0f);
     light(c, cx - 3, cy - 14, 1.5f, RAMP_YELLOW, 15);
     light(c, cx + 3, cy - 14, 1.5f, RAMP_YELLOW, 15);
     // Antenna stubs at the nose.
@@ -250,13 +269,13 @@ void paint_pod(Canvas& c, int ox, int oy)
 }
 
 constexpr CarLook car_looks[7] = {
-    {RAMP_RED, 8.0f, 0, 0, 0, 0},    // red sedan
-    {RAMP_BLUE, 8.0f, 1, 0, 0, 0},   // blue pickup
-    {RAMP_GREY, 12.0f, 0, 1, 0, 0},  // white delivery van
-    {RAMP_ALIEN, 0, 0, 0, 0, 0},     // alien saucer (own painter)
-    {RAMP_YELLOW, 8.0f, 0, 0, 1, 0}, // yellow sports car
-    {RAMP_PURPLE, 0, 0, 0, 0, 0},    // alien pod (own painter)
-    {RAMP_GREY, 2.0f, 0, 0, 0, 1},   // police cruiser
+    {RAMP_RED, 8.0f, 0, 0, 0, 0},     // red sedan
+    {RAMP_BLUE, 8.0f, 1, 0, 0, 0},    // blue pickup
+    {RAMP_GREY, 12.0f, 0, 1, 0, 0},   // white delivery van
+    {RAMP_ALIEN, 0, 0, 0, 0, 0},      // alien saucer (own painter)
+    {RAMP_YELLOW, 8.0f, 0, 0, 1, 0},  // yellow sports car
+    {RAMP_PURPLE, 0, 0, 0, 0, 0},     // alien pod (own painter)
+    {RAMP_GREY, 2.0f, 0, 0, 0, 1},    // police cruiser
 };
 
 // ---------------------------------------------------------------- burning
@@ -315,7 +334,8 @@ void paint_burning(Canvas& c, int ox, int oy, int kind, int col)
         for (int i = 0; i < 3 + s; ++i) {
             float a = rng_float(rng) * 6.2831853f;
             float d = 14.0f + rng_float(rng) * 8.0f;
-            paint_smoke(c, cx + std::cos(a) * d, cy + std::sin(a) * d * 0.9f - 4, 5.0f + (float)s * 1.3f, seed + 70u + (uint32_t)i);
+            paint_smoke(c, cx + std::cos(a) * d, cy + std::sin(a) * d * 0.9f - 4, 5.0f + (float)s * 1.3f,
+                        seed + 70u + (uint32_t)i);
         }
     }
     paint_fire(c, cx, cy + 2, ball_r[s], seed + 90, ragged[s]);
@@ -331,7 +351,7 @@ void paint_burning(Canvas& c, int ox, int oy, int kind, int col)
     }
 }
 
-} // namespace
+}  // namespace
 
 void paint_vehicle(Canvas& c, int ox, int oy, int kind)
 {
@@ -358,8 +378,10 @@ void paint_truck(Canvas& c, int ox, int oy, int variant)
         wheel(c, cx + (float)s * (hw - 0.5f), top + 72, 5.0f, 9.0f);
     }
     // Ram bumper / grille guard across the nose.
-    paint_sdf(c, ox, oy, ox + 64, oy + 14, [=](float px, float py) { return sdf_box(px, py, cx, top + 2.5f, hw - 1, 2.8f, 1.5f); },
-              RAMP_STEEL, 10.0f, 2.0f, 4.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 14,
+        [=](float px, float py) { return sdf_box(px, py, cx, top + 2.5f, hw - 1, 2.8f, 1.5f); }, RAMP_STEEL, 10.0f,
+        2.0f, 4.0f);
     // Hazard stripes on the ram plate.
     for (int y = (int)top; y < (int)top + 5; ++y)
         for (int x = (int)(cx - hw + 3); x < (int)(cx + hw - 3); ++x)
@@ -371,10 +393,12 @@ void paint_truck(Canvas& c, int ox, int oy, int variant)
     Sdf body = [=](float px, float py) { return sdf_box(px, py, cx, top + 46, hw - 2, 41, 5); };
     paint_sdf(c, ox, oy, ox + 64, oy + 96, body, body_ramp, body_base, 5.0f, 5.0f, 77, 0.8f);
     // Bonnet with raised plate, scoop and rivets.
-    paint_sdf(c, ox, oy, ox + 64, oy + 30, [=](float px, float py) { return sdf_box(px, py, cx, top + 15, hw - 6, 9, 2); },
-              body_ramp, body_base + 1.0f, 2.5f, 4.0f);
-    paint_sdf(c, ox, oy, ox + 64, oy + 30, [=](float px, float py) { return sdf_box(px, py, cx, top + 15, 3, 3.5f, 1); },
-              RAMP_GREY, 2.0f, 1.5f, -3.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 30, [=](float px, float py) { return sdf_box(px, py, cx, top + 15, hw - 6, 9, 2); },
+        body_ramp, body_base + 1.0f, 2.5f, 4.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 30, [=](float px, float py) { return sdf_box(px, py, cx, top + 15, 3, 3.5f, 1); },
+        RAMP_GREY, 2.0f, 1.5f, -3.0f);
     for (int i = -1; i <= 1; i += 2)
         for (int j = 0; j < 3; ++j)
             canvas_put(c, (int)(cx + (float)i * (hw - 8)), (int)(top + 8 + (float)j * 7), ramp_index(RAMP_STEEL, 13));
@@ -386,40 +410,54 @@ void paint_truck(Canvas& c, int ox, int oy, int variant)
     // Armoured windscreen: two slits.
     for (int s = -1; s <= 1; s += 2) {
         float sx = cx + (float)s * 7.0f;
-        glass(c, [=](float px, float py) { return sdf_box(px, py, sx, top + 29, 5.5f, 2.5f, 1); }, ox, oy + 20, ox + 64, oy + 40, 4);
+        glass(
+            c, [=](float px, float py) { return sdf_box(px, py, sx, top + 29, 5.5f, 2.5f, 1); }, ox, oy + 20, ox + 64,
+            oy + 40, 4);
     }
     // Cab roof with a light bar.
-    paint_sdf(c, ox, oy, ox + 64, oy + 60, [=](float px, float py) { return sdf_box(px, py, cx, top + 41, hw - 4, 8.5f, 3); },
-              body_ramp, body_base + 2.0f, 3.5f, 4.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 60, [=](float px, float py) { return sdf_box(px, py, cx, top + 41, hw - 4, 8.5f, 3); },
+        body_ramp, body_base + 2.0f, 3.5f, 4.0f);
     for (int s = -1; s <= 1; s += 2) {
         light(c, cx + (float)s * 9.0f, top + 36, 2.0f, variant == 2 ? RAMP_ORANGE : RAMP_ORANGE, 13);
         canvas_put(c, (int)cx + s * 3, (int)top + 36, ramp_index(RAMP_GREY, 12));
     }
-    glass(c, [=](float px, float py) { return sdf_box(px, py, cx, top + 51, hw - 7, 1.6f, 1); }, ox, oy + 45, ox + 64, oy + 60, 3);
+    glass(
+        c, [=](float px, float py) { return sdf_box(px, py, cx, top + 51, hw - 7, 1.6f, 1); }, ox, oy + 45, ox + 64,
+        oy + 60, 3);
     // Cargo bed with the cannon turret.
     float b0 = top + 55, b1 = top + 87;
-    paint_sdf(c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_box(px, py, cx, (b0 + b1) / 2, hw - 5, (b1 - b0) / 2, 2); },
-              body_ramp, 3.0f, 2.0f, -3.0f);
+    paint_sdf(
+        c, ox, oy, ox + 64, oy + 96,
+        [=](float px, float py) { return sdf_box(px, py, cx, (b0 + b1) / 2, hw - 5, (b1 - b0) / 2, 2); }, body_ramp,
+        3.0f, 2.0f, -3.0f);
     for (float y = b0 + 3; y < b1; y += 5)
         for (float x = cx - hw + 6; x < cx + hw - 5; x += 1)
             canvas_put(c, (int)x, (int)y, ramp_index(body_ramp, 2));
     if (variant == 2) {
         // The help truck carries a crane boom and a toolbox instead of the gun.
-        paint_sdf(c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_capsule(px, py, cx, b0 + 6, cx, b1 + 3, 2.5f); },
-                  RAMP_YELLOW, 9.0f, 2.5f, 4.0f);
-        paint_sdf(c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_box(px, py, cx - 9, b0 + 10, 4, 6, 1); },
-                  RAMP_RED, 8.0f, 2.0f, 4.0f);
+        paint_sdf(
+            c, ox, oy, ox + 64, oy + 96,
+            [=](float px, float py) { return sdf_capsule(px, py, cx, b0 + 6, cx, b1 + 3, 2.5f); }, RAMP_YELLOW, 9.0f,
+            2.5f, 4.0f);
+        paint_sdf(
+            c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_box(px, py, cx - 9, b0 + 10, 4, 6, 1); },
+            RAMP_RED, 8.0f, 2.0f, 4.0f);
     } else {
-        paint_sdf(c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_capsule(px, py, cx, b0 + 2, cx, b0 + 16, 2.0f); },
-                  RAMP_STEEL, 8.0f, 2.0f, 4.0f);
-        paint_sdf(c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_circle(px, py, cx, b0 + 17, 7.0f); },
-                  RAMP_STEEL, 6.0f, 5.0f, 5.0f);
+        paint_sdf(
+            c, ox, oy, ox + 64, oy + 96,
+            [=](float px, float py) { return sdf_capsule(px, py, cx, b0 + 2, cx, b0 + 16, 2.0f); }, RAMP_STEEL, 8.0f,
+            2.0f, 4.0f);
+        paint_sdf(
+            c, ox, oy, ox + 64, oy + 96, [=](float px, float py) { return sdf_circle(px, py, cx, b0 + 17, 7.0f); },
+            RAMP_STEEL, 6.0f, 5.0f, 5.0f);
         canvas_put(c, (int)cx, (int)b0, ramp_index(RAMP_GREY, 1));
         // Ammo boxes.
         for (int s = -1; s <= 1; s += 2)
-            paint_sdf(c, ox, oy, ox + 64, oy + 96,
-                      [=](float px, float py) { return sdf_box(px, py, cx + (float)s * 10, b1 - 6, 3.5f, 4.5f, 1); },
-                      RAMP_OLIVE, 4.0f, 1.5f, 4.0f);
+            paint_sdf(
+                c, ox, oy, ox + 64, oy + 96,
+                [=](float px, float py) { return sdf_box(px, py, cx + (float)s * 10, b1 - 6, 3.5f, 4.5f, 1); },
+                RAMP_OLIVE, 4.0f, 1.5f, 4.0f);
     }
     // Tail lights and armour rivets along the flanks.
     canvas_fill_rect(c, (int)(cx - hw + 3), (int)(top + 88), 5, 2, PAL_RED);
@@ -442,16 +480,19 @@ namespace {
 // Draws a claw arm from the shoulder to the pincer tip.
 void claw(Canvas& c, int ox, int oy, float sx, float sy, float ex, float ey, float r, int ramp, float base)
 {
-    paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, sx, sy, ex, ey, r); },
-              ramp, base, r, 4.0f, 21, 1.0f);
+    paint_sdf(
+        c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, sx, sy, ex, ey, r); }, ramp,
+        base, r, 4.0f, 21, 1.0f);
     float dx = ex - sx, dy = ey - sy, l = std::sqrt(dx * dx + dy * dy);
     dx /= l;
     dy /= l;
     for (int s = -1; s <= 1; s += 2) {
         float fs = (float)s;
         float tx = ex + dx * 12 + (-dy) * fs * 6, ty = ey + dy * 12 + dx * fs * 6;
-        paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, ex, ey, tx, ty, r * 0.55f); },
-                  ramp, base + 1, r * 0.5f, 4.0f);
+        paint_sdf(
+            c, ox, oy, ox + 144, oy + 112,
+            [=](float px, float py) { return sdf_capsule(px, py, ex, ey, tx, ty, r * 0.55f); }, ramp, base + 1,
+            r * 0.5f, 4.0f);
     }
 }
 
@@ -463,10 +504,13 @@ void eye(Canvas& c, float x, float y, float r, int hurt, int ramp)
         canvas_line(c, x - r, y + r * 0.6f, x + r, y - r * 0.6f, 1.6f, PAL_WHITE);
         return;
     }
-    paint_sdf(c, (int)(x - r - 2), (int)(y - r - 2), (int)(x + r + 3), (int)(y + r + 3),
-              [=](float px, float py) { return sdf_circle(px, py, x, y, r); }, ramp, 11.0f, r, 4.0f);
-    fill_sdf(c, (int)(x - r), (int)(y - r), (int)(x + r + 1), (int)(y + r + 1),
-             [=](float px, float py) { return sdf_ellipse(px, py, x, y + r * 0.15f, r * 0.3f, r * 0.75f); }, ramp_index(RAMP_GREY, 1));
+    paint_sdf(
+        c, (int)(x - r - 2), (int)(y - r - 2), (int)(x + r + 3), (int)(y + r + 3),
+        [=](float px, float py) { return sdf_circle(px, py, x, y, r); }, ramp, 11.0f, r, 4.0f);
+    fill_sdf(
+        c, (int)(x - r), (int)(y - r), (int)(x + r + 1), (int)(y + r + 1),
+        [=](float px, float py) { return sdf_ellipse(px, py, x, y + r * 0.15f, r * 0.3f, r * 0.75f); },
+        ramp_index(RAMP_GREY, 1));
     canvas_put(c, (int)(x - r * 0.4f), (int)(y - r * 0.45f), PAL_WHITE);
 }
 
@@ -477,11 +521,13 @@ void splats(Canvas& c, int ox, int oy, uint32_t seed)
     for (int i = 0; i < 6; ++i) {
         float x = (float)ox + 30 + rng_float(rng) * 84, y = (float)oy + 20 + rng_float(rng) * 70;
         float r = 1.5f + rng_float(rng) * 2.5f;
-        fill_sdf(c, (int)(x - r - 1), (int)(y - r - 1), (int)(x + r + 2), (int)(y + r + 2),
-                 [=](float px, float py) { return sdf_circle(px, py, x, y, r); }, ramp_index(RAMP_ALIEN, 12));
+        fill_sdf(
+            c, (int)(x - r - 1), (int)(y - r - 1), (int)(x + r + 2), (int)(y + r + 2),
+            [=](float px, float py) { return sdf_circle(px, py, x, y, r); }, ramp_index(RAMP_ALIEN, 12));
         for (int k = 0; k < 3; ++k) {
             float a = rng_float(rng) * 6.28f;
-            canvas_line(c, x, y, x + std::cos(a) * r * 2.2f, y + std::sin(a) * r * 2.2f, 1.2f, ramp_index(RAMP_ALIEN, 10));
+            canvas_line(c, x, y, x + std::cos(a) * r * 2.2f, y + std::sin(a) * r * 2.2f, 1.2f,
+                        ramp_index(RAMP_ALIEN, 10));
         }
     }
 }
@@ -511,10 +557,14 @@ void paint_crab(Canvas& c, int ox, int oy, int hurt)
             float fs = (float)s;
             float kx = cx + fs * (36 + (float)i * 4), ky = cy - 6 + (float)i * 14;
             float fx = cx + fs * (58 + (float)i * 2), fy = cy + 8 + (float)i * 16;
-            paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, cx + fs * 18, cy + (float)i * 8, kx, ky, 3.5f); },
-                      RAMP_GRASS, 6, 3.5f, 4, 5, 1.0f);
-            paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, kx, ky, fx, fy, 2.6f); },
-                      RAMP_GRASS, 5, 2.6f, 4, 6, 1.0f);
+            paint_sdf(
+                c, ox, oy, ox + 144, oy + 112,
+                [=](float px, float py) { return sdf_capsule(px, py, cx + fs * 18, cy + (float)i * 8, kx, ky, 3.5f); },
+                RAMP_GRASS, 6, 3.5f, 4, 5, 1.0f);
+            paint_sdf(
+                c, ox, oy, ox + 144, oy + 112,
+                [=](float px, float py) { return sdf_capsule(px, py, kx, ky, fx, fy, 2.6f); }, RAMP_GRASS, 5, 2.6f, 4,
+                6, 1.0f);
         }
     // Pincers reaching down at the truck.
     claw(c, ox, oy, cx - 22, cy + 14, cx - 34, cy + 42, 6.0f, RAMP_ALIEN, 6);
@@ -531,21 +581,29 @@ void paint_crab(Canvas& c, int ox, int oy, int hurt)
         }
     }
     for (int i = -2; i <= 2; ++i)
-        paint_sdf(c, ox, oy, ox + 144, oy + 112,
-                  [=](float px, float py) { return sdf_capsule(px, py, cx + (float)i * 12, cy - 20 + std::fabs((float)i) * 3, cx + (float)i * 16, cy - 32 + std::fabs((float)i) * 4, 2.2f); },
-                  RAMP_SAND, 11, 2.0f, 4);
+        paint_sdf(
+            c, ox, oy, ox + 144, oy + 112,
+            [=](float px, float py) {
+                return sdf_capsule(px, py, cx + (float)i * 12, cy - 20 + std::fabs((float)i) * 3, cx + (float)i * 16,
+                                   cy - 32 + std::fabs((float)i) * 4, 2.2f);
+            },
+            RAMP_SAND, 11, 2.0f, 4);
     // Face: three glaring eyes and mandibles.
     eye(c, cx - 11, cy + 10, 4.5f, hurt, RAMP_RED);
     eye(c, cx + 11, cy + 10, 4.5f, hurt, RAMP_RED);
     eye(c, cx, cy + 3, 3.5f, hurt, RAMP_YELLOW);
     for (int s = -1; s <= 1; s += 2)
-        paint_sdf(c, ox, oy, ox + 144, oy + 112,
-                  [=](float px, float py) { return sdf_capsule(px, py, cx + (float)s * 6, cy + 20, cx + (float)s * 2, cy + 30, 2.0f); },
-                  RAMP_SAND, 10, 2.0f, 4);
+        paint_sdf(
+            c, ox, oy, ox + 144, oy + 112,
+            [=](float px, float py) {
+                return sdf_capsule(px, py, cx + (float)s * 6, cy + 20, cx + (float)s * 2, cy + 30, 2.0f);
+            },
+            RAMP_SAND, 10, 2.0f, 4);
     // A wide maw full of teeth.
     float mh = hurt ? 6.0f : 4.0f;
-    fill_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 22, 9.0f, mh); },
-             ramp_index(RAMP_RED, 2));
+    fill_sdf(
+        c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 22, 9.0f, mh); },
+        ramp_index(RAMP_RED, 2));
     for (int i = -3; i <= 3; ++i) {
         float tx = cx + (float)i * 2.4f;
         canvas_line(c, tx, cy + 22 - mh + 0.5f, tx, cy + 22 - mh + 2.5f, 1.0f, ramp_index(RAMP_SAND, 14));
@@ -557,8 +615,9 @@ void paint_crab(Canvas& c, int ox, int oy, int hurt)
     for (int i = 0; i < 14; ++i) {
         float wx = cx + (rng_float(rng) - 0.5f) * 50.0f, wy = cy + (rng_float(rng) - 0.5f) * 36.0f - 4.0f;
         if (shell(wx, wy) < -4 && std::fabs(wy - (cy + 8)) > 7)
-            fill_sdf(c, (int)wx - 2, (int)wy - 2, (int)wx + 3, (int)wy + 3, [=](float px, float py) { return sdf_circle(px, py, wx, wy, 1.3f); },
-                     ramp_index(RAMP_ALIEN, 2));
+            fill_sdf(
+                c, (int)wx - 2, (int)wy - 2, (int)wx + 3, (int)wy + 3,
+                [=](float px, float py) { return sdf_circle(px, py, wx, wy, 1.3f); }, ramp_index(RAMP_ALIEN, 2));
     }
 }
 
@@ -578,8 +637,10 @@ void paint_squid(Canvas& c, int ox, int oy, int hurt)
             float ny = cy + 16 + t * (48 + (float)((i * 7) % 5) * 3);
             float r = 4.5f * (1.0f - t * 0.75f);
             float ax = px0, ay = py0;
-            paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, ax, ay, nx, ny, r); },
-                      RAMP_PURPLE, 6.0f, r, 3.0f, 41, 1.0f);
+            paint_sdf(
+                c, ox, oy, ox + 144, oy + 112,
+                [=](float px, float py) { return sdf_capsule(px, py, ax, ay, nx, ny, r); }, RAMP_PURPLE, 6.0f, r, 3.0f,
+                41, 1.0f);
             if (seg % 2 == 1 && r > 1.5f)
                 canvas_put(c, (int)nx, (int)ny, ramp_index(RAMP_MAGENTA, 13));
             px0 = nx;
@@ -606,14 +667,17 @@ void paint_squid(Canvas& c, int ox, int oy, int hurt)
         float a = (float)i * 0.38f;
         float bx = cx + std::sin(a) * 30, by = cy - 6 - std::cos(a) * 26;
         float tx = cx + std::sin(a) * 42, ty = cy - 6 - std::cos(a) * 38;
-        paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, bx, by, tx, ty, 2.0f); },
-                  RAMP_SAND, 12, 2.0f, 4);
+        paint_sdf(
+            c, ox, oy, ox + 144, oy + 112,
+            [=](float px, float py) { return sdf_capsule(px, py, bx, by, tx, ty, 2.0f); }, RAMP_SAND, 12, 2.0f, 4);
     }
     // Four eyes in a row, glowing green, and a beak.
     for (int i = 0; i < 4; ++i)
         eye(c, cx - 18 + (float)i * 12, cy + 6 - (i == 1 || i == 2 ? 2.0f : 0.0f), 4.2f, hurt, RAMP_ALIEN);
-    fill_sdf(c, ox, oy, ox + 144, oy + 112,
-             [=](float px, float py) { return sdf_trapezoid(px, py, cx, cy + 13, cy + 22, 5.0f, 0.5f); }, ramp_index(RAMP_SAND, 6));
+    fill_sdf(
+        c, ox, oy, ox + 144, oy + 112,
+        [=](float px, float py) { return sdf_trapezoid(px, py, cx, cy + 13, cy + 22, 5.0f, 0.5f); },
+        ramp_index(RAMP_SAND, 6));
     // Curved fangs either side of the beak.
     for (int s = -1; s <= 1; s += 2) {
         float fs = (float)s;
@@ -647,33 +711,47 @@ void paint_queen(Canvas& c, int ox, int oy, int hurt)
             float ax = cx + fs * 12, ay = cy + (float)i * 8;
             float kx = cx + fs * (30 + (float)i * 3), ky = cy + 10 + (float)i * 10;
             float fx = cx + fs * (26 + (float)i * 8), fy = cy + 30 + (float)i * 10;
-            paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, ax, ay, kx, ky, 2.8f); },
-                      RAMP_PURPLE, 3, 2.5f, 4);
-            paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, kx, ky, fx, fy, 2.0f); },
-                      RAMP_PURPLE, 3, 2.0f, 4);
+            paint_sdf(
+                c, ox, oy, ox + 144, oy + 112,
+                [=](float px, float py) { return sdf_capsule(px, py, ax, ay, kx, ky, 2.8f); }, RAMP_PURPLE, 3, 2.5f, 4);
+            paint_sdf(
+                c, ox, oy, ox + 144, oy + 112,
+                [=](float px, float py) { return sdf_capsule(px, py, kx, ky, fx, fy, 2.0f); }, RAMP_PURPLE, 3, 2.0f, 4);
         }
     // Abdomen (egg sack, behind) and thorax.
-    paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 24, 19.0f, 22.0f); },
-              RAMP_RED, 5.0f, 12.0f, 5.0f, 53, 1.2f);
+    paint_sdf(
+        c, ox, oy, ox + 144, oy + 112,
+        [=](float px, float py) { return sdf_ellipse(px, py, cx, cy - 24, 19.0f, 22.0f); }, RAMP_RED, 5.0f, 12.0f, 5.0f,
+        53, 1.2f);
     for (int k = 0; k < 4; ++k) {
         float yy = cy - 38 + (float)k * 8;
-        canvas_line(c, cx - 15 + (float)(k == 0 ? 4 : 0), yy, cx + 15 - (float)(k == 0 ? 4 : 0), yy, 1.0f, ramp_index(RAMP_RED, 2));
+        canvas_line(c, cx - 15 + (float)(k == 0 ? 4 : 0), yy, cx + 15 - (float)(k == 0 ? 4 : 0), yy, 1.0f,
+                    ramp_index(RAMP_RED, 2));
     }
-    paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 4, 16.0f, 14.0f); },
-              RAMP_PURPLE, 4.0f, 9.0f, 5.0f, 55, 1.0f);
+    paint_sdf(
+        c, ox, oy, ox + 144, oy + 112,
+        [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 4, 16.0f, 14.0f); }, RAMP_PURPLE, 4.0f, 9.0f,
+        5.0f, 55, 1.0f);
     // Head with crown crest, mandibles and a cluster of eyes.
     for (int i = -2; i <= 2; ++i) {
         float tx = cx + (float)i * 9, ty = cy + 10 - (float)(2 - std::abs(i)) * 3;
-        paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_capsule(px, py, cx + (float)i * 4, cy + 18, tx, ty, 2.2f); },
-                  RAMP_YELLOW, 11, 2.0f, 4);
+        paint_sdf(
+            c, ox, oy, ox + 144, oy + 112,
+            [=](float px, float py) { return sdf_capsule(px, py, cx + (float)i * 4, cy + 18, tx, ty, 2.2f); },
+            RAMP_YELLOW, 11, 2.0f, 4);
     }
-    paint_sdf(c, ox, oy, ox + 144, oy + 112, [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 24, 13.0f, 11.0f); },
-              RAMP_PURPLE, 6.0f, 8.0f, 5.0f);
+    paint_sdf(
+        c, ox, oy, ox + 144, oy + 112,
+        [=](float px, float py) { return sdf_ellipse(px, py, cx, cy + 24, 13.0f, 11.0f); }, RAMP_PURPLE, 6.0f, 8.0f,
+        5.0f);
     for (int s = -1; s <= 1; s += 2) {
         float fs = (float)s;
-        paint_sdf(c, ox, oy, ox + 144, oy + 112,
-                  [=](float px, float py) { return sdf_capsule(px, py, cx + fs * 8, cy + 30, cx + fs * 3, cy + 44 + (hurt ? 2.0f : 0.0f), 2.6f); },
-                  RAMP_SAND, 8, 2.4f, 4);
+        paint_sdf(
+            c, ox, oy, ox + 144, oy + 112,
+            [=](float px, float py) {
+                return sdf_capsule(px, py, cx + fs * 8, cy + 30, cx + fs * 3, cy + 44 + (hurt ? 2.0f : 0.0f), 2.6f);
+            },
+            RAMP_SAND, 8, 2.4f, 4);
     }
     eye(c, cx - 6, cy + 22, 3.8f, hurt, RAMP_RED);
     eye(c, cx + 6, cy + 22, 3.8f, hurt, RAMP_RED);
@@ -681,7 +759,7 @@ void paint_queen(Canvas& c, int ox, int oy, int hurt)
     eye(c, cx + 10, cy + 16, 2.2f, hurt, RAMP_RED);
 }
 
-} // namespace
+}  // namespace
 
 void paint_monster(Canvas& c, int ox, int oy, int level, int hurt)
 {
@@ -718,8 +796,7 @@ Canvas sheet_make(int sheet_w, int sheet_h, int cols, int rows, int cell_w, int 
 namespace {
 
 // Painters may spill past a cell; copy each into its place through a scratch cell.
-template <typename Fn>
-void paint_cell(Canvas& sheet, int col, int row, int cw, int ch, Fn fn)
+template <typename Fn> void paint_cell(Canvas& sheet, int col, int row, int cw, int ch, Fn fn)
 {
     Canvas cell = canvas_make(cw, ch, 0);
     fn(cell);
@@ -737,7 +814,7 @@ void paint_cell(Canvas& sheet, int col, int row, int cw, int ch, Fn fn)
             canvas_put(sheet, col * (cw + 1) + 1 + x, row * (ch + 1) + 1 + y, cell.px[(size_t)y * cw + x]);
 }
 
-} // namespace
+}  // namespace
 
 int make_sprites(const std::string& dir)
 {

@@ -79,21 +79,21 @@ float fbm_noise(float x, float y, uint32_t seed, int octaves)
 namespace {
 
 constexpr std::array<Rgb, RAMP_COUNT> ramp_hues = {{
-    {128, 128, 128}, // grey (built separately)
-    {215, 30, 25},   // red paint
-    {255, 125, 20},  // orange
-    {255, 215, 40},  // yellow
-    {70, 145, 50},   // grass
-    {70, 255, 90},   // alien glow
-    {50, 195, 230},  // glass / cyan
-    {45, 85, 225},   // blue paint
-    {150, 60, 205},  // purple
-    {150, 90, 48},   // rust / brown
-    {212, 182, 132}, // sand / tan
-    {92, 98, 110},   // asphalt
-    {230, 60, 165},  // magenta
-    {118, 128, 58},  // olive drab
-    {140, 162, 190}, // steel
+    {128, 128, 128},  // grey (built separately)
+    {215, 30, 25},    // red paint
+    {255, 125, 20},   // orange
+    {255, 215, 40},   // yellow
+    {70, 145, 50},    // grass
+    {70, 255, 90},    // alien glow
+    {50, 195, 230},   // glass / cyan
+    {45, 85, 225},    // blue paint
+    {150, 60, 205},   // purple
+    {150, 90, 48},    // rust / brown
+    {212, 182, 132},  // sand / tan
+    {92, 98, 110},    // asphalt
+    {230, 60, 165},   // magenta
+    {118, 128, 58},   // olive drab
+    {140, 162, 190},  // steel
 }};
 
 constexpr std::array<Rgb, PAL_FIRE_COUNT> fire_colours = {{
@@ -148,7 +148,7 @@ std::array<Rgb, 256> build_palette()
 
 const std::array<Rgb, 256> the_palette = build_palette();
 
-} // namespace
+}  // namespace
 
 const Rgb* palette_colours()
 {
@@ -267,10 +267,10 @@ float sdf_ellipse(float px, float py, float cx, float cy, float rx, float ry)
     return (k - 1.0f) * std::min(rx, ry);
 }
 
-void paint_sdf(Canvas& c, int x0, int y0, int x1, int y1, const Sdf& sdf, int ramp, float base,
-               float bevel, float strength, uint32_t grain_seed, float grain)
+void paint_sdf(Canvas& c, int x0, int y0, int x1, int y1, const Sdf& sdf, int ramp, float base, float bevel,
+               float strength, uint32_t grain_seed, float grain)
 {
-    const float lx = -0.55f, ly = -0.835f; // towards the light, top-left
+    const float lx = -0.55f, ly = -0.835f;  // towards the light, top-left
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             float px = (float)x + 0.5f, py = (float)y + 0.5f;
@@ -315,7 +315,7 @@ void paint_fire(Canvas& c, float cx, float cy, float r, uint32_t seed, float rag
             float edge = 1.0f - raggedness * (n - 0.3f);
             if (dist > edge)
                 continue;
-            float heat = dist / edge; // 0 centre .. 1 edge
+            float heat = dist / edge;  // 0 centre .. 1 edge
             float h = heat * 8.6f + (n - 0.5f) * 3.0f + dither(x, y) * 0.8f;
             canvas_put(c, x, y, fire_index((int)std::lround(h)));
         }
@@ -353,7 +353,7 @@ void put32(std::vector<uint8_t>& v, uint32_t x)
     put16(v, x >> 16);
 }
 
-} // namespace
+}  // namespace
 
 int write_file(const std::string& path, const std::vector<uint8_t>& bytes)
 {
@@ -418,8 +418,8 @@ int write_wav(const std::string& path, const std::vector<uint8_t>& samples)
     put32(b, 4 + 8 + 16 + 8 + n + pad);
     b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     put32(b, 16);
-    put16(b, 1);     // PCM
-    put16(b, 1);     // mono
+    put16(b, 1);  // PCM
+    put16(b, 1);  // mono
     put32(b, 11025);
     put32(b, 11025);
     put16(b, 1);

@@ -1,9 +1,9 @@
 // make_data OUTDIR: writes the game's default art, sounds and music.
 #include "make_data.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
-#include <cerrno>
 
 int main(int argc, char** argv)
 {

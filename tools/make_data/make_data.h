@@ -18,8 +18,8 @@ struct Rng {
 };
 void rng_seed(Rng& rng, uint32_t seed);
 uint32_t rng_next(Rng& rng);
-int rng_int(Rng& rng, int n);          // 0 .. n-1
-float rng_float(Rng& rng);             // 0 .. 1
+int rng_int(Rng& rng, int n);  // 0 .. n-1
+float rng_float(Rng& rng);     // 0 .. 1
 
 // Hash noise in 0..1 for a lattice point, and smooth value noise / fbm.
 float hash_noise(int x, int y, uint32_t seed);
@@ -50,21 +50,21 @@ enum Ramp {
 };
 constexpr int RAMP_COUNT = 15;
 
-constexpr uint8_t PAL_TEXT_RED = 240;    // 240,0,0
-constexpr uint8_t PAL_RED = 241;         // 255,0,0
-constexpr uint8_t PAL_YELLOW = 242;      // 255,255,0
-constexpr uint8_t PAL_GREEN = 243;       // 0,255,0
-constexpr uint8_t PAL_BLUE = 244;        // 20,20,255
-constexpr uint8_t PAL_WHITE = 245;       // 255,255,255
-constexpr uint8_t PAL_FIRE0 = 246;       // fire ramp 246 (white hot) .. 255 (deep ember)
+constexpr uint8_t PAL_TEXT_RED = 240;  // 240,0,0
+constexpr uint8_t PAL_RED = 241;       // 255,0,0
+constexpr uint8_t PAL_YELLOW = 242;    // 255,255,0
+constexpr uint8_t PAL_GREEN = 243;     // 0,255,0
+constexpr uint8_t PAL_BLUE = 244;      // 20,20,255
+constexpr uint8_t PAL_WHITE = 245;     // 255,255,255
+constexpr uint8_t PAL_FIRE0 = 246;     // fire ramp 246 (white hot) .. 255 (deep ember)
 constexpr int PAL_FIRE_COUNT = 10;
 
 struct Rgb {
     uint8_t r, g, b;
 };
-const Rgb* palette_colours();           // 256 entries
-uint8_t ramp_index(int ramp, int shade); // shade clamped to 1..15 for grey, 0..15 otherwise
-uint8_t fire_index(int heat);            // heat 0 (white hot) .. 9 (ember)
+const Rgb* palette_colours();             // 256 entries
+uint8_t ramp_index(int ramp, int shade);  // shade clamped to 1..15 for grey, 0..15 otherwise
+uint8_t fire_index(int heat);             // heat 0 (white hot) .. 9 (ember)
 uint8_t nearest_index(int r, int g, int b);
 
 // ---------------------------------------------------------------- canvas
@@ -88,8 +88,8 @@ float dither(int x, int y);
 // Shaded solid: sdf(x, y) < 0 inside.  Pixels get ramp shades from `base`,
 // lit from the top-left across a bevel of `bevel` pixels.
 using Sdf = std::function<float(float, float)>;
-void paint_sdf(Canvas& c, int x0, int y0, int x1, int y1, const Sdf& sdf, int ramp, float base,
-               float bevel, float strength, uint32_t grain_seed = 0, float grain = 0.0f);
+void paint_sdf(Canvas& c, int x0, int y0, int x1, int y1, const Sdf& sdf, int ramp, float base, float bevel,
+               float strength, uint32_t grain_seed = 0, float grain = 0.0f);
 // Flat fill of an sdf with one index (anti-alias free).
 void fill_sdf(Canvas& c, int x0, int y0, int x1, int y1, const Sdf& sdf, uint8_t idx);
 
@@ -114,11 +114,11 @@ enum Font {
 struct TextStyle {
     int font = FONT_SANS_BOLD;
     int size = 16;
-    int ramp = RAMP_YELLOW;      // vertical gradient over this ramp
+    int ramp = RAMP_YELLOW;  // vertical gradient over this ramp
     int top_shade = 14;
     int bottom_shade = 7;
-    int outline = -1;            // palette index of a 1 px outline, -1 none
-    int shadow = -1;             // palette index of a drop shadow, -1 none
+    int outline = -1;  // palette index of a 1 px outline, -1 none
+    int shadow = -1;   // palette index of a drop shadow, -1 none
     int shadow_dx = 2;
     int shadow_dy = 2;
     int italic = 0;
@@ -150,4 +150,4 @@ void paint_vehicle(Canvas& c, int ox, int oy, int kind);
 void paint_monster(Canvas& c, int ox, int oy, int level, int hurt);
 // Lays out a sprite sheet: grid lines, cells at c*(w+1)+1, r*(h+1)+1.
 Canvas sheet_make(int sheet_w, int sheet_h, int cols, int rows, int cell_w, int cell_h);
-constexpr uint8_t PAL_GRID = 12 * 16 + 11;   // bright magenta grid lines
+constexpr uint8_t PAL_GRID = 12 * 16 + 11;  // bright magenta grid lines

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr int TPQ = 480;            // ticks per quarter note
-constexpr int BAR = TPQ * 4;        // everything is in 4/4
-constexpr int DRUM_CHANNEL = 9;     // channel 10
+constexpr int TPQ = 480;         // ticks per quarter note
+constexpr int BAR = TPQ * 4;     // everything is in 4/4
+constexpr int DRUM_CHANNEL = 9;  // channel 10
 
 // ---------------------------------------------------------------- events
 
@@ -148,10 +148,17 @@ std::vector<uint8_t> midi_file(const std::string& title, int bpm, const std::vec
 
 // ---------------------------------------------------------------- harmony
 
-enum Quality { MAJ, MIN, DOM7, MIN7, POWER, DIM };
+enum Quality {
+    MAJ,
+    MIN,
+    DOM7,
+    MIN7,
+    POWER,
+    DIM
+};
 
 struct Chord {
-    int root;    // semitones above the key
+    int root;  // semitones above the key
     int quality;
 };
 
@@ -315,7 +322,7 @@ enum Groove {
 struct CompPart {
     int program;
     int comp;
-    int centre;   // middle of the voicing
+    int centre;  // middle of the voicing
     int volume;
     int pan;
 };
@@ -324,31 +331,27 @@ struct Style {
     const char* file;
     const char* title;
     int bpm;
-    int key_root;        // MIDI note of the key's tonic in the melody octave
-    int scale;           // 0 major, 1 minor, 2 mixolydian, 3 minor pentatonic/blues, 4 major pentatonic, 5 dorian
+    int key_root;  // MIDI note of the key's tonic in the melody octave
+    int scale;     // 0 major, 1 minor, 2 mixolydian, 3 minor pentatonic/blues, 4 major pentatonic, 5 dorian
     const char* verse;
     const char* chorus;
-    int swing;           // 1: shuffled eighths
+    int swing;  // 1: shuffled eighths
     int bass_program;
     int bass_style;
     int lead_program;
-    int lead2_program;   // answers the lead in the second chorus, -1 none
+    int lead2_program;  // answers the lead in the second chorus, -1 none
     int melody_lo, melody_hi;
-    int density;         // 0 sparse .. 2 busy
-    int tremolo_lead;    // surf: every lead note picked in sixteenths
+    int density;       // 0 sparse .. 2 busy
+    int tremolo_lead;  // surf: every lead note picked in sixteenths
     int groove;
     std::array<CompPart, 3> comps;  // program -1: unused
-    int seconds;         // target length
+    int seconds;                    // target length
     uint32_t seed;
 };
 
 constexpr int scales[6][7] = {
-    {0, 2, 4, 5, 7, 9, 11},
-    {0, 2, 3, 5, 7, 8, 10},
-    {0, 2, 4, 5, 7, 9, 10},
-    {0, 3, 5, 7, 10, -1, -1},
-    {0, 2, 4, 7, 9, -1, -1},
-    {0, 2, 3, 5, 7, 9, 10},
+    {0, 2, 4, 5, 7, 9, 11},   {0, 2, 3, 5, 7, 8, 10},  {0, 2, 4, 5, 7, 9, 10},
+    {0, 3, 5, 7, 10, -1, -1}, {0, 2, 4, 7, 9, -1, -1}, {0, 2, 3, 5, 7, 9, 10},
 };
 
 int in_scale(int scale, int key_root, int pitch)
@@ -417,7 +420,7 @@ void comp_bar(Song& s, Part& p, const CompPart& cp, const Chord& ch, const Chord
 {
     const int kr = s.st->key_root;
     std::vector<int> v = voicing(ch, kr, cp.centre);
-    int e = energy; // 0 intro/outro, 1 verse, 2 chorus
+    int e = energy;  // 0 intro/outro, 1 verse, 2 chorus
     auto chord_at = [&](int tick, int dur, int vel, int strum) {
         for (size_t i = 0; i < v.size(); ++i)
             add_note(p, swung(s, tick) + (int)i * strum, dur, v[i], human(s, vel, 5));
@@ -439,7 +442,8 @@ void comp_bar(Song& s, Part& p, const CompPart& cp, const Chord& ch, const Chord
                 chord_at(bar_tick + k * TPQ / 2, TPQ / 2 - 20, vel, 12);
             else
                 for (size_t i = 0; i < v.size(); ++i)
-                    add_note(p, swung(s, bar_tick + k * TPQ / 2) + (int)(v.size() - 1 - i) * 10, TPQ / 2 - 30, v[i], human(s, vel, 5));
+                    add_note(p, swung(s, bar_tick + k * TPQ / 2) + (int)(v.size() - 1 - i) * 10, TPQ / 2 - 30, v[i],
+                             human(s, vel, 5));
         }
         break;
     case COMP_POWER8: {
@@ -472,7 +476,7 @@ void comp_bar(Song& s, Part& p, const CompPart& cp, const Chord& ch, const Chord
         std::vector<int> tones = voicing(ch, kr, cp.centre);
         int top = tones.back() + 12 <= cp.centre + 14 ? tones.back() + 12 : tones.back();
         int roll[8] = {tones[0], tones[1 % tones.size()], top, tones[0], tones[1 % tones.size()], top, tones[0], top};
-        if (s.st->bpm < 130) // at slower tempi the roll runs in sixteenths of half the bar
+        if (s.st->bpm < 130)  // at slower tempi the roll runs in sixteenths of half the bar
             roll[7] = tones[2 % tones.size()];
         for (int k = 0; k < 8; ++k)
             add_note(p, bar_tick + k * TPQ / 2, TPQ / 2, roll[k], human(s, k % 3 == 0 ? 84 : 68, 6));
@@ -491,9 +495,10 @@ void comp_bar(Song& s, Part& p, const CompPart& cp, const Chord& ch, const Chord
         add_note(p, bar_tick + 2 * TPQ, TPQ / 2, root + 7 > 52 ? root - 5 : root + 7, human(s, 76, 4));
         chord_at(bar_tick + TPQ, TPQ / 2, 70, 0);
         chord_at(bar_tick + 3 * TPQ, TPQ / 2, 72, 0);
-        if (e == 2) // right-hand tremolo fills in the chorus
+        if (e == 2)  // right-hand tremolo fills in the chorus
             for (int k = 0; k < 4; ++k)
-                add_note(p, swung(s, bar_tick + 3 * TPQ + k * TPQ / 4), TPQ / 4, v.back() + 12 - (k % 2) * 3, human(s, 60, 4));
+                add_note(p, swung(s, bar_tick + 3 * TPQ + k * TPQ / 4), TPQ / 4, v.back() + 12 - (k % 2) * 3,
+                         human(s, 60, 4));
         break;
     }
     case COMP_ARPEGGIO: {
@@ -502,7 +507,8 @@ void comp_bar(Song& s, Part& p, const CompPart& cp, const Chord& ch, const Chord
             up.push_back(t + 12);
         static constexpr int order[8] = {0, 1, 2, 3, 4, 3, 2, 1};
         for (int k = 0; k < 8; ++k)
-            add_note(p, bar_tick + k * TPQ / 2, TPQ, up[(size_t)order[k] % up.size()], human(s, 62 + (k == 0 ? 10 : 0), 5));
+            add_note(p, bar_tick + k * TPQ / 2, TPQ, up[(size_t)order[k] % up.size()],
+                     human(s, 62 + (k == 0 ? 10 : 0), 5));
         break;
     }
     case COMP_PAD:
@@ -608,25 +614,53 @@ constexpr GrooveDef grooves[] = {
     // train: brushes chugging with the backbeat
     {{{{36, "X.......x......."}, {38, "o.ooX.ooo.ooX.oo"}, {44, "..x...x...x...x."}, {0, ""}, {0, ""}}}},
     // rock
-    {{{{36, "X.....x.X.x....."}, {38, "....X.......X..."}, {42, "x.x.x.x.x.x.x.x."}, {46, "..............x."}, {0, ""}}}},
+    {{{{36, "X.....x.X.x....."},
+       {38, "....X.......X..."},
+       {42, "x.x.x.x.x.x.x.x."},
+       {46, "..............x."},
+       {0, ""}}}},
     // shuffle (eighths are swung)
-    {{{{36, "X.......x.....x."}, {38, "....X.......X..."}, {51, "x.x.x.x.x.x.x.x."}, {44, "....x.......x..."}, {0, ""}}}},
+    {{{{36, "X.......x.....x."},
+       {38, "....X.......X..."},
+       {51, "x.x.x.x.x.x.x.x."},
+       {44, "....x.......x..."},
+       {0, ""}}}},
     // brush: light bluegrass time
     {{{{36, "x.......x......."}, {37, "....x.......x..."}, {44, "..x...x...x...x."}, {0, ""}, {0, ""}}}},
     // surf: floor-tom gallop
-    {{{{36, "X..x..x.X..x..x."}, {38, "....X.......X..."}, {42, "x.x.x.x.x.x.x.x."}, {41, "..x.........x..."}, {0, ""}}}},
+    {{{{36, "X..x..x.X..x..x."},
+       {38, "....X.......X..."},
+       {42, "x.x.x.x.x.x.x.x."},
+       {41, "..x.........x..."},
+       {0, ""}}}},
     // honky-tonk two-step
-    {{{{36, "X.......X......."}, {38, "....X.......X..."}, {42, "x.x.x.x.x.x.x.x."}, {54, "....x.......x..."}, {0, ""}}}},
+    {{{{36, "X.......X......."},
+       {38, "....X.......X..."},
+       {42, "x.x.x.x.x.x.x.x."},
+       {54, "....x.......x..."},
+       {0, ""}}}},
     // ballad
     {{{{36, "X.........x....."}, {37, "....x.......x..."}, {51, "x...x...x...x..."}, {0, ""}, {0, ""}}}},
     // anthem
-    {{{{36, "X.....X.X.....x."}, {38, "....X.......X..."}, {42, "x.x.x.x.x.x.x.x."}, {46, "......x.......x."}, {0, ""}}}},
+    {{{{36, "X.....X.X.....x."},
+       {38, "....X.......X..."},
+       {42, "x.x.x.x.x.x.x.x."},
+       {46, "......x.......x."},
+       {0, ""}}}},
     // southern rock
-    {{{{36, "X..x..X.X..x...."}, {38, "....X.......X..o"}, {42, "x.x.x.x.x.x.x..."}, {46, "..............x."}, {0, ""}}}},
+    {{{{36, "X..x..X.X..x...."},
+       {38, "....X.......X..o"},
+       {42, "x.x.x.x.x.x.x..."},
+       {46, "..............x."},
+       {0, ""}}}},
     // battle: double kick and sixteenth hats
     {{{{36, "X.x.X.x.X.x.X.x."}, {38, "....X.......X..."}, {42, "xxxxxxxxxxxxxxxx"}, {0, ""}, {0, ""}}}},
     // orchestral: toms and snare march
-    {{{{36, "X.......X.x....."}, {38, "....X..o....X.oo"}, {45, "..x.......x....."}, {41, "x.....x.........."}, {0, ""}}}},
+    {{{{36, "X.......X.x....."},
+       {38, "....X..o....X.oo"},
+       {45, "..x.......x....."},
+       {41, "x.....x.........."},
+       {0, ""}}}},
 };
 
 void drum_bar(Song& s, int bar_tick, int fill, int crash, int energy)
@@ -667,12 +701,19 @@ void drum_bar(Song& s, int bar_tick, int fill, int crash, int energy)
 constexpr int rhythm_cells[3][8][8] = {
     {{4, 4}, {6, 2}, {2, 2, 4}, {3, 1, 4}, {4, 2, 2}, {-2, 2, 4}, {8}, {2, 6}},
     {{2, 2, 2, 2}, {3, 1, 2, 2}, {2, 1, 1, 4}, {1, 1, 2, 4}, {-2, 2, 2, 2}, {2, 2, 4}, {3, 3, 2}, {4, 1, 1, 2}},
-    {{1, 1, 1, 1, 2, 2}, {2, 1, 1, 2, 2}, {1, 1, 2, 1, 1, 2}, {-1, 1, 1, 1, 2, 2}, {2, 2, 1, 1, 2}, {1, 1, 1, 1, 1, 1, 2}, {3, 1, 1, 1, 2}, {2, 1, 1, 1, 1, 2}},
+    {{1, 1, 1, 1, 2, 2},
+     {2, 1, 1, 2, 2},
+     {1, 1, 2, 1, 1, 2},
+     {-1, 1, 1, 1, 2, 2},
+     {2, 2, 1, 1, 2},
+     {1, 1, 1, 1, 1, 1, 2},
+     {3, 1, 1, 1, 2},
+     {2, 1, 1, 1, 1, 2}},
 };
 
 struct MotifNote {
-    int start;   // eighths from the motif start
-    int len;     // eighths
+    int start;  // eighths from the motif start
+    int len;    // eighths
     int pitch;
 };
 
@@ -762,7 +803,7 @@ std::vector<MotifNote> refit_motif(const Song& s, const std::vector<MotifNote>& 
 }
 
 struct SectionMelody {
-    std::vector<MotifNote> notes; // start in eighths from the section start
+    std::vector<MotifNote> notes;  // start in eighths from the section start
 };
 
 SectionMelody compose_section(Song& s, const std::vector<Chord>& prog)
@@ -809,7 +850,8 @@ void play_melody(Song& s, Part& p, const SectionMelody& sm, int section_tick, in
         if (s.st->tremolo_lead) {
             // Surf picking: the note is re-struck in sixteenths.
             for (int k = 0; k < n.len * 2; ++k)
-                add_note(p, section_tick + n.start * eighth + k * TPQ / 4, TPQ / 4 - 10, key, human(s, vel - (k % 2) * 12, 4));
+                add_note(p, section_tick + n.start * eighth + k * TPQ / 4, TPQ / 4 - 10, key,
+                         human(s, vel - (k % 2) * 12, 4));
         } else
             add_note(p, t, dur, key, human(s, vel + (n.start % 8 == 0 ? 8 : 0), 5));
     }
@@ -835,13 +877,17 @@ std::vector<uint8_t> compose(const Style& st)
     const int reverb = st.tremolo_lead ? 110 : 50;
     s.parts.reserve(8);
     s.parts.push_back(make_part(0, st.lead_program, 104, 64, reverb, "Lead"));
-    s.parts.push_back(make_part(1, st.lead2_program >= 0 ? st.lead2_program : st.lead_program, 96, 84, reverb, "Answer"));
+    s.parts.push_back(
+        make_part(1, st.lead2_program >= 0 ? st.lead2_program : st.lead_program, 96, 84, reverb, "Answer"));
     s.parts.push_back(make_part(2, st.bass_program, 108, 64, 20, "Bass"));
     s.parts.push_back(make_part(DRUM_CHANNEL, 0, 100, 64, 40, "Drums"));
     for (int i = 0; i < 3; ++i)
         if (st.comps[(size_t)i].program >= 0)
-            s.parts.push_back(make_part(3 + i, st.comps[(size_t)i].program, st.comps[(size_t)i].volume, st.comps[(size_t)i].pan, reverb,
-                                        i == 0 ? "Rhythm" : i == 1 ? "Keys" : "Pad"));
+            s.parts.push_back(make_part(3 + i, st.comps[(size_t)i].program, st.comps[(size_t)i].volume,
+                                        st.comps[(size_t)i].pan, reverb,
+                                        i == 0   ? "Rhythm"
+                                        : i == 1 ? "Keys"
+                                                 : "Pad"));
     s.lead = &s.parts[0];
     s.lead2 = &s.parts[1];
     s.bass = &s.parts[2];
@@ -862,7 +908,7 @@ std::vector<uint8_t> compose(const Style& st)
     // voice), an instrumental break, until the target length; then an ending.
     const int bars_target = st.seconds * st.bpm / 240;
     struct Sec {
-        int kind; // 0 intro, 1 verse, 2 chorus, 3 break, 4 ending
+        int kind;  // 0 intro, 1 verse, 2 chorus, 3 break, 4 ending
     };
     std::vector<Sec> form = {{0}};
     int bars = 4;
@@ -889,7 +935,8 @@ std::vector<uint8_t> compose(const Style& st)
         if (kind == 1)
             ++pair;
         for (int b = 0; b < nbars; ++b) {
-            Chord ch = kind == 4 ? Chord{0, prog[0].quality == MIN || prog[0].quality == MIN7 ? MIN : MAJ} : prog[(size_t)b % prog.size()];
+            Chord ch = kind == 4 ? Chord{0, prog[0].quality == MIN || prog[0].quality == MIN7 ? MIN : MAJ}
+                                 : prog[(size_t)b % prog.size()];
             if (kind == 0)
                 ch = verse[(size_t)(b % 2 == 0 ? 0 : (verse.size() > 3 ? 3 : verse.size() - 1))];
             Chord next = prog[(size_t)(b + 1) % prog.size()];
@@ -901,7 +948,10 @@ std::vector<uint8_t> compose(const Style& st)
                         for (int key : voicing(ch, st.key_root, comp_defs[i]->centre))
                             add_note(*s.comp_parts[i], bt, BAR * 2 - TPQ, key, 90);
                     add_note(*s.bass, bt, BAR * 2 - TPQ, bass_note(st.key_root, 0, 33), 100);
-                    add_note(*s.lead, bt, BAR * 2 - TPQ, snap_to_scale(st.scale, st.key_root, st.key_root + 12 > st.melody_hi ? st.key_root : st.key_root + 12), 96);
+                    add_note(*s.lead, bt, BAR * 2 - TPQ,
+                             snap_to_scale(st.scale, st.key_root,
+                                           st.key_root + 12 > st.melody_hi ? st.key_root : st.key_root + 12),
+                             96);
                     add_note(*s.drums, bt, BAR, 49, 118);
                     add_note(*s.drums, bt, TPQ, 36, 118);
                     add_note(*s.drums, bt + BAR + 2 * TPQ, BAR, 49, 100);
@@ -920,7 +970,7 @@ std::vector<uint8_t> compose(const Style& st)
             Part& voice = (pair >= 2 && kind == 1) ? *s.lead2 : *s.lead;
             play_melody(s, voice, mel, tick, kind == 2 ? 100 : 92, 0, nbars);
             if (kind == 2 && pair >= 2 && st.lead2_program >= 0)
-                play_melody(s, *s.lead2, mel, tick, 70, -12, nbars); // doubled an octave down
+                play_melody(s, *s.lead2, mel, tick, 70, -12, nbars);  // doubled an octave down
         } else if (kind == 3) {
             // Break: the answer voice plays the verse tune an octave up, sparser.
             play_melody(s, *s.lead2, verse_mel, tick, 88, st.melody_hi + 12 <= 96 ? 12 : 0, nbars);
@@ -947,31 +997,229 @@ std::vector<uint8_t> compose(const Style& st)
 constexpr CompPart NONE = {-1, 0, 0, 0, 0};
 
 const Style set_list[11] = {
-    {DATA_MUSIC_A, "Truck Stop Sunrise", 112, 67, 4, "I I IV IV V V I I", "IV IV I I V V7 I I", 0, 32, BASS_ROOT_FIFTH, 40, 25, 62, 86, 1, 0,
-     GROOVE_TRAIN, {{{25, COMP_BOOM_CHICK, 60, 88, 44}, {0, COMP_STRUM, 64, 0, 0}, NONE}}, 90, 0xA001},
-    {DATA_MUSIC_B, "Interstate Thunder", 132, 64, 1, "i5 i5 bVI5 bVII5 i5 i5 bVI5 bVII5", "bVI5 bVII5 i5 i5 bVI5 bVII5 V5 V5", 0, 34, BASS_EIGHTHS, 29, 30, 64, 88,
-     1, 0, GROOVE_ROCK, {{{30, COMP_POWER8, 52, 92, 40}, {30, COMP_POWER8, 52, 80, 88}, NONE}}, 95, 0xB002},
-    {DATA_MUSIC_C, "Southern Nights Ballad", 76, 62, 1, "i bVI bIII bVII i bVI iv V", "bVI bVII i i bVI bVII V V", 0, 32, BASS_WHOLE, 22, 60, 62, 84, 0, 0,
-     GROOVE_BALLAD, {{{24, COMP_ARPEGGIO, 60, 84, 40}, {48, COMP_PAD, 60, 72, 80}, NONE}}, 100, 0xC003},
-    {DATA_MUSIC_D, "Mudflap Blues", 92, 69, 3, "I7 I7 I7 I7 IV7 IV7 I7 I7 V7 IV7 I7 V7", "IV7 IV7 I7 I7 IV7 IV7 I7 I7 V7 IV7 I7 V7", 1, 33, BASS_WALK, 22, 26,
-     64, 88, 1, 0, GROOVE_SHUFFLE, {{{26, COMP_SHUFFLE, 52, 84, 44}, {16, COMP_ORGAN, 62, 64, 84}, NONE}}, 92, 0xD004},
-    {DATA_MUSIC_E, "Possum Holler Breakdown", 144, 67, 4, "I I IV I I I V V", "I I IV IV I V I I", 0, 32, BASS_ROOT_FIFTH, 40, 105, 64, 88, 2, 0,
-     GROOVE_BRUSH, {{{105, COMP_BANJO, 66, 80, 80}, {25, COMP_BOOM_CHICK, 58, 78, 44}, NONE}}, 85, 0xE005},
-    {DATA_MUSIC_F, "Gulf Coast Wipeout", 158, 64, 1, "i i iv iv i i V V", "bVI bVI bVII bVII i i V V", 0, 33, BASS_SURF, 27, 27, 64, 84, 0, 1, GROOVE_SURF,
-     {{{27, COMP_SURF, 58, 84, 40}, {16, COMP_ORGAN, 64, 60, 88}, NONE}}, 80, 0xF006},
-    {DATA_MUSIC_G, "Neon Jukebox Two-Step", 120, 60, 0, "I I IV IV V7 V7 I I", "IV IV I vi ii V7 I I", 1, 32, BASS_ROOT_FIFTH, 25, 40, 64, 86, 1, 0,
-     GROOVE_HONKY, {{{3, COMP_STRIDE, 62, 92, 64}, {26, COMP_BOOM_CHICK, 60, 64, 40}, NONE}}, 90, 0x6007},
-    {DATA_MUSIC_H, "Tailgate Main Theme", 120, 62, 0, "I I V V vi vi IV IV", "IV V iii vi IV V I I", 0, 33, BASS_SYNCOPATED, 56, 61, 62, 86, 1, 0,
-     GROOVE_ANTHEM, {{{61, COMP_STABS, 62, 84, 60}, {50, COMP_PAD, 64, 72, 70}, {29, COMP_POWER8, 50, 70, 90}}}, 100, 0x8008},
-    {DATA_MUSIC_I, "Skynyrd Bypass", 108, 69, 2, "I bVII IV I I bVII IV IV", "bVII IV I I bVII IV V V", 0, 34, BASS_EIGHTHS, 29, 22, 64, 88, 1, 0,
-     GROOVE_SOUTHERN, {{{29, COMP_STRUM, 56, 84, 40}, {16, COMP_ORGAN, 62, 68, 88}, NONE}}, 95, 0x9009},
-    {DATA_BATTLE_MUSIC, "Ramming Speed", 152, 64, 1, "i i bVI bVII i i bVI V", "iv iv i i bVI bVII V V", 0, 38, BASS_NONE, 81, 30, 64, 88, 2, 0,
-     GROOVE_BATTLE, {{{38, COMP_OSTINATO, 46, 100, 64}, {30, COMP_POWER8, 52, 84, 40}, {48, COMP_STABS, 64, 84, 88}}}, 90, 0xBA7},
-    {DATA_FIGHT_MUSIC, "Queen of the Swarm", 138, 60, 1, "i i bII i i i iv V", "bVI bVI bVII bVII i i V V", 0, 47, BASS_SYNCOPATED, 61, 52, 60, 84, 1,
-     0, GROOVE_ORCH, {{{44, COMP_TREMOLO, 62, 84, 50}, {61, COMP_STABS, 58, 88, 78}, NONE}}, 90, 0x0F16},
+    {DATA_MUSIC_A,
+     "Truck Stop Sunrise",
+     112,
+     67,
+     4,
+     "I I IV IV V V I I",
+     "IV IV I I V V7 I I",
+     0,
+     32,
+     BASS_ROOT_FIFTH,
+     40,
+     25,
+     62,
+     86,
+     1,
+     0,
+     GROOVE_TRAIN,
+     {{{25, COMP_BOOM_CHICK, 60, 88, 44}, {0, COMP_STRUM, 64, 0, 0}, NONE}},
+     90,
+     0xA001},
+    {DATA_MUSIC_B,
+     "Interstate Thunder",
+     132,
+     64,
+     1,
+     "i5 i5 bVI5 bVII5 i5 i5 bVI5 bVII5",
+     "bVI5 bVII5 i5 i5 bVI5 bVII5 V5 V5",
+     0,
+     34,
+     BASS_EIGHTHS,
+     29,
+     30,
+     64,
+     88,
+     1,
+     0,
+     GROOVE_ROCK,
+     {{{30, COMP_POWER8, 52, 92, 40}, {30, COMP_POWER8, 52, 80, 88}, NONE}},
+     95,
+     0xB002},
+    {DATA_MUSIC_C,
+     "Southern Nights Ballad",
+     76,
+     62,
+     1,
+     "i bVI bIII bVII i bVI iv V",
+     "bVI bVII i i bVI bVII V V",
+     0,
+     32,
+     BASS_WHOLE,
+     22,
+     60,
+     62,
+     84,
+     0,
+     0,
+     GROOVE_BALLAD,
+     {{{24, COMP_ARPEGGIO, 60, 84, 40}, {48, COMP_PAD, 60, 72, 80}, NONE}},
+     100,
+     0xC003},
+    {DATA_MUSIC_D,
+     "Mudflap Blues",
+     92,
+     69,
+     3,
+     "I7 I7 I7 I7 IV7 IV7 I7 I7 V7 IV7 I7 V7",
+     "IV7 IV7 I7 I7 IV7 IV7 I7 I7 V7 IV7 I7 V7",
+     1,
+     33,
+     BASS_WALK,
+     22,
+     26,
+     64,
+     88,
+     1,
+     0,
+     GROOVE_SHUFFLE,
+     {{{26, COMP_SHUFFLE, 52, 84, 44}, {16, COMP_ORGAN, 62, 64, 84}, NONE}},
+     92,
+     0xD004},
+    {DATA_MUSIC_E,
+     "Possum Holler Breakdown",
+     144,
+     67,
+     4,
+     "I I IV I I I V V",
+     "I I IV IV I V I I",
+     0,
+     32,
+     BASS_ROOT_FIFTH,
+     40,
+     105,
+     64,
+     88,
+     2,
+     0,
+     GROOVE_BRUSH,
+     {{{105, COMP_BANJO, 66, 80, 80}, {25, COMP_BOOM_CHICK, 58, 78, 44}, NONE}},
+     85,
+     0xE005},
+    {DATA_MUSIC_F,
+     "Gulf Coast Wipeout",
+     158,
+     64,
+     1,
+     "i i iv iv i i V V",
+     "bVI bVI bVII bVII i i V V",
+     0,
+     33,
+     BASS_SURF,
+     27,
+     27,
+     64,
+     84,
+     0,
+     1,
+     GROOVE_SURF,
+     {{{27, COMP_SURF, 58, 84, 40}, {16, COMP_ORGAN, 64, 60, 88}, NONE}},
+     80,
+     0xF006},
+    {DATA_MUSIC_G,
+     "Neon Jukebox Two-Step",
+     120,
+     60,
+     0,
+     "I I IV IV V7 V7 I I",
+     "IV IV I vi ii V7 I I",
+     1,
+     32,
+     BASS_ROOT_FIFTH,
+     25,
+     40,
+     64,
+     86,
+     1,
+     0,
+     GROOVE_HONKY,
+     {{{3, COMP_STRIDE, 62, 92, 64}, {26, COMP_BOOM_CHICK, 60, 64, 40}, NONE}},
+     90,
+     0x6007},
+    {DATA_MUSIC_H,
+     "Tailgate Main Theme",
+     120,
+     62,
+     0,
+     "I I V V vi vi IV IV",
+     "IV V iii vi IV V I I",
+     0,
+     33,
+     BASS_SYNCOPATED,
+     56,
+     61,
+     62,
+     86,
+     1,
+     0,
+     GROOVE_ANTHEM,
+     {{{61, COMP_STABS, 62, 84, 60}, {50, COMP_PAD, 64, 72, 70}, {29, COMP_POWER8, 50, 70, 90}}},
+     100,
+     0x8008},
+    {DATA_MUSIC_I,
+     "Skynyrd Bypass",
+     108,
+     69,
+     2,
+     "I bVII IV I I bVII IV IV",
+     "bVII IV I I bVII IV V V",
+     0,
+     34,
+     BASS_EIGHTHS,
+     29,
+     22,
+     64,
+     88,
+     1,
+     0,
+     GROOVE_SOUTHERN,
+     {{{29, COMP_STRUM, 56, 84, 40}, {16, COMP_ORGAN, 62, 68, 88}, NONE}},
+     95,
+     0x9009},
+    {DATA_BATTLE_MUSIC,
+     "Ramming Speed",
+     152,
+     64,
+     1,
+     "i i bVI bVII i i bVI V",
+     "iv iv i i bVI bVII V V",
+     0,
+     38,
+     BASS_NONE,
+     81,
+     30,
+     64,
+     88,
+     2,
+     0,
+     GROOVE_BATTLE,
+     {{{38, COMP_OSTINATO, 46, 100, 64}, {30, COMP_POWER8, 52, 84, 40}, {48, COMP_STABS, 64, 84, 88}}},
+     90,
+     0xBA7},
+    {DATA_FIGHT_MUSIC,
+     "Queen of the Swarm",
+     138,
+     60,
+     1,
+     "i i bII i i i iv V",
+     "bVI bVI bVII bVII i i V V",
+     0,
+     47,
+     BASS_SYNCOPATED,
+     61,
+     52,
+     60,
+     84,
+     1,
+     0,
+     GROOVE_ORCH,
+     {{{44, COMP_TREMOLO, 62, 84, 50}, {61, COMP_STABS, 58, 88, 78}, NONE}},
+     90,
+     0x0F16},
 };
 
-} // namespace
+}  // namespace
 
 int make_music(const std::string& dir)
 {

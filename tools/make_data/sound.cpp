@@ -27,15 +27,15 @@ Biquad biquad_make(int type, float freq, float q)
     float w = 2 * PI * freq / (float)RATE;
     float cw = std::cos(w), sw = std::sin(w), alpha = sw / (2 * q);
     float b0, b1, b2;
-    if (type == 0) { // low-pass
+    if (type == 0) {  // low-pass
         b0 = (1 - cw) / 2;
         b1 = 1 - cw;
         b2 = (1 - cw) / 2;
-    } else if (type == 1) { // high-pass
+    } else if (type == 1) {  // high-pass
         b0 = (1 + cw) / 2;
         b1 = -(1 + cw);
         b2 = (1 + cw) / 2;
-    } else { // band-pass, peak gain 1
+    } else {  // band-pass, peak gain 1
         b0 = alpha;
         b1 = 0;
         b2 = -alpha;
@@ -92,7 +92,7 @@ std::vector<uint8_t> to_u8(const Wave& w, uint32_t seed)
     rng_seed(rng, seed);
     std::vector<uint8_t> out(w.size());
     for (size_t i = 0; i < w.size(); ++i) {
-        float d = (rng_float(rng) - rng_float(rng)) * 0.5f; // triangular dither
+        float d = (rng_float(rng) - rng_float(rng)) * 0.5f;  // triangular dither
         int v = (int)std::lround(128.0f + w[i] * 127.0f + d);
         out[i] = (uint8_t)std::clamp(v, 0, 255);
     }
@@ -145,7 +145,7 @@ Wave make_horn()
         for (int k = 0; k < 3; ++k) {
             ph[k] += f[k] * (1.0f + 0.004f * std::sin(t * 31.0f + (float)k)) / RATE;
             float p = ph[k] - std::floor(ph[k]);
-            s += (p < 0.3f ? 1.0f : -0.43f); // narrow pulse: reedy
+            s += (p < 0.3f ? 1.0f : -0.43f);  // narrow pulse: reedy
         }
         w[i] = s * env;
     }
@@ -168,7 +168,7 @@ Wave make_engine_start()
         float t = (float)i / RATE;
         float s = 0;
         if (t < 0.75f) {
-            crank += 9.0f / RATE; // compression strokes
+            crank += 9.0f / RATE;  // compression strokes
             float c = crank - std::floor(crank);
             float whir = std::sin(2 * PI * 180.0f * t) * 0.25f + noise(rng) * 0.25f;
             s = whir * (0.45f + 0.55f * std::exp(-c * 5.0f));
@@ -351,7 +351,7 @@ Wave speak(const char* voice, const char* text, int rate_wpm, int pitch, int ran
     size_t n = (size_t)((double)speech_samples.size() / step);
     out.resize(n);
     const int taps = 16;
-    const double cutoff = 0.45 / step; // of the source rate
+    const double cutoff = 0.45 / step;  // of the source rate
     for (size_t i = 0; i < n; ++i) {
         double centre = (double)i * step;
         long c0 = (long)centre;
@@ -395,7 +395,7 @@ Wave cb_radio(const Wave& voice, uint32_t seed)
             w[i] = v[i - pre] + stat * 0.06f;
         else {
             float tt = (float)(i - pre - v.size()) / RATE;
-            float beep = tt < 0.09f ? std::sin(2 * PI * 1200.0f * tt) * 0.5f : 0.0f; // roger beep
+            float beep = tt < 0.09f ? std::sin(2 * PI * 1200.0f * tt) * 0.5f : 0.0f;  // roger beep
             float tail = tt >= 0.09f ? stat * 0.5f * std::max(0.0f, 1.0f - (tt - 0.09f) / 0.2f) : 0.0f;
             w[i] = beep + tail + stat * 0.05f;
         }
@@ -455,7 +455,7 @@ constexpr const char* story_texts[4] = {
     "You don't have time to answer. You must hit the road.",
 };
 
-} // namespace
+}  // namespace
 
 int make_sounds(const std::string& dir)
 {
@@ -469,11 +469,13 @@ int make_sounds(const std::string& dir)
     ok &= save(dir, DATA_BEEP, make_beep(), 0.7f, 10);
     if (!speech_start())
         return 0;
-    ok &= save(dir, DATA_TENFOUR, cb_radio(speak("en-us+m3", "Ten four, good buddy. Help is on the way!", 165, 40, 60), 0x104), 0.9f, 4);
+    ok &= save(dir, DATA_TENFOUR,
+               cb_radio(speak("en-us+m3", "Ten four, good buddy. Help is on the way!", 165, 40, 60), 0x104), 0.9f, 4);
     ok &= save(dir, DATA_YEEHAW, cb_radio(speak("en-us+m7", "Yeeee haw!", 150, 80, 99), 0x1EE), 0.9f, 7);
     static constexpr const char* story_files[4] = {DATA_STORY1, DATA_STORY2, DATA_STORY3, DATA_STORY4};
     for (int p = 0; p < 4; ++p)
-        ok &= save(dir, story_files[p], narrator(speak("en-us+m1", story_texts[p], 150, 38, 45)), 0.9f, 20u + (uint32_t)p);
+        ok &= save(dir, story_files[p], narrator(speak("en-us+m1", story_texts[p], 150, 38, 45)), 0.9f,
+                   20u + (uint32_t)p);
     espeak_Terminate();
     return ok;
 }

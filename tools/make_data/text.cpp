@@ -76,7 +76,7 @@ Canvas text_mask(const std::string& text, const TextStyle& style)
     return m;
 }
 
-} // namespace
+}  // namespace
 
 int text_init()
 {
