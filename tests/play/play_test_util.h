@@ -13,6 +13,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "play/play.h"
+#include "shell/game_state.h"
 #include "shell/harness_script.h"
 #include "support/fields.h"
 #include "support/pixels.h"
@@ -47,28 +48,34 @@ inline void quiet_traffic()
     }
 }
 
-// A freshly started game in the middle of its first drive, no key held.
+// 1 when the display is up: the game started once per test program in a
+// scratch copy of the data (start-up rewrites hiscore.txt there).
+inline int display_ready()
+{
+    static const int state = back_buffer != nullptr || test_support::game_here("");
+    return state;
+}
+
+// A freshly started game in the middle of its first drive, no key held: the
+// state the start-up left (saved once), the road tables drawn from `seed`,
+// the truck in lane 3 and quiet traffic ahead.
 inline void fresh_drive(uint32_t seed = 12345)
 {
+    static GameState start_up;
+    if (start_up.bytes.empty()) {
+        EXPECT_TRUE(display_ready()) << "the game did not start on a copy of " << TAILGATE_DATA_DIR;
+        game_state_save(&start_up);
+    }
+    game_state_restore(&start_up);
     hold("");
     game_srand(seed);
     lanes_init();
     level_lengths_init();
     dashes_init();
     alien_script_init();
-    play_init_state();
-    lives = 2;
-    level_index = 0;
     truck_x = 322;
-    truck_accel = truck_vy = 0.0;
-    truck_wrecked = wreck_timer = help_timer = respawn_timer = battle_music_on = 0;
-    radio_station = 0;
     radio_freq_major = 10;
     radio_freq_minor = 5;
-    alien_defeated = alien_pinned = alien_frame = alien_step = alien_step_timer = 0;
-    for (int i = 0; i < ALIEN_SHOT_COUNT; ++i) {
-        alien_shot_x[i] = alien_shot_y[i] = alien_shot_dx[i] = alien_shot_dy[i] = alien_shot_active[i] = 0;
-    }
     distance = 500000;
     quiet_traffic();
 }
@@ -80,14 +87,6 @@ inline int next_wobble()
     int r = game_rand();
     rand_state = saved;
     return 1 - r % 3;
-}
-
-// 1 when the display is up: the game started once per test program in a
-// scratch copy of the data (start-up rewrites hiscore.txt there).
-inline int display_ready()
-{
-    static const int state = back_buffer != nullptr || test_support::game_here("");
-    return state;
 }
 
 // The frame just shown: the flip put it on the visible surface.
