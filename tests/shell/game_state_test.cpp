@@ -49,6 +49,10 @@ TEST(GameState, RestoreBringsBackEveryFieldAfterAllWereOverwritten)
     ASSERT_NE(dump_now(), before);
     game_state_restore(&saved);
     EXPECT_EQ(dump_now(), before);
+    // A vehicle's row in the dump is its fields in their order.
+    traffic[99] = Car{6, 512, -70000, 13, 1, 9, 6, 40};
+    EXPECT_NE(dump_now().find("[6,512,-70000,13,1,9,6,40]]"), std::string::npos);
+    game_state_restore(&saved);
     EXPECT_EQ(lane_x[3], 99) << "a field kept beside the dump";
     EXPECT_EQ(traffic[42].wreck_tick, 7);
 
