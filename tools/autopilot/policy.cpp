@@ -1,7 +1,7 @@
-// The autopilot's driving and fighting. It reads the game's globals and
-// looks a little way ahead with a simple model of the truck, the traffic
-// and the alien's shots: vehicles keep their speed and drift to their lane,
-// shots fly straight. Every pass it plans afresh.
+// The autopilot's driving and fighting. Every pass it plans afresh: from the
+// game's state, saved, it tries each plan for a little way ahead on the
+// game's own steps with the sound muted, puts the state back, and holds the
+// keys of the plan that came out best.
 #include "policy.h"
 
 #include <cmath>
@@ -45,114 +45,90 @@ constexpr int SPEED_COAST = 1;
 constexpr int SPEED_BRAKE = 2;
 constexpr int STEER_DEADBAND = 3;
 
-struct CarTrack {
-    int position;
-    int speed;
-    int x;
-    int lane_x;
-    int alien;
-};
-
-// The truck's steering in one frame, towards `target`.
-int steer_step(int x, int target, double speed)
+// The keys of one frame of a driving plan: steer for `target_x`, and the
+// throttle, nothing or the brake.
+void hold_drive_keys(int target_x, int speed_mode)
 {
-    if (x < target - STEER_DEADBAND) {
-        return steer_right_step(speed);
-    }
-    if (x > target + STEER_DEADBAND) {
-        return steer_left_step(speed);
-    }
-    return 0;
+    headless_set_key(VK_LEFT, truck_x > target_x + STEER_DEADBAND, false);
+    headless_set_key(VK_RIGHT, truck_x < target_x - STEER_DEADBAND, false);
+    headless_set_key(VK_UP, speed_mode == SPEED_UP, false);
+    headless_set_key(VK_DOWN, speed_mode == SPEED_BRAKE, false);
+    headless_set_key(VK_SPACE, false, false);
+    headless_set_key(VK_H, false, false);
 }
 
-int track_cars(CarTrack* cars)
+// The drive's steps of one frame of play, in the frame's order, without the
+// drawing (the help truck draws itself as it goes; the next real frame
+// draws over it).
+void drive_rules_frame()
 {
-    int n = 0;
-    for (int i = 0; i < CAR_COUNT; i++) {
-        const Car& car = traffic[i];
-        int rel = car.position - distance;
-        if (rel < -3200 || rel > 2800) {
-            continue;
-        }
-        cars[n].position = car.position;
-        cars[n].speed = car.speed;
-        cars[n].x = car.x;
-        cars[n].lane_x = lane_x[car.target_lane < 0 || car.target_lane > 6 ? 0 : car.target_lane];
-        cars[n].alien = car.kind == 3 || car.kind == 5;
-        n++;
+    if (truck_wrecked == 0) {
+        driving_keys();
+    } else {
+        truck_speed = 0.0;
     }
-    return n;
+    road_step();
+    dashes_scroll();
+    speed_creep();
+    traffic_step();
+    if (play_state == PLAY_HELP_CALL) {
+        help_truck_step();
+    }
 }
 
-// Cost of holding one steering target and one speed key for the horizon:
-// contacts cost (or, when seeking damage, earn), alien cars earn, road
-// gained earns, the shoulder costs; sooner matters more.
-double drive_cost(const CarTrack* cars, int n, int target_x, int speed_mode, int seek_damage)
+// Holding one steering target and one speed key for the horizon, from the
+// state of this pass (which the caller puts back): the damage taken costs
+// (or, when seeking damage, earns), alien cars rammed earn, road gained
+// earns, the shoulder costs, mending beside the help truck earns; sooner
+// matters more.
+double drive_cost(int target_x, int speed_mode, int seek_damage)
 {
-    int tx = truck_x;
-    double ts = truck_speed;
-    double dd = distance;
+    const int distance0 = distance;
     double cost = 0.0;
-    int car_x[CAR_COUNT];
-    for (int c = 0; c < n; c++) {
-        car_x[c] = cars[c].x;
-    }
     for (int t = 1; t <= PLAN_HORIZON; t++) {
-        tx += steer_step(tx, target_x, ts);
-        ts += speed_mode == SPEED_UP ? THROTTLE_ACCEL : speed_mode == SPEED_COAST ? COAST_ACCEL : BRAKE_ACCEL;
-        dd = std::trunc(dd + ts);
-        int lane = nearest_lane(tx);
-        if (ts > lane_speed_limit(lane)) {
-            ts = lane_speed_limit(lane);
+        const int damage_before = damage;
+        const int score_before = score;
+        hold_drive_keys(target_x, speed_mode);
+        drive_rules_frame();
+        const double weight = 1.0 + (PLAN_HORIZON - t) / 10.0;
+        const int hurt = damage - damage_before;
+        if (seek_damage) {
+            cost -= 25.0 * weight * (hurt > 0 ? hurt : 0);
+        } else if (hurt > 0) {
+            cost += 60.0 * weight * hurt;
+        } else if (hurt < 0 && play_state == PLAY_HELP_CALL) {
+            cost += 6.0 * hurt;  // mended
         }
-        if (ts < 0) {
-            ts = 0.0;
+        const int gained = score - score_before;
+        if (!seek_damage && gained > 0) {
+            cost -= 0.8 * weight * gained;
         }
-        if (tx > TRUCK_X_MAX) {
-            tx = TRUCK_X_MAX;
-        } else if (tx < TRUCK_X_MIN) {
-            tx = TRUCK_X_MIN;
-        }
-        double weight = 1.0 + (PLAN_HORIZON - t) / 10.0;
-        if (lane == SHOULDER_LANE && play_state != PLAY_HELP_CALL && !seek_damage) {
+        if (!seek_damage && play_state != PLAY_HELP_CALL && nearest_lane(truck_x) == SHOULDER_LANE) {
             cost += 2.0;
         }
-        if (play_state == PLAY_HELP_CALL && damage > 0) {
-            int h = help_timer + t;
-            if (h >= HELP_WAITS && h < HELP_LEAVES && std::abs(tx - lane_x[SHOULDER_LANE]) < 10) {
-                cost -= 6.0;
-            }
+        if (truck_wrecked) {
+            cost += seek_damage ? -1e5 : 1e5 * weight;
+            break;
         }
-        for (int c = 0; c < n; c++) {
-            if (car_x[c] < cars[c].lane_x) {
-                car_x[c] += 2;
-            }
-            if (car_x[c] > cars[c].lane_x) {
-                car_x[c] -= 2;
-            }
-            double rel = cars[c].position + static_cast<double>(cars[c].speed) * t + 200 - dd;
-            int dx = std::abs(car_x[c] - tx);
-            if (seek_damage) {
-                if (!cars[c].alien && rel > -70 && rel < 33 && dx < 26) {
-                    cost -= 50.0 * weight;
-                }
-                continue;
-            }
-            if (rel > -77 - 18 && rel < 40 + 18 && dx < 30 + 5) {
-                cost += cars[c].alien ? -8.0 * weight : 120.0 * weight;
-            }
+        if (play_state != PLAY_DRIVING && play_state != PLAY_HELP_CALL) {
+            break;  // the road ended: the battle
         }
     }
     if (!seek_damage) {
-        cost -= (dd - distance) * 0.02;
+        cost -= (distance - distance0) * 0.02;
     }
     return cost;
 }
 
 void drive_keys(int seek_damage, int want[])
 {
-    static CarTrack cars[CAR_COUNT];
-    int n = track_cars(cars);
+    static GameState now;
+    game_state_save(&now);
+    bool held[AUTOPILOT_KEY_COUNT];
+    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+        held[k] = key_held(k);
+    }
+    audio_muted = 1;
     double best = 1e18;
     int best_target = truck_x;
     int best_speed = SPEED_UP;
@@ -160,7 +136,8 @@ void drive_keys(int seek_damage, int want[])
     for (int lane = 0; lane < LANE_COUNT; lane++) {
         int target = lane == SHOULDER_LANE ? TRUCK_X_MAX : lane_x[lane];
         for (int mode = SPEED_UP; mode <= SPEED_BRAKE; mode++) {
-            double cost = drive_cost(cars, n, target, mode, seek_damage);
+            double cost = drive_cost(target, mode, seek_damage);
+            game_state_restore(&now);
             cost += std::abs(lane - current) * 0.5;  // stay put when it is all the same
             if (cost < best) {
                 best = cost;
@@ -168,6 +145,10 @@ void drive_keys(int seek_damage, int want[])
                 best_speed = mode;
             }
         }
+    }
+    audio_muted = 0;
+    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+        headless_set_key(KEY_VK[k], held[k], false);
     }
     if (truck_x < best_target - STEER_DEADBAND) {
         want[KEY_RIGHT] = 1;
