@@ -36,6 +36,31 @@ void tap(int key, int want[])
     want[key] = key_held(key) ? 0 : 1;
 }
 
+// Trying plans on the game itself: the state and the held keys as they were
+// before the first try (each try puts the state back), and the sound muted
+// meanwhile.
+struct Trial {
+    GameState state;
+    bool held[AUTOPILOT_KEY_COUNT];
+};
+
+void trial_begin(Trial* trial)
+{
+    game_state_save(&trial->state);
+    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+        trial->held[k] = key_held(k);
+    }
+    audio_muted = 1;
+}
+
+void trial_end(const Trial* trial)
+{
+    audio_muted = 0;
+    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
+        headless_set_key(KEY_VK[k], trial->held[k], false);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Driving
 
@@ -122,13 +147,8 @@ double drive_cost(int target_x, int speed_mode, int seek_damage)
 
 void drive_keys(int seek_damage, int want[])
 {
-    static GameState now;
-    game_state_save(&now);
-    bool held[AUTOPILOT_KEY_COUNT];
-    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
-        held[k] = key_held(k);
-    }
-    audio_muted = 1;
+    static Trial trial;
+    trial_begin(&trial);
     double best = 1e18;
     int best_target = truck_x;
     int best_speed = SPEED_UP;
@@ -137,7 +157,7 @@ void drive_keys(int seek_damage, int want[])
         int target = lane == SHOULDER_LANE ? TRUCK_X_MAX : lane_x[lane];
         for (int mode = SPEED_UP; mode <= SPEED_BRAKE; mode++) {
             double cost = drive_cost(target, mode, seek_damage);
-            game_state_restore(&now);
+            game_state_restore(&trial.state);
             cost += std::abs(lane - current) * 0.5;  // stay put when it is all the same
             if (cost < best) {
                 best = cost;
@@ -146,10 +166,7 @@ void drive_keys(int seek_damage, int want[])
             }
         }
     }
-    audio_muted = 0;
-    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
-        headless_set_key(KEY_VK[k], held[k], false);
-    }
+    trial_end(&trial);
     if (truck_x < best_target - STEER_DEADBAND) {
         want[KEY_RIGHT] = 1;
     } else if (truck_x > best_target + STEER_DEADBAND) {
@@ -301,13 +318,8 @@ void battle_keys(int seek_damage, int want[])
     static const int waits[] = {0, 1, 2, 3, 5, 8, 12, 18, 25, 35, 50, 70};
     static const int offsets[] = {38, 0, 76};
     static const int sides[][2] = {{0, 0}, {-1, 10}, {1, 10}, {-1, 20}, {1, 20}};
-    static GameState now;
-    game_state_save(&now);
-    bool held[AUTOPILOT_KEY_COUNT];
-    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
-        held[k] = key_held(k);
-    }
-    audio_muted = 1;
+    static Trial trial;
+    trial_begin(&trial);
     double best = 1e18;
     Keys best_keys = {0, 0, level_index >= 1};
     PlanState best_state = running_plan;
@@ -317,7 +329,7 @@ void battle_keys(int seek_damage, int want[])
                 BattlePlan plan = {w, o, side[0], side[1]};
                 Keys first;
                 double cost = plan_cost(plan, running_plan, &first);
-                game_state_restore(&now);
+                game_state_restore(&trial.state);
                 // Prefer waiting less and standing where the shells hit.
                 cost += w * 0.5 + (o != 38 ? 5.0 : 0.0) + side[1] * 0.3;
                 if (cost < best) {
@@ -329,10 +341,7 @@ void battle_keys(int seek_damage, int want[])
             }
         }
     }
-    audio_muted = 0;
-    for (int k = 0; k < AUTOPILOT_KEY_COUNT; k++) {
-        headless_set_key(KEY_VK[k], held[k], false);
-    }
+    trial_end(&trial);
     running_plan = best_state;
     want[KEY_SPACE] = best_keys.fire;
     want[KEY_LEFT] = best_keys.h < 0;
