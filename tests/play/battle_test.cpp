@@ -70,6 +70,17 @@ protected:
     }
 };
 
+// The first alien opens by drifting right for 45 frames: the script moves
+// on at the 46th.
+TEST_F(BattleTest, TheFirstAliensOpeningStepLastsFortyFiveFrames)
+{
+    for (int frame = 1; frame <= 46; ++frame) {
+        alien_update();
+        ASSERT_EQ(alien_step, frame <= 45 ? 0 : 2) << "frame " << frame;
+    }
+    EXPECT_EQ(alien_x, 378 + 46);
+}
+
 TEST_F(BattleTest, CannonFiresFromLevelOneFiveShellsAtMost)
 {
     // No cannon in level 0; from level 1 the slots fill from the top, five
