@@ -56,10 +56,10 @@ while IFS= read -r line || [ -n "$line" ]; do
   case "$line" in
     ''|'#'*) ;;
     '@ '*)
-      spec="${line#@ }"
-      file="${spec%%|*}"; file="${file%"${file##*[! ]}"}"
-      progs="${spec#*|}"
-      [ "$progs" = "$spec" ] && { echo "mutate: $list:$line_no: no '|' before the programs" >&2; bad=1; } ;;
+      record="${line#@ }"
+      file="${record%%|*}"; file="${file%"${file##*[! ]}"}"
+      progs="${record#*|}"
+      [ "$progs" = "$record" ] && { echo "mutate: $list:$line_no: no '|' before the programs" >&2; bad=1; } ;;
     '- '*) from="${line#- }"; have_from=1 ;;
     '+ '*|'+') to="${line#+}"; to="${to# }"; have_to=1 ;;
     '= '*)
