@@ -3,7 +3,6 @@
 // the "GAME OVER" screen that returns to the menu with the game reset.
 #include <cstdio>
 
-#include "audio/audio.h"
 #include "display/display.h"
 #include "hiscore/hiscore.h"
 #include "platform/platform.h"

@@ -8,16 +8,11 @@
 #include <vector>
 
 #include "audio/audio.h"
-#include "core/random.h"
-#include "frontend/frontend.h"
-#include "hiscore/hiscore.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
-#include "play/play.h"
 #include "shell/cmdline.h"
 #include "shell/game_state.h"
-#include "shell/shell.h"
 
 namespace {
 

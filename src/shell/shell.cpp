@@ -16,7 +16,6 @@
 #include "platform/host.h"
 #include "platform/platform.h"
 #include "platform/settings.h"
-#include "play/play.h"
 #include "shell/cmdline.h"
 #include "shell/harness.h"
 #include "shell/harness_script.h"

@@ -12,12 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/audio.h"
 #include "core/random.h"
-#include "display/display.h"
 #include "frontend/frontend.h"
-#include "hiscore/hiscore.h"
-#include "platform/audio.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
