@@ -122,33 +122,37 @@ size_t state_type_size(StateType type)
     return 0;
 }
 
-void game_state_save(GameState* state)
+namespace {
+
+// Calls `visit(address, size)` for every value of every field, in table order.
+template <typename Visit> void each_value(Visit visit)
 {
-    state->bytes.clear();
     for (const StateField& field : STATE_FIELDS) {
         const size_t size = state_type_size(field.type);
         for (int r = 0; r < field.rows; ++r) {
             for (int c = 0; c < field.columns_per_row; ++c) {
-                const uint8_t* value = static_cast<const uint8_t*>(state_at(field, r, c));
-                state->bytes.insert(state->bytes.end(), value, value + size);
+                visit(static_cast<uint8_t*>(state_at(field, r, c)), size);
             }
         }
     }
 }
 
+}  // namespace
+
+void game_state_save(GameState* state)
+{
+    state->bytes.clear();
+    each_value(
+        [state](const uint8_t* value, size_t size) { state->bytes.insert(state->bytes.end(), value, value + size); });
+}
+
 void game_state_restore(const GameState* state)
 {
     size_t at = 0;
-    for (const StateField& field : STATE_FIELDS) {
-        const size_t size = state_type_size(field.type);
-        for (int r = 0; r < field.rows; ++r) {
-            for (int c = 0; c < field.columns_per_row; ++c) {
-                if (at + size > state->bytes.size()) {
-                    return;  // not a state this table saved
-                }
-                memcpy(state_at(field, r, c), state->bytes.data() + at, size);
-                at += size;
-            }
+    each_value([state, &at](uint8_t* value, size_t size) {
+        if (at + size <= state->bytes.size()) {  // a state this table did not save is not taken
+            memcpy(value, state->bytes.data() + at, size);
         }
-    }
+        at += size;
+    });
 }

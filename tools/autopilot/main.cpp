@@ -229,7 +229,6 @@ int start_game(uint32_t start_tick)
 // The run: what the goal asks for, and how far it has got.
 struct Run {
     int goal;
-    int max_passes;
     int verbose;
     FILE* trace;
     int goal_pass = -1;
@@ -394,7 +393,6 @@ int main(int argc, char** argv)
     }
     policy_reset();
     run.goal = goal;
-    run.max_passes = max_passes;
     run.verbose = verbose;
     run.trace = trace;
     autopilot_prepare_pass(0);

@@ -70,12 +70,21 @@ constexpr int SPEED_COAST = 1;
 constexpr int SPEED_BRAKE = 2;
 constexpr int STEER_DEADBAND = 3;
 
+// Which way to steer for `target_x`: -1 left, +1 right, 0 close enough.
+int steer_towards(int target_x)
+{
+    if (truck_x < target_x - STEER_DEADBAND) {
+        return 1;
+    }
+    return truck_x > target_x + STEER_DEADBAND ? -1 : 0;
+}
+
 // The keys of one frame of a driving plan: steer for `target_x`, and the
 // throttle, nothing or the brake.
 void hold_drive_keys(int target_x, int speed_mode)
 {
-    headless_set_key(VK_LEFT, truck_x > target_x + STEER_DEADBAND, false);
-    headless_set_key(VK_RIGHT, truck_x < target_x - STEER_DEADBAND, false);
+    headless_set_key(VK_LEFT, steer_towards(target_x) < 0, false);
+    headless_set_key(VK_RIGHT, steer_towards(target_x) > 0, false);
     headless_set_key(VK_UP, speed_mode == SPEED_UP, false);
     headless_set_key(VK_DOWN, speed_mode == SPEED_BRAKE, false);
     headless_set_key(VK_SPACE, false, false);
@@ -167,11 +176,8 @@ void drive_keys(int seek_damage, int want[])
         }
     }
     trial_end(&trial);
-    if (truck_x < best_target - STEER_DEADBAND) {
-        want[KEY_RIGHT] = 1;
-    } else if (truck_x > best_target + STEER_DEADBAND) {
-        want[KEY_LEFT] = 1;
-    }
+    want[KEY_RIGHT] = steer_towards(best_target) > 0;
+    want[KEY_LEFT] = steer_towards(best_target) < 0;
     want[KEY_UP] = best_speed == SPEED_UP;
     want[KEY_DOWN] = best_speed == SPEED_BRAKE;
 
