@@ -59,7 +59,7 @@ bool parse_pass_file(const char* option, const char* v, ShotRequest* list, int* 
     }
     ShotRequest* request = &list[*count];
     if (!copy_path(request->path, colon + 1)) {
-        snprintf(error, error_size, "%s file name too long", option);
+        snprintf(error, error_size, "%s file name too long (%d characters at most)", option, CMDLINE_PATH_SIZE - 1);
         return false;
     }
     request->pass = static_cast<int>(pass);
@@ -187,7 +187,12 @@ bool take_option(const Option& option, const char* v, ShellOptions* options, cha
         return true;
     case OPTION_PATH:
         if (!copy_path(field_of<char>(options, option.field), v)) {
-            snprintf(error, error_size, "%s needs %s", option.name, option.needs);
+            if (v[0]) {
+                snprintf(error, error_size, "%s file name too long (%d characters at most)", option.name,
+                         CMDLINE_PATH_SIZE - 1);
+            } else {
+                snprintf(error, error_size, "%s needs %s", option.name, option.needs);
+            }
             return false;
         }
         return true;

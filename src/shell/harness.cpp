@@ -1,5 +1,8 @@
 #include "shell/harness.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "hiscore/hiscore.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
@@ -157,21 +161,45 @@ void put_field(std::string* out, const StateField& field)
     out->push_back(']');
 }
 
+const char* reason()
+{
+    return strerror(errno != 0 ? errno : EIO);
+}
+
+// A whole file, or none: one that could not be written whole is removed,
+// with errno telling why.
 bool write_file(const char* path, const std::string& text)
 {
+    errno = 0;
     FILE* file = fopen(path, "w");
     if (!file) {
         return false;
     }
-    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && ok;
+    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size() && fflush(file) == 0;
+    const int first = errno;
+    ok = fclose(file) == 0 && ok;
+    if (!ok) {
+        const int why = first != 0 ? first : errno;
+        unlink(path);
+        errno = why;
+    }
+    return ok;
+}
+
+// An output that took nothing at all is not left behind as an empty file.
+void remove_if_empty(const char* path)
+{
+    struct stat info;
+    if (path[0] && stat(path, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+        unlink(path);
+    }
 }
 
 void report_trace_failure()
 {
     if (!trace_failed) {
-        fprintf(stderr, "tailgate: cannot write trace file %s: %s\n", harness_options->trace_path,
-                strerror(errno ? errno : EIO));
+        fprintf(stderr, "tailgate: cannot write trace file %s: %s\n",
+                plat_printable(harness_options->trace_path).c_str(), reason());
     }
     trace_failed = true;
     output_failed = true;
@@ -182,8 +210,9 @@ void write_shot(const char* path)
     std::vector<uint8_t> rgb(static_cast<size_t>(640) * 480 * 3, 0);
     // Before the display exists the screen is black.
     plat_read_screen(rgb.data());
+    errno = 0;
     if (!plat_write_png(path, rgb.data(), 640, 480)) {
-        fprintf(stderr, "tailgate: cannot write screen shot %s\n", path);
+        fprintf(stderr, "tailgate: cannot write screen shot %s: %s\n", plat_printable(path).c_str(), reason());
         output_failed = true;
     }
 }
@@ -226,7 +255,7 @@ void write_dump(const char* path, int pass)
     harness_state_json(&text, pass);
     text.push_back('\n');
     if (!write_file(path, text)) {
-        fprintf(stderr, "tailgate: cannot write state dump %s\n", path);
+        fprintf(stderr, "tailgate: cannot write state dump %s: %s\n", plat_printable(path).c_str(), reason());
         output_failed = true;
     }
 }
@@ -320,11 +349,19 @@ int harness_close()
             report_trace_failure();
         }
         trace_file = nullptr;
+        if (trace_failed && harness_options) {
+            remove_if_empty(harness_options->trace_path);
+        }
     }
     errno = 0;
     if (!headless_close_audio_log() && harness_options) {
-        fprintf(stderr, "tailgate: cannot write audio log %s: %s\n", harness_options->audio_log_path,
-                strerror(errno ? errno : EIO));
+        fprintf(stderr, "tailgate: cannot write audio log %s: %s\n",
+                plat_printable(harness_options->audio_log_path).c_str(), reason());
+        output_failed = true;
+        remove_if_empty(harness_options->audio_log_path);
+    }
+    // A high score that could not be saved was said at once; the run fails.
+    if (hiscore_save_lost()) {
         output_failed = true;
     }
     harness_options = nullptr;

@@ -12,6 +12,7 @@
 #include "display/display.h"
 #include "frontend/frontend.h"
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
@@ -355,6 +356,11 @@ int tailgate_main(int argc, char** argv)
         }
         if (!plat_set_hiscore_dir(hiscore_dir)) {
             fprintf(stderr, "tailgate: the high-score directory's path is too long; use --data DIR\n");
+            return 1;
+        }
+        if (const char* problem = plat_replace_problem(plat_hiscore_file)) {
+            fprintf(stderr, "tailgate: cannot keep the high-score table %s: %s (use --data DIR)\n",
+                    plat_printable(plat_hiscore_file).c_str(), problem);
             return 1;
         }
     }
