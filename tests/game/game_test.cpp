@@ -516,7 +516,7 @@ TEST(Harness, ScriptRunningOutInsideAPassExitsWithStatus3)
 }
 
 // Data files that are there but cannot be used are named with the reason,
-// also the ones the game can do without; a FIFO in a file's place is never
+// also the ones the game can do without (and the high-score table); a FIFO in a file's place is never
 // waited on (the start-up would hang), and passes quietly where the file is
 // optional. Where the file is needed, the start-up stops at once, naming it.
 TEST(Harness, OddDataFilesAreNamedOrPassedOverNeverWaitedOn)
@@ -543,6 +543,8 @@ TEST(Harness, OddDataFilesAreNamedOrPassedOverNeverWaitedOn)
     EXPECT_EQ(
         lines_of(run.text("err.txt")),
         (std::vector<std::string>{credits_said, "tailgate: car.WAV: not a PCM WAV file, or damaged; not loaded",
+                                  "tailgate: cannot read the high-score table hiscore.txt: not a regular file; it is "
+                                  "left as it is and no score is kept in it",
                                   "tailgate: A.MID: more MIDI events than a piece of ours may have; not loaded"}));
     EXPECT_TRUE(fs::is_fifo(run.data / "hiscore.txt"));
 
