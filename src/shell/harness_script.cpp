@@ -1,9 +1,13 @@
 // The input script: plain text, one pass number and its key events a line.
 #include "shell/harness_script.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,6 +26,7 @@ int script_passes;
 HarnessTable script_table;
 bool table_open;  // between "# table text" and "# table-end"
 FILE* record_file;
+std::string record_path;
 
 constexpr std::string_view TABLE_TAG = "table";
 constexpr std::string_view TABLE_LINE_TAG = "table:";
@@ -363,6 +368,7 @@ bool harness_script_passes(int* passes)
 
 bool harness_open_record(const char* path, uint32_t start_tick, const HarnessTable& table)
 {
+    record_path = path;
     record_file = fopen(path, "wb");
     if (!record_file) {
         return false;
@@ -404,8 +410,22 @@ bool harness_close_record(int passes)
     }
     headless_set_key_listener(nullptr);
     fprintf(record_file, "# passes %d\n", passes);
-    bool ok = ferror(record_file) == 0;
+    // A write that failed on the way is found again by the last flush,
+    // which leaves its reason in errno.
+    errno = 0;
+    bool ok = fflush(record_file) == 0 && ferror(record_file) == 0;
+    const int reason = errno;
     ok = fclose(record_file) == 0 && ok;
+    if (!ok) {
+        errno = reason != 0 ? reason : errno != 0 ? errno : EIO;
+        // A recording that took nothing at all is not left as an empty file.
+        struct stat info;
+        const int why = errno;
+        if (stat(record_path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+            unlink(record_path.c_str());
+        }
+        errno = why;
+    }
     record_file = nullptr;
     return ok;
 }

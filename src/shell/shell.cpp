@@ -2,9 +2,11 @@
 #include "shell/shell.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -204,8 +206,8 @@ int run_game(const ShellOptions* options)
     main_window = 0;
     bool recorded = harness_close_record(last_pass + 1);
     if (!recorded) {
-        fprintf(stderr, "tailgate: cannot write the whole recording %s\n",
-                plat_printable(options->record_path).c_str());
+        fprintf(stderr, "tailgate: cannot write the whole recording %s: %s\n",
+                plat_printable(options->record_path).c_str(), strerror(errno));
     }
     if (!harness_close() || !recorded) {
         return 1;
@@ -469,7 +471,8 @@ int tailgate_main(int argc, char** argv)
         return 2;
     }
     if (options->record_path[0] && !harness_open_record(options->record_path, start_tick, table_at_start())) {
-        fprintf(stderr, "tailgate: cannot write --record %s\n", plat_printable(options->record_path).c_str());
+        fprintf(stderr, "tailgate: cannot write --record %s: %s\n", plat_printable(options->record_path).c_str(),
+                strerror(errno));
         harness_close();
         return 2;
     }
