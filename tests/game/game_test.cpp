@@ -425,8 +425,20 @@ std::string without_initials(std::string dump)
 TEST(Harness, HighScoreTablesThatCannotBeKeptAreSaidAndFailTheRun)
 {
     GameRun run;
-    const std::string as_player = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
     ASSERT_EQ(chmod(run.dir.c_str(), 0755), 0);
+    // The player's runs use a copy of the program in the scratch folder,
+    // which nobody may reach wherever the build is.
+    fs::copy_file(TAILGATE_EXE, run.dir / "tailgate");
+    const std::string as_player = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    auto player_line = [&](const std::string& args, const std::string& env) {
+        EXPECT_EQ(run_status("cd '" + run.dir.string() + "' && " + env + " " + as_player + " ./tailgate " + args +
+                             " >out.txt 2>err.txt"),
+                  1)
+            << args;
+        const std::vector<std::string> lines = lines_of(run.text("err.txt"));
+        EXPECT_EQ(lines.size(), 1u) << run.text("err.txt");
+        return lines.empty() ? std::string() : lines[0];
+    };
     fs::create_directories(run.dir / "xdg" / "tailgate" / "hiscore.txt");
     EXPECT_EQ(one_line(run, "--headless --passes 3 --dump d.json", 1, "",
                        "XDG_DATA_HOME='" + (run.dir / "xdg").string() + "'"),
@@ -435,8 +447,7 @@ TEST(Harness, HighScoreTablesThatCannotBeKeptAreSaidAndFailTheRun)
     EXPECT_FALSE(fs::exists(run.dir / "d.json"));
     fs::remove(run.dir / "xdg" / "tailgate" / "hiscore.txt");
     ASSERT_EQ(chmod((run.dir / "xdg" / "tailgate").c_str(), 0555), 0);
-    EXPECT_EQ(one_line(run, "--headless --passes 3", 1, "",
-                       "XDG_DATA_HOME='" + (run.dir / "xdg").string() + "' " + as_player),
+    EXPECT_EQ(player_line("--headless --passes 3", "XDG_DATA_HOME='" + (run.dir / "xdg").string() + "'"),
               "tailgate: cannot keep the high-score table " + (run.dir / "xdg/tailgate/hiscore.txt").string() +
                   ": Permission denied (use --data DIR)");
 
@@ -465,7 +476,7 @@ TEST(Harness, HighScoreTablesThatCannotBeKeptAreSaidAndFailTheRun)
     }
     ASSERT_EQ(chmod(run.data.c_str(), 0555), 0);
     ASSERT_EQ(chmod(run.dir.c_str(), 0777), 0);
-    EXPECT_EQ(one_line(run, h + "ro.json --start-tick 777", 1, "", as_player),
+    EXPECT_EQ(player_line(h + "ro.json --start-tick 777", ""),
               "tailgate: cannot save the high-score table hiscore.txt: Permission denied");
     EXPECT_EQ(run.text("ro.json"), run.text("zeros.json"));
     EXPECT_EQ(run.text("data/hiscore.txt"), zeros);
