@@ -3,10 +3,8 @@
 // (solid, unsmoothed glyphs) straight into the 8-bit pixels.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "platform/display_internal.h"
