@@ -8,7 +8,7 @@ packages=(
   # the sanitizer build: clang with its AddressSanitizer/UBSan and libFuzzer runtimes
   clang libclang-rt-14-dev
   # the game's libraries
-  libsdl2-dev libpng-dev libfluidsynth-dev libinih-dev
+  libsdl2-dev libpng-dev libfluidsynth-dev
   # the build's text: the glyph atlas tool (tools/make_atlas, which finds its
   # face through fontconfig) and the data generator draw the DejaVu faces (the
   # condensed bold one is in -extra) with SDL2_ttf; the game opens no font

@@ -257,6 +257,8 @@ void plat_window_set_icon(const uint8_t* rgba, int side);
 // A recording watched in the window: its keys are the game's, and the
 // player's Q or Esc stop watching.
 void plat_window_watch(bool on);
+// The window's size and whether it is full screen; false without one.
+bool plat_window_state(int* width, int* height, bool* full_screen);
 // Keeps the window and its last picture up until the player closes it
 // (the close button, Q or Esc while watching, SIGINT, SIGTERM). Returns at
 // once without a window.

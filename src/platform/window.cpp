@@ -616,11 +616,19 @@ std::string key_label(int code)
 // the way to the screen only, so the game's own surfaces never hold it.
 void draw_pause_overlay(uint32_t* frame)
 {
-    for (int i = 0; i < PLAT_SCREEN_W * PLAT_SCREEN_H; ++i) {
-        frame[i] = (frame[i] >> 1) & 0x7F7F7F;
-    }
     constexpr int ZOOM = 3;
     constexpr int TOP = 180;
+    // Half as bright, and a quarter behind the words so they read over any
+    // picture.
+    const int band_top = TOP - 16;
+    const int band_bottom = TOP + 4 * plat_text_height() + 32;
+    for (int y = 0; y < PLAT_SCREEN_H; ++y) {
+        const bool band = y >= band_top && y < band_bottom;
+        for (int x = 0; x < PLAT_SCREEN_W; ++x) {
+            uint32_t& pixel = frame[y * PLAT_SCREEN_W + x];
+            pixel = band ? (pixel >> 2) & 0x3F3F3F : (pixel >> 1) & 0x7F7F7F;
+        }
+    }
     draw_overlay_text(frame, "PAUSED", ZOOM, TOP, 0xFFD040);
     const std::string pause_key = key_label(CODE_PAUSE);
     const std::string quit_key = key_label(VK_Q);
@@ -1030,4 +1038,14 @@ void plat_linger_until_closed()
         SDL_WaitEventTimeout(nullptr, 100);
         pump_events();
     }
+}
+
+bool plat_window_state(int* width, int* height, bool* full_screen)
+{
+    if (!window) {
+        return false;
+    }
+    SDL_GetWindowSize(window, width, height);
+    *full_screen = is_full_screen();
+    return true;
 }
