@@ -21,17 +21,6 @@
 #include "platform/platform.h"
 #include "platform/settings.h"
 
-// TEMPORARY until the settings writer lands.
-struct PlatSettingChange {
-    std::string section;
-    std::string key;
-    std::string value;
-};
-inline bool plat_settings_update(const std::string&, const std::vector<PlatSettingChange>&, std::string*)
-{
-    return true;
-}
-
 namespace {
 
 constexpr const char* WINDOW_TITLE = "Tailgate";
