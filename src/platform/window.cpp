@@ -982,6 +982,8 @@ void plat_window_configure(const PlatSettings& settings)
     gamepad_wanted = settings.gamepad;
     configured = true;
     scale_chosen = settings.window_scale != plat_default_settings().window_scale;
+    asked_width = settings.window_width;
+    asked_height = settings.window_height;
     binding_count = 0;
     for (int a = 0; a < ACTION_COUNT; ++a) {
         const auto action = static_cast<PlatAction>(a);
