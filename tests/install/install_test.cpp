@@ -319,9 +319,11 @@ TEST_F(Installed, DebianPackagePassesLintian)
     EXPECT_NE(text("out.txt").find("Section: games\n"), std::string::npos) << text("out.txt");
     EXPECT_NE(text("out.txt").find("libsdl2-2.0-0"), std::string::npos) << text("out.txt");
 
-    // Tags that stay, and why: none at the moment.
-    const std::set<std::string> explained = {};
-    EXPECT_EQ(run("lintian", "--pedantic --info --no-tag-display-limit '" + deb + "'"), 0) << text("out.txt");
+    // Tags that stay, and why. The generated pictures, sounds and music are
+    // most of the package: Debian would put them in a tailgate-data package
+    // for all architectures, which a single cpack package is not.
+    const std::set<std::string> explained = {"arch-dep-package-has-big-usr-share"};
+    EXPECT_EQ(run("lintian", "--pedantic --display-info --tag-display-limit 0 '" + deb + "'"), 0) << text("out.txt");
     for (const std::string& line : test_support::lines_of(text("out.txt"))) {
         if (line.size() < 3 || line[1] != ':' || line.starts_with("N:")) {
             continue;
