@@ -236,8 +236,8 @@ TEST_F(Installed, ManualDescribesEveryOptionSettingAndFile)
     EXPECT_GE(options.size(), 17u) << help;
     for (const std::string& option : options) {
         // Described as an option of its own: the tag line of a paragraph.
-        EXPECT_TRUE(manual.find("\n.B " + roff(option) + "\n") != std::string::npos ||
-                    manual.find("\n.BI " + roff(option) + " ") != std::string::npos)
+        EXPECT_TRUE(manual.find("\n.TP\n.B " + roff(option) + "\n") != std::string::npos ||
+                    manual.find("\n.TP\n.BI " + roff(option) + " ") != std::string::npos)
             << option;
     }
 
