@@ -295,6 +295,7 @@ TEST_F(Installed, ManualDescribesEveryOptionSettingAndFile)
     EXPECT_EQ(text("err.txt"), "");
 }
 
+#ifdef TAILGATE_CHECK_PACKAGE
 // The Debian package of this build: the game in /usr/games, the manual and
 // changelog compressed, and lintian --pedantic with no error and no warning.
 // The informational tags it may still give are known and explained.
@@ -341,5 +342,6 @@ TEST_F(Installed, DebianPackagePassesLintian)
         EXPECT_TRUE((line[0] == 'I' || line[0] == 'P') && explained.contains(tag)) << line;
     }
 }
+#endif
 
 }  // namespace
