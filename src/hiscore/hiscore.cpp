@@ -443,12 +443,12 @@ int save_locked()
 
 int hiscore_load()
 {
-    const int lock = plat_lock_for(HISCORE_FILE);
+    const int lock = plat_lock_file(HISCORE_FILE);
     if (lock >= 0) {
         plat_remove_stale_temps(HISCORE_FILE);
     }
     const int result = load_locked();
-    plat_unlock(lock);
+    plat_unlock_file(lock);
     return result;
 }
 
@@ -486,12 +486,12 @@ int hiscore_sort()
 
 int hiscore_save()
 {
-    const int lock = plat_lock_for(HISCORE_FILE);
+    const int lock = plat_lock_file(HISCORE_FILE);
     if (lock >= 0) {
         plat_remove_stale_temps(HISCORE_FILE);
     }
     const int result = save_locked();
-    plat_unlock(lock);
+    plat_unlock_file(lock);
     return result;
 }
 

@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "platform/audio_midi.h"
-#include "platform/backend.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/run_mode.h"
 #include "platform/settings.h"
 
 struct PlatSound {

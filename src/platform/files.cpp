@@ -134,7 +134,7 @@ int plat_read_regular(const char* path, size_t max_bytes, std::vector<char>* byt
     return failed ? PLAT_FILE_UNREADABLE : PLAT_FILE_OK;
 }
 
-int plat_lock_for(const char* path)
+int plat_lock_file(const char* path)
 {
     std::string dir = directory_of(resolve_links(path));
     int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -150,7 +150,7 @@ int plat_lock_for(const char* path)
     return fd;
 }
 
-void plat_unlock(int handle)
+void plat_unlock_file(int handle)
 {
     if (handle >= 0) {
         flock(handle, LOCK_UN);

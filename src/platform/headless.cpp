@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/backend.h"
+#include "platform/run_mode.h"
 
 namespace {
 
@@ -181,19 +181,19 @@ bool never_paused()
 
 }  // namespace
 
-const PlatBackend PLAT_HEADLESS_BACKEND = {
-    no_window,
-    nothing,
-    plat_take_signals,
-    scripted_key,
-    keep_held_keys,
-    scripted_wait_step,
-    headless_begin_pass,
-    headless_end_pass,
-    headless_tick_count,
-    nothing,
-    never_paused,
-    /*real_time=*/false,
-    /*sound_device=*/false,
-    /*sound_pass_time=*/false,
+const PlatRunMode PLAT_HEADLESS_RUN = {
+    .open_window = no_window,
+    .close_window = nothing,
+    .look_at_events = plat_take_signals,
+    .key_down = scripted_key,
+    .forget_held_keys = keep_held_keys,
+    .wait_step = scripted_wait_step,
+    .pass_begins = headless_begin_pass,
+    .pass_ends = headless_end_pass,
+    .tick_count = headless_tick_count,
+    .hold_while_paused = nothing,
+    .paused = never_paused,
+    .real_time = false,
+    .sound_device = false,
+    .sound_pass_time = false,
 };

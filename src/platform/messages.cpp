@@ -3,8 +3,8 @@
 #include <csignal>
 #include <cstring>
 
-#include "platform/backend.h"
 #include "platform/platform.h"
+#include "platform/run_mode.h"
 
 namespace {
 

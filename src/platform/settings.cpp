@@ -1,6 +1,5 @@
 #include "platform/settings.h"
 
-#include <SDL2/SDL.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,28 +19,7 @@
 
 namespace {
 
-struct ActionInfo {
-    const char* name;
-    const char* key;
-    int game_key;
-    const char* comment;
-};
-
-// Game key codes as the game polls them (platform.h's VK_ values).
-constexpr ActionInfo ACTIONS[ACTION_COUNT] = {
-    {"key_up", "Up", 0x26, "accelerate; move up in the battle; next letter"},
-    {"key_down", "Down", 0x28, "brake; move down in the battle; previous letter"},
-    {"key_left", "Left", 0x25, "steer left"},
-    {"key_right", "Right", 0x27, "steer right"},
-    {"key_fire", "Space", 0x20, "fire the cannon; go on from a screen; confirm a letter"},
-    {"key_help", "H", 0x48, "call the help truck; high scores from the menu"},
-    {"key_radio", "S", 0x53, "next radio station; start a game from the menu"},
-    {"key_controls", "C", 0x43, "the controls screen from the menu"},
-    {"key_credits", "R", 0x52, "the credits from the menu"},
-    {"key_quit", "Q", 0x51, "quit"},
-    {"key_pause", "P", 0, "pause and go on"},
-    {"key_screenshot", "F12", 0, "save the picture as a PNG in your Pictures folder"},
-};
+const PlatActionInfo* const ACTIONS = PLAT_ACTIONS;
 
 constexpr size_t MAX_FILE_BYTES = 1 << 20;
 
@@ -328,7 +306,7 @@ void on_value(Reader* r, const std::string& section, const std::string& name, co
     } else if (section == "keys") {
         int action = -1;
         for (int a = 0; a < ACTION_COUNT; ++a) {
-            if (name == ACTIONS[a].name) {
+            if (name == ACTIONS[a].setting) {
                 action = a;
             }
         }
@@ -419,21 +397,21 @@ void settle_keys(Reader* r, const PlatSettings& defaults)
             settled[a] = true;
             continue;
         }
-        std::string text =
-            std::string(ACTIONS[a].name) + " = " + quoted(k.key) + " is already " + ACTIONS[taken_by].name + "'s key";
+        std::string text = std::string(ACTIONS[a].setting) + " = " + quoted(k.key) + " is already " +
+                           ACTIONS[taken_by].setting + "'s key";
         if (!settled[a]) {
             keys[a] = defaults.keys[a];
             settled[a] = true;
         }
         const int keeper = owner(a, key_code(keys[a]));
         if (keys[a].empty() || keeper >= 0) {
-            text += "; " + std::string(ACTIONS[a].name) + " has no key";
+            text += "; " + std::string(ACTIONS[a].setting) + " has no key";
             if (keeper >= 0) {
-                text += " (its " + quoted(keys[a]) + " is " + ACTIONS[keeper].name + "'s)";
+                text += " (its " + quoted(keys[a]) + " is " + ACTIONS[keeper].setting + "'s)";
             }
             keys[a].clear();
         } else {
-            text += "; " + std::string(ACTIONS[a].name) + " keeps " + quoted(keys[a]);
+            text += "; " + std::string(ACTIONS[a].setting) + " keeps " + quoted(keys[a]);
         }
         add_warning(r, k.line, text);
     }
@@ -495,8 +473,8 @@ std::string comment_for(const std::string& section, const std::string& name)
         }
     }
     if (section == "keys") {
-        for (const ActionInfo& a : ACTIONS) {
-            if (name == a.name) {
+        for (const PlatActionInfo& a : PLAT_ACTIONS) {
+            if (name == a.setting) {
                 return std::string("# ") + a.comment + "\n";
             }
         }
@@ -515,28 +493,19 @@ PlatSettings plat_default_settings()
 {
     PlatSettings s;
     for (int a = 0; a < ACTION_COUNT; ++a) {
-        s.keys[a] = ACTIONS[a].key;
+        s.keys[a] = ACTIONS[a].default_key;
     }
     return s;
 }
 
 const char* plat_action_name(PlatAction action)
 {
-    return action >= 0 && action < ACTION_COUNT ? ACTIONS[action].name : "";
+    return action >= 0 && action < ACTION_COUNT ? ACTIONS[action].setting : "";
 }
 
 int plat_action_game_key(PlatAction action)
 {
     return action >= 0 && action < ACTION_COUNT ? ACTIONS[action].game_key : 0;
-}
-
-int plat_key_from_name(const char* name)
-{
-    if (!name || !name[0]) {
-        return 0;
-    }
-    const SDL_Keycode key = SDL_GetKeyFromName(name);
-    return key == SDLK_UNKNOWN ? 0 : static_cast<int>(key);
 }
 
 std::string plat_settings_path()
@@ -585,7 +554,7 @@ std::string plat_settings_text(const PlatSettings& s)
     line("# Left Ctrl, Right Shift, F1 .. F12, Keypad 8, ... One key per action: a key");
     line("# another action already has is refused.");
     for (int a = 0; a < ACTION_COUNT; ++a) {
-        setting("keys", ACTIONS[a].name, s.keys[a]);
+        setting("keys", ACTIONS[a].setting, s.keys[a]);
     }
     line("");
     line("[gamepad]");
@@ -679,7 +648,7 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
     if (!make_parent_directories(path)) {
         return fail("cannot make the folder for " + path + ": " + errno_text());
     }
-    const int lock = plat_lock_for(path.c_str());
+    const int lock = plat_lock_file(path.c_str());
     std::vector<char> bytes;
     errno = 0;
     int got = plat_read_regular(path.c_str(), MAX_FILE_BYTES, &bytes);
@@ -693,7 +662,7 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
         const std::string why = got == PLAT_FILE_TOO_BIG                    ? std::string("larger than 1 MB")
                                 : got == PLAT_FILE_UNREADABLE && errno != 0 ? std::string(strerror(errno))
                                                                             : std::string(plat_file_result_text(got));
-        plat_unlock(lock);
+        plat_unlock_file(lock);
         return fail("cannot read " + path + ": " + why);
     }
     std::string bom;
@@ -778,7 +747,7 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
     errno = 0;
     const bool ok = plat_replace_file(path.c_str(), text.data(), text.size());
     const std::string why = errno_text();
-    plat_unlock(lock);
+    plat_unlock_file(lock);
     if (!ok) {
         return fail("cannot write " + path + ": " + why);
     }

@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "platform/audio.h"
-#include "platform/backend.h"
 #include "platform/display_internal.h"
 #include "platform/headless.h"
 #include "platform/host.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
+#include "platform/run_mode.h"
 #include "platform/settings.h"
 
 namespace {
@@ -66,7 +67,7 @@ constexpr int FRAME_ROOM = 48;
 constexpr int CODE_PAUSE = -1;
 constexpr int CODE_SCREENSHOT = -2;
 struct KeyBinding {
-    SDL_Keycode key;
+    int key;  // PlatKey
     int code;
 };
 KeyBinding bindings[ACTION_COUNT];
@@ -253,13 +254,99 @@ void toggle_full_screen()
     window_present();
 }
 
+// Our code of an SDL key: a character's key is its character, as SDL has it.
+int key_of_sdl(SDL_Keycode sym)
+{
+    if (!(sym & SDLK_SCANCODE_MASK)) {
+        return sym;
+    }
+    switch (sym) {
+    case SDLK_UP:
+        return PLAT_KEY_UP;
+    case SDLK_DOWN:
+        return PLAT_KEY_DOWN;
+    case SDLK_LEFT:
+        return PLAT_KEY_LEFT;
+    case SDLK_RIGHT:
+        return PLAT_KEY_RIGHT;
+    case SDLK_INSERT:
+        return PLAT_KEY_INSERT;
+    case SDLK_HOME:
+        return PLAT_KEY_HOME;
+    case SDLK_END:
+        return PLAT_KEY_END;
+    case SDLK_PAGEUP:
+        return PLAT_KEY_PAGE_UP;
+    case SDLK_PAGEDOWN:
+        return PLAT_KEY_PAGE_DOWN;
+    case SDLK_KP_PERIOD:
+        return PLAT_KEY_KP_PERIOD;
+    case SDLK_KP_DIVIDE:
+        return PLAT_KEY_KP_DIVIDE;
+    case SDLK_KP_MULTIPLY:
+        return PLAT_KEY_KP_MULTIPLY;
+    case SDLK_KP_MINUS:
+        return PLAT_KEY_KP_MINUS;
+    case SDLK_KP_PLUS:
+        return PLAT_KEY_KP_PLUS;
+    case SDLK_KP_ENTER:
+        return PLAT_KEY_KP_ENTER;
+    case SDLK_KP_EQUALS:
+        return PLAT_KEY_KP_EQUALS;
+    case SDLK_LSHIFT:
+        return PLAT_KEY_LEFT_SHIFT;
+    case SDLK_RSHIFT:
+        return PLAT_KEY_RIGHT_SHIFT;
+    case SDLK_LCTRL:
+        return PLAT_KEY_LEFT_CTRL;
+    case SDLK_RCTRL:
+        return PLAT_KEY_RIGHT_CTRL;
+    case SDLK_LALT:
+        return PLAT_KEY_LEFT_ALT;
+    case SDLK_RALT:
+        return PLAT_KEY_RIGHT_ALT;
+    case SDLK_LGUI:
+        return PLAT_KEY_LEFT_GUI;
+    case SDLK_RGUI:
+        return PLAT_KEY_RIGHT_GUI;
+    case SDLK_CAPSLOCK:
+        return PLAT_KEY_CAPS_LOCK;
+    case SDLK_NUMLOCKCLEAR:
+        return PLAT_KEY_NUM_LOCK;
+    case SDLK_SCROLLLOCK:
+        return PLAT_KEY_SCROLL_LOCK;
+    case SDLK_PRINTSCREEN:
+        return PLAT_KEY_PRINT_SCREEN;
+    case SDLK_PAUSE:
+        return PLAT_KEY_PAUSE;
+    case SDLK_MENU:
+        return PLAT_KEY_MENU;
+    default:
+        break;
+    }
+    if (sym >= SDLK_F1 && sym <= SDLK_F12) {
+        return PLAT_KEY_F1 + (sym - SDLK_F1);
+    }
+    if (sym >= SDLK_F13 && sym <= SDLK_F24) {
+        return PLAT_KEY_F1 + 12 + (sym - SDLK_F13);
+    }
+    if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) {
+        return PLAT_KEY_KP_0 + 1 + (sym - SDLK_KP_1);
+    }
+    if (sym == SDLK_KP_0) {
+        return PLAT_KEY_KP_0;
+    }
+    return 0;
+}
+
 // What a key does, by the key its label names (Q quits on any layout;
 // keys with no label of their own, such as the arrows, stay where they
 // are). 0 for keys the game never asks about.
 int code_of(const SDL_Keysym& key)
 {
+    const int ours = key_of_sdl(key.sym);
     for (int b = 0; b < binding_count; ++b) {
-        if (bindings[b].key == key.sym) {
+        if (bindings[b].key == ours) {
             return bindings[b].code;
         }
     }
@@ -597,7 +684,7 @@ std::string key_label(int code)
 {
     for (int b = 0; b < binding_count; ++b) {
         if (bindings[b].code == code) {
-            return SDL_GetKeyName(bindings[b].key);
+            return plat_key_name(bindings[b].key);
         }
     }
     return "";
@@ -942,38 +1029,38 @@ void replay_pass_begins(int pass)
 
 }  // namespace
 
-const PlatBackend PLAT_WINDOW_BACKEND = {
-    open_window,
-    close_window,
-    pump_events,
-    player_key,
-    forget_held_keys,
-    wait_a_frame,
-    live_pass_begins,
-    live_pass_ends,
-    real_tick_count,
-    hold_while_paused,
-    is_paused,
-    /*real_time=*/true,
-    /*sound_device=*/true,
-    /*sound_pass_time=*/false,
+const PlatRunMode PLAT_WINDOW_RUN = {
+    .open_window = open_window,
+    .close_window = close_window,
+    .look_at_events = pump_events,
+    .key_down = player_key,
+    .forget_held_keys = forget_held_keys,
+    .wait_step = wait_a_frame,
+    .pass_begins = live_pass_begins,
+    .pass_ends = live_pass_ends,
+    .tick_count = real_tick_count,
+    .hold_while_paused = hold_while_paused,
+    .paused = is_paused,
+    .real_time = true,
+    .sound_device = true,
+    .sound_pass_time = false,
 };
 
-const PlatBackend PLAT_WINDOW_REPLAY_BACKEND = {
-    open_window,
-    close_window,
-    pump_events,
-    replay_key,
-    keep_held_keys,
-    replay_wait_step,
-    replay_pass_begins,
-    headless_end_pass,
-    headless_tick_count,
-    hold_while_paused,
-    is_paused,
-    /*real_time=*/true,
-    /*sound_device=*/true,
-    /*sound_pass_time=*/true,
+const PlatRunMode PLAT_WINDOW_REPLAY_RUN = {
+    .open_window = open_window,
+    .close_window = close_window,
+    .look_at_events = pump_events,
+    .key_down = replay_key,
+    .forget_held_keys = keep_held_keys,
+    .wait_step = replay_wait_step,
+    .pass_begins = replay_pass_begins,
+    .pass_ends = headless_end_pass,
+    .tick_count = headless_tick_count,
+    .hold_while_paused = hold_while_paused,
+    .paused = is_paused,
+    .real_time = true,
+    .sound_device = true,
+    .sound_pass_time = true,
 };
 
 void plat_window_configure(const PlatSettings& settings)
@@ -997,7 +1084,7 @@ void plat_window_configure(const PlatSettings& settings)
         }
         const int key = plat_key_from_name(settings.keys[a].c_str());
         if (key != 0) {
-            bindings[binding_count++] = KeyBinding{static_cast<SDL_Keycode>(key), code};
+            bindings[binding_count++] = KeyBinding{key, code};
         }
     }
 }

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/headless.h"
 #include "platform/host.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 
 namespace {
@@ -33,24 +34,11 @@ constexpr std::string_view TABLE_LINE_TAG = "table:";
 constexpr std::string_view TABLE_END_TAG = "table-end";
 constexpr std::string_view TABLE_END_BARE_TAG = "table-end-without-newline";
 
-struct KeyName {
-    std::string_view name;
-    int vk;
-};
-
-constexpr KeyName KEY_NAMES[] = {
-    {"SPACE", VK_SPACE}, {"UP", VK_UP}, {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT},
-    {"Q", VK_Q},         {"S", VK_S},   {"C", VK_C},       {"R", VK_R},       {"H", VK_H},
-};
-
+// A key's game code by its name in a script (the key table's), -1 for none.
 int key_code(std::string_view name)
 {
-    for (const KeyName& key : KEY_NAMES) {
-        if (key.name == name) {
-            return key.vk;
-        }
-    }
-    return -1;
+    const int vk = plat_game_key_from_script_name(name.data(), static_cast<int>(name.size()));
+    return vk != 0 ? vk : -1;
 }
 
 bool is_blank(char c)
@@ -60,12 +48,7 @@ bool is_blank(char c)
 
 const char* key_name(int vk)
 {
-    for (const KeyName& key : KEY_NAMES) {
-        if (key.vk == vk) {
-            return key.name.data();
-        }
-    }
-    return nullptr;
+    return plat_script_name_of_game_key(vk);
 }
 
 // "# start-tick 424242", as written by the recorder and the autopilot.

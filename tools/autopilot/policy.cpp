@@ -10,14 +10,15 @@
 #include "audio/audio.h"
 #include "frontend/frontend.h"
 #include "platform/headless.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/game_state.h"
 
 namespace {
 
-constexpr int KEY_VK[AUTOPILOT_KEY_COUNT] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H};
-constexpr const char* KEY_NAME[AUTOPILOT_KEY_COUNT] = {"SPACE", "UP", "DOWN", "LEFT", "RIGHT", "Q", "S", "C", "R", "H"};
+static_assert(AUTOPILOT_KEY_COUNT == PLAT_GAME_KEY_COUNT, "the autopilot numbers the game keys as the table does");
+const int* const KEY_VK = PLAT_GAME_KEYS;
 
 // ---------------------------------------------------------------------------
 // Memory between passes
@@ -365,7 +366,7 @@ int autopilot_key_vk(int key)
 
 const char* autopilot_key_name(int key)
 {
-    return KEY_NAME[key];
+    return plat_script_name_of_game_key(KEY_VK[key]);
 }
 
 void policy_reset()
