@@ -30,10 +30,6 @@ int plat_read_regular(const char* path, size_t max_bytes, std::vector<char>* byt
 int plat_lock_file(const char* path);
 void plat_unlock_file(int handle);
 
-// True when `path` exists but may not be replaced: not a regular file, or
-// read-only to us (mode bits or access()).
-bool plat_file_protected(const char* path);
-
 // Why `path` cannot be replaced by plat_replace_file, or null when it can:
 // "not a regular file", "read-only", or the system's reason (a loop of
 // links, no permission to make a file beside it, ...). An absent file is

@@ -1,11 +1,5 @@
 #include "platform/settings.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <strings.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -16,6 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/host.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -196,18 +191,29 @@ void refuse(Reader* r, const std::string& key, const std::string& name, const st
     r->refused.push_back(Reader::Refused{r->warnings.size() - 1, key});
 }
 
+// Equal but for the case of ASCII letters.
+bool same_letters(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
 bool parse_bool(const char* value, bool* out)
 {
     static constexpr const char* YES[] = {"yes", "true", "on", "1"};
     static constexpr const char* NO[] = {"no", "false", "off", "0"};
     for (const char* word : YES) {
-        if (strcasecmp(value, word) == 0) {
+        if (same_letters(value, word)) {
             *out = true;
             return true;
         }
     }
     for (const char* word : NO) {
-        if (strcasecmp(value, word) == 0) {
+        if (same_letters(value, word)) {
             *out = false;
             return true;
         }
@@ -285,9 +291,9 @@ void on_value(Reader* r, const std::string& section, const std::string& name, co
             refuse(r, key, name, "wants WIDTHxHEIGHT from 320x240 to 16384x16384, or nothing, not " + quoted(value));
         }
     } else if (key == "display.scaling") {
-        if (strcasecmp(v, "fit") == 0) {
+        if (same_letters(v, "fit")) {
             s->integer_scaling = false;
-        } else if (strcasecmp(v, "integer") == 0) {
+        } else if (same_letters(v, "integer")) {
             s->integer_scaling = true;
         } else {
             ok = false;
@@ -421,7 +427,7 @@ bool make_parent_directories(const std::string& path)
 {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
         const std::string dir = path.substr(0, slash);
-        if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (!plat_sys_make_directory(dir.c_str(), true, nullptr) && !plat_sys_is_directory(dir.c_str())) {
             return false;
         }
     }
@@ -510,19 +516,12 @@ int plat_action_game_key(PlatAction action)
 
 std::string plat_settings_path()
 {
-    const char* xdg = getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        return std::string(xdg) + "/tailgate/tailgate.ini";
-    }
-    const char* home = getenv("HOME");
-    if (!home || home[0] != '/') {
-        const struct passwd* user = getpwuid(getuid());
-        home = user ? user->pw_dir : nullptr;
-    }
-    if (!home || home[0] != '/') {
+    std::string config;
+    std::string hint;
+    if (!plat_sys_user_folder(PLAT_FOLDER_CONFIG, &config, &hint)) {
         return std::string();
     }
-    return std::string(home) + "/.config/tailgate/tailgate.ini";
+    return config + "/tailgate/tailgate.ini";
 }
 
 std::string plat_settings_text(const PlatSettings& s)
