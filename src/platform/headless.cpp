@@ -117,7 +117,7 @@ PlatScriptRanOut::PlatScriptRanOut(int pass) : pass_(pass)
 int headless_open_audio_log(const char* path)
 {
     headless_close_audio_log();
-    audio_log = fopen(path, "w");
+    audio_log = fopen(path, "wb");
     return audio_log != nullptr;
 }
 

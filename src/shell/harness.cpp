@@ -171,7 +171,7 @@ const char* reason()
 bool write_file(const char* path, const std::string& text)
 {
     errno = 0;
-    FILE* file = fopen(path, "w");
+    FILE* file = fopen(path, "wb");
     if (!file) {
         return false;
     }
@@ -292,7 +292,7 @@ int harness_open(const ShellOptions* options, char* error, size_t error_size)
         }
     }
     if (options->trace_path[0]) {
-        trace_file = fopen(options->trace_path, "w");
+        trace_file = fopen(options->trace_path, "wb");
         if (!trace_file) {
             snprintf(error, error_size, "cannot write trace file %s: %s", options->trace_path, strerror(errno));
             return 0;

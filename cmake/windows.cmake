@@ -1,0 +1,30 @@
+# The Windows build's program, data and ZIP (included from the top
+# CMakeLists.txt when TAILGATE_SYSTEM is win32).
+#
+# tailgate.exe is a GUI program (no console window of its own); a start-up
+# failure's line also goes to a message box. Its data is the native build's,
+# copied beside it as "data", where the program looks first.
+set_target_properties(tailgate PROPERTIES WIN32_EXECUTABLE ON)
+
+# The data beside the program in the build tree, as in the ZIP.
+add_custom_target(windows_data ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${TAILGATE_NATIVE_BUILD}/data ${CMAKE_BINARY_DIR}/data
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${CMAKE_BINARY_DIR}/data/hiscore.txt
+  COMMENT "Copying the game data from ${TAILGATE_NATIVE_BUILD}"
+  VERBATIM)
+
+# The ZIP: tailgate-VERSION-win64/ with the program, its data, a README for
+# Windows players and the licences.
+install(TARGETS tailgate RUNTIME DESTINATION .)
+install(DIRECTORY ${TAILGATE_NATIVE_BUILD}/data/ DESTINATION data PATTERN hiscore.txt EXCLUDE)
+install(FILES ${CMAKE_SOURCE_DIR}/dist/windows/README.txt DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/dist/copyright DESTINATION . RENAME COPYRIGHT.txt)
+install(FILES /usr/share/doc/mingw-w64-common/copyright DESTINATION licenses RENAME mingw-w64.txt)
+install(FILES /usr/share/doc/libz-mingw-w64/copyright DESTINATION licenses RENAME zlib.txt)
+install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME gcc-runtime.txt)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME tailgate)
+set(CPACK_PACKAGE_FILE_NAME tailgate-${PROJECT_VERSION}-win64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
