@@ -5,6 +5,8 @@
 # failure's line also goes to a message box. Its data is the native build's,
 # copied beside it as "data", where the program looks first.
 set_target_properties(tailgate PROPERTIES WIN32_EXECUTABLE ON)
+# Every exit passes through the failure's message box (platform/win32/failure_win32.cpp).
+target_link_options(tailgate PRIVATE -Wl,--wrap=exit)
 
 # The data beside the program in the build tree, as in the ZIP.
 add_custom_target(windows_data ALL
