@@ -30,7 +30,7 @@ test_packages=(
   clang-format clang-tidy
   # the Windows build (MinGW-w64, its zlib) and its tests under Wine, in a
   # window on a virtual X display driven by xdotool (scripts/test-windows.sh)
-  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xdotool
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xdotool unzip
 )
 case "${1:-}" in
   "") ;;

@@ -18,6 +18,9 @@ echo "== release build and tests"
 "$root/scripts/build.sh" --all
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
 
+echo "== Windows build under Wine"
+"$root/scripts/test-windows.sh"
+
 echo "== style check"
 BUILD_DIR="$root/build" "$root/scripts/style.sh"
 
