@@ -341,6 +341,7 @@ TEST(Replay, ARecordedSessionReplaysWithAndWithoutATable)
     const std::string text = test_support::read_text(recording);
     EXPECT_NE(text.find("# table text\n# table: 1800 ABC\n# table: 1700 DEF\n# table-end\n"), std::string::npos)
         << text;
+    EXPECT_NE(text.find("\n# state 99 "), std::string::npos) << "a recording checks its state as it goes";
 
     for (const bool with_table : {false, true}) {
         const test_support::GameRun other;
