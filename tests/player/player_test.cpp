@@ -208,7 +208,8 @@ TEST(Pause, PGoesOnAndEveryWayOutWorksWhilePaused)
         {"SIGTERM", [] { kill(getpid(), SIGTERM); }},
         {"SIGINT", [] { kill(getpid(), SIGINT); }},
     };
-    for (const auto& [name, leave] : exits) {
+    for (const auto& way_out : exits) {
+        const std::function<void()>& leave = way_out.second;
         Session session = play(run, {"--window", "--data", data}, [&leave] {
             pause_and_check([] { tap(SDLK_p); });
             resume_and_check([] { tap(SDLK_p); });
@@ -217,7 +218,7 @@ TEST(Pause, PGoesOnAndEveryWayOutWorksWhilePaused)
             pause_and_check([] { tap(SDLK_p); });
             leave();
         });
-        EXPECT_EQ(session.status, 0) << name << ": " << session.errors;
+        EXPECT_EQ(session.status, 0) << way_out.first << ": " << session.errors;
     }
 }
 
