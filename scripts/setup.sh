@@ -28,9 +28,12 @@ test_packages=(
   desktop-file-utils appstream man-db lintian file
   # the style check (scripts/style.sh)
   clang-format clang-tidy
-  # the Windows build (MinGW-w64, its zlib) and its tests under Wine, in a
-  # window on a virtual X display driven by xdotool (scripts/test-windows.sh)
-  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xdotool unzip
+  # the game and the platform's portable core compiled for Windows and the
+  # browser (scripts/cross_check.sh)
+  g++-mingw-w64-x86-64 emscripten
+  # its tests under Wine, in a window on a virtual X display driven by
+  # xdotool (scripts/test-windows.sh), with MinGW-w64's zlib
+  libz-mingw-w64-dev wine wine64 xvfb xdotool unzip
 )
 case "${1:-}" in
   "") ;;

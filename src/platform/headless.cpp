@@ -7,11 +7,12 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/platform.h"
 #include "platform/run_mode.h"
 
 namespace {
 
-constexpr uint32_t PASS_MS = 33;
+constexpr uint32_t PASS_MS = PLAT_FRAME_MS;
 
 uint32_t virtual_tick = 1000;
 int current_pass = -1;

@@ -1,14 +1,13 @@
 // The input script: plain text, one pass number and its key events a line.
 #include "shell/harness_script.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -430,10 +429,11 @@ bool harness_close_record(int passes)
     if (!ok) {
         errno = reason != 0 ? reason : errno != 0 ? errno : EIO;
         // A recording that took nothing at all is not left as an empty file.
-        struct stat info;
         const int why = errno;
-        if (stat(record_path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-            unlink(record_path.c_str());
+        std::error_code error;
+        if (std::filesystem::is_regular_file(record_path, error) &&
+            std::filesystem::file_size(record_path, error) == 0 && !error) {
+            std::filesystem::remove(record_path, error);
         }
         errno = why;
     }
