@@ -64,7 +64,8 @@ std::string last_line(const std::string& text)
         return std::string();
     }
     size_t start = text.find_last_of('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start == std::string::npos ? 0 : start + 1));
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
 }  // namespace
@@ -84,7 +85,8 @@ extern "C" [[noreturn]] void __wrap_exit(int status)
         }
         const std::string line = last_line(text);
         if (status != 0 && !line.empty()) {
-            MessageBoxW(nullptr, win32_wide(line.c_str()).c_str(), L"Tailgate", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+            MessageBoxW(nullptr, win32_wide(line.c_str()).c_str(), L"Tailgate",
+                        MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         }
         FILE* ignored = freopen("NUL", "wb", stderr);
         (void)ignored;

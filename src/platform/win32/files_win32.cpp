@@ -1,6 +1,7 @@
 // Files, locks and folders through the wide API: UTF-8 paths in, '/' or '\'
 // between names, binary data only (no text-mode translation anywhere).
 #include <windows.h>
+
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -85,9 +86,9 @@ std::string win32_error_text(unsigned long code)
         break;
     }
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                             reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string out;
     if (n > 0 && text) {
         out = win32_narrow(text);
@@ -153,7 +154,8 @@ std::string temp_name(const std::string& target)
     if (state == 0) {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
-        state = static_cast<unsigned long long>(now.QuadPart) ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 32);
+        state = static_cast<unsigned long long>(now.QuadPart) ^
+                (static_cast<unsigned long long>(GetCurrentProcessId()) << 32);
     }
     std::string name = target + ".";
     for (int i = 0; i < 6; ++i) {
@@ -607,7 +609,7 @@ std::string plat_sys_local_time_stamp()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[32];
-    snprintf(text, sizeof text, "%04u-%02u-%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-             now.wMinute, now.wSecond);
+    snprintf(text, sizeof text, "%04u-%02u-%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
     return text;
 }

@@ -203,8 +203,8 @@ bool plat_sys_write_png(const char* path, const uint8_t* pixels, int w, int h, i
         return false;
     }
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+    bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     ok = CloseHandle(file) && ok;
     if (!ok) {
         DeleteFileW(wide.c_str());  // a picture that could not be written whole is no picture
@@ -254,12 +254,23 @@ bool plat_sys_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int*
     }
     int samples = 0;
     switch (type) {
-    case 0: samples = 1; break;
-    case 2: samples = 3; break;
-    case 3: samples = 1; break;
-    case 4: samples = 2; break;
-    case 6: samples = 4; break;
-    default: return false;
+    case 0:
+        samples = 1;
+        break;
+    case 2:
+        samples = 3;
+        break;
+    case 3:
+        samples = 1;
+        break;
+    case 4:
+        samples = 2;
+        break;
+    case 6:
+        samples = 4;
+        break;
+    default:
+        return false;
     }
     if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) {
         return false;
@@ -287,12 +298,22 @@ bool plat_sys_read_png(const char* path, std::vector<uint8_t>* rgb, int* w, int*
             const int b = prior[i];
             const int c = i >= bpp ? prior[i - bpp] : 0;
             switch (filter) {
-            case 0: break;
-            case 1: cur[i] = static_cast<uint8_t>(cur[i] + a); break;
-            case 2: cur[i] = static_cast<uint8_t>(cur[i] + b); break;
-            case 3: cur[i] = static_cast<uint8_t>(cur[i] + (a + b) / 2); break;
-            case 4: cur[i] = static_cast<uint8_t>(cur[i] + paeth(a, b, c)); break;
-            default: return false;
+            case 0:
+                break;
+            case 1:
+                cur[i] = static_cast<uint8_t>(cur[i] + a);
+                break;
+            case 2:
+                cur[i] = static_cast<uint8_t>(cur[i] + b);
+                break;
+            case 3:
+                cur[i] = static_cast<uint8_t>(cur[i] + (a + b) / 2);
+                break;
+            case 4:
+                cur[i] = static_cast<uint8_t>(cur[i] + paeth(a, b, c));
+                break;
+            default:
+                return false;
             }
         }
         std::memcpy(prior.data(), cur, stride);

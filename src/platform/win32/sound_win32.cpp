@@ -3,6 +3,7 @@
 // synthesiser plays the sequencer's events as the mixer's pulls send them,
 // so nothing of it is rendered into the mix.
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <atomic>
@@ -94,8 +95,8 @@ bool plat_sys_audio_open(int rate, int block_frames, PlatAudioPull pull, std::st
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = format.nSamplesPerSec * 4;
     block_done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    MMRESULT result = waveOutOpen(&wave, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(block_done), 0,
-                                  CALLBACK_EVENT);
+    MMRESULT result =
+        waveOutOpen(&wave, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(block_done), 0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         *error = wave_error(result);
         wave = nullptr;

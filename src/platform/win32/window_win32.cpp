@@ -19,6 +19,7 @@
 #include "platform/win32/wide.h"
 
 #include <windows.h>
+
 #include <mmsystem.h>
 #include <xinput.h>
 
@@ -261,7 +262,8 @@ HICON make_icon(int size)
     header.bV5AlphaMask = 0xFF000000;
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP colour =
+        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     ReleaseDC(nullptr, screen);
     if (!colour) {
         return nullptr;
@@ -336,40 +338,71 @@ int key_of_vk(WPARAM vk, int scan, bool extended)
         return PLAT_KEY_KP_0 + static_cast<int>(vk - VK_NUMPAD0);
     }
     switch (vk) {
-    case VK_BACK: return PLAT_KEY_BACKSPACE;
-    case VK_TAB: return PLAT_KEY_TAB;
-    case VK_RETURN: return extended ? PLAT_KEY_KP_ENTER : PLAT_KEY_RETURN;
-    case VK_ESCAPE: return PLAT_KEY_ESCAPE;
-    case VK_SPACE: return PLAT_KEY_SPACE;
-    case VK_DELETE: return PLAT_KEY_DELETE;
-    case VK_UP: return PLAT_KEY_UP;
-    case VK_DOWN: return PLAT_KEY_DOWN;
-    case VK_LEFT: return PLAT_KEY_LEFT;
-    case VK_RIGHT: return PLAT_KEY_RIGHT;
-    case VK_INSERT: return PLAT_KEY_INSERT;
-    case VK_HOME: return PLAT_KEY_HOME;
-    case VK_END: return PLAT_KEY_END;
-    case VK_PRIOR: return PLAT_KEY_PAGE_UP;
-    case VK_NEXT: return PLAT_KEY_PAGE_DOWN;
-    case VK_DECIMAL: return PLAT_KEY_KP_PERIOD;
-    case VK_DIVIDE: return PLAT_KEY_KP_DIVIDE;
-    case VK_MULTIPLY: return PLAT_KEY_KP_MULTIPLY;
-    case VK_SUBTRACT: return PLAT_KEY_KP_MINUS;
-    case VK_ADD: return PLAT_KEY_KP_PLUS;
+    case VK_BACK:
+        return PLAT_KEY_BACKSPACE;
+    case VK_TAB:
+        return PLAT_KEY_TAB;
+    case VK_RETURN:
+        return extended ? PLAT_KEY_KP_ENTER : PLAT_KEY_RETURN;
+    case VK_ESCAPE:
+        return PLAT_KEY_ESCAPE;
+    case VK_SPACE:
+        return PLAT_KEY_SPACE;
+    case VK_DELETE:
+        return PLAT_KEY_DELETE;
+    case VK_UP:
+        return PLAT_KEY_UP;
+    case VK_DOWN:
+        return PLAT_KEY_DOWN;
+    case VK_LEFT:
+        return PLAT_KEY_LEFT;
+    case VK_RIGHT:
+        return PLAT_KEY_RIGHT;
+    case VK_INSERT:
+        return PLAT_KEY_INSERT;
+    case VK_HOME:
+        return PLAT_KEY_HOME;
+    case VK_END:
+        return PLAT_KEY_END;
+    case VK_PRIOR:
+        return PLAT_KEY_PAGE_UP;
+    case VK_NEXT:
+        return PLAT_KEY_PAGE_DOWN;
+    case VK_DECIMAL:
+        return PLAT_KEY_KP_PERIOD;
+    case VK_DIVIDE:
+        return PLAT_KEY_KP_DIVIDE;
+    case VK_MULTIPLY:
+        return PLAT_KEY_KP_MULTIPLY;
+    case VK_SUBTRACT:
+        return PLAT_KEY_KP_MINUS;
+    case VK_ADD:
+        return PLAT_KEY_KP_PLUS;
     case VK_SHIFT:
         return MapVirtualKeyW(static_cast<UINT>(scan), MAPVK_VSC_TO_VK_EX) == VK_RSHIFT ? PLAT_KEY_RIGHT_SHIFT
-                                                                                       : PLAT_KEY_LEFT_SHIFT;
-    case VK_CONTROL: return extended ? PLAT_KEY_RIGHT_CTRL : PLAT_KEY_LEFT_CTRL;
-    case VK_MENU: return extended ? PLAT_KEY_RIGHT_ALT : PLAT_KEY_LEFT_ALT;
-    case VK_LWIN: return PLAT_KEY_LEFT_GUI;
-    case VK_RWIN: return PLAT_KEY_RIGHT_GUI;
-    case VK_CAPITAL: return PLAT_KEY_CAPS_LOCK;
-    case VK_NUMLOCK: return PLAT_KEY_NUM_LOCK;
-    case VK_SCROLL: return PLAT_KEY_SCROLL_LOCK;
-    case VK_SNAPSHOT: return PLAT_KEY_PRINT_SCREEN;
-    case VK_PAUSE: return PLAT_KEY_PAUSE;
-    case VK_APPS: return PLAT_KEY_MENU;
-    default: break;
+                                                                                        : PLAT_KEY_LEFT_SHIFT;
+    case VK_CONTROL:
+        return extended ? PLAT_KEY_RIGHT_CTRL : PLAT_KEY_LEFT_CTRL;
+    case VK_MENU:
+        return extended ? PLAT_KEY_RIGHT_ALT : PLAT_KEY_LEFT_ALT;
+    case VK_LWIN:
+        return PLAT_KEY_LEFT_GUI;
+    case VK_RWIN:
+        return PLAT_KEY_RIGHT_GUI;
+    case VK_CAPITAL:
+        return PLAT_KEY_CAPS_LOCK;
+    case VK_NUMLOCK:
+        return PLAT_KEY_NUM_LOCK;
+    case VK_SCROLL:
+        return PLAT_KEY_SCROLL_LOCK;
+    case VK_SNAPSHOT:
+        return PLAT_KEY_PRINT_SCREEN;
+    case VK_PAUSE:
+        return PLAT_KEY_PAUSE;
+    case VK_APPS:
+        return PLAT_KEY_MENU;
+    default:
+        break;
     }
     // Punctuation: the character the key types on this layout, unshifted.
     const UINT ch = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_CHAR) & 0x7FFFFFFF;
@@ -408,11 +441,21 @@ bool pad_connected[XUSER_MAX_COUNT];
 XINPUT_GAMEPAD pad_last[XUSER_MAX_COUNT];
 DWORD last_poll = 0;
 
-const WORD PAD_BITS[] = {XINPUT_GAMEPAD_A,           XINPUT_GAMEPAD_B,           XINPUT_GAMEPAD_X,
-                         XINPUT_GAMEPAD_Y,           XINPUT_GAMEPAD_BACK,        0,
-                         XINPUT_GAMEPAD_START,       XINPUT_GAMEPAD_LEFT_THUMB,  XINPUT_GAMEPAD_RIGHT_THUMB,
-                         XINPUT_GAMEPAD_LEFT_SHOULDER, XINPUT_GAMEPAD_RIGHT_SHOULDER, XINPUT_GAMEPAD_DPAD_UP,
-                         XINPUT_GAMEPAD_DPAD_DOWN,   XINPUT_GAMEPAD_DPAD_LEFT,   XINPUT_GAMEPAD_DPAD_RIGHT};
+const WORD PAD_BITS[] = {XINPUT_GAMEPAD_A,
+                         XINPUT_GAMEPAD_B,
+                         XINPUT_GAMEPAD_X,
+                         XINPUT_GAMEPAD_Y,
+                         XINPUT_GAMEPAD_BACK,
+                         0,
+                         XINPUT_GAMEPAD_START,
+                         XINPUT_GAMEPAD_LEFT_THUMB,
+                         XINPUT_GAMEPAD_RIGHT_THUMB,
+                         XINPUT_GAMEPAD_LEFT_SHOULDER,
+                         XINPUT_GAMEPAD_RIGHT_SHOULDER,
+                         XINPUT_GAMEPAD_DPAD_UP,
+                         XINPUT_GAMEPAD_DPAD_DOWN,
+                         XINPUT_GAMEPAD_DPAD_LEFT,
+                         XINPUT_GAMEPAD_DPAD_RIGHT};
 
 void poll_pads()
 {
@@ -479,8 +522,8 @@ bool start_pads()
         }
     }
     if (xinput) {
-        xinput_get_state = reinterpret_cast<XInputGetStateFn>(
-            reinterpret_cast<void*>(GetProcAddress(xinput, "XInputGetState")));
+        xinput_get_state =
+            reinterpret_cast<XInputGetStateFn>(reinterpret_cast<void*>(GetProcAddress(xinput, "XInputGetState")));
     }
     if (!xinput_get_state) {
         if (xinput) {
