@@ -8,6 +8,25 @@ set_target_properties(tailgate PROPERTIES WIN32_EXECUTABLE ON)
 # Every exit passes through the failure's message box (platform/win32/failure_win32.cpp).
 target_link_options(tailgate PRIVATE -Wl,--wrap=exit)
 
+# Its resources: the icon (packed from the native build's 96 x 96 and
+# 192 x 192 icons), the manifest (UTF-8 as the code page) and the version.
+enable_language(RC)
+set(TAILGATE_ICONS ${TAILGATE_NATIVE_BUILD}/icons/96x96/tailgate.png ${TAILGATE_NATIVE_BUILD}/icons/192x192/tailgate.png)
+set(TAILGATE_RC_DIR ${CMAKE_BINARY_DIR}/resources)
+add_custom_command(
+  OUTPUT ${TAILGATE_RC_DIR}/tailgate.ico
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TAILGATE_RC_DIR}
+  COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/make_ico.sh ${TAILGATE_RC_DIR}/tailgate.ico ${TAILGATE_ICONS}
+  DEPENDS ${TAILGATE_ICONS} ${CMAKE_SOURCE_DIR}/cmake/make_ico.sh
+  COMMENT "Packing the program's icon"
+  VERBATIM)
+configure_file(${CMAKE_SOURCE_DIR}/dist/windows/tailgate.manifest ${TAILGATE_RC_DIR}/tailgate.manifest COPYONLY)
+string(REPLACE "." "," TAILGATE_VERSION_COMMAS "${PROJECT_VERSION},0")
+configure_file(${CMAKE_SOURCE_DIR}/dist/windows/tailgate.rc ${TAILGATE_RC_DIR}/tailgate.rc @ONLY)
+set_source_files_properties(${TAILGATE_RC_DIR}/tailgate.rc PROPERTIES
+  OBJECT_DEPENDS "${TAILGATE_RC_DIR}/tailgate.ico;${TAILGATE_RC_DIR}/tailgate.manifest")
+target_sources(tailgate PRIVATE ${TAILGATE_RC_DIR}/tailgate.rc)
+
 # The data beside the program in the build tree, as in the ZIP.
 add_custom_target(windows_data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${TAILGATE_NATIVE_BUILD}/data ${CMAKE_BINARY_DIR}/data

@@ -46,6 +46,10 @@ game="$(ls -d "$scratch"/tailgate-*-win64)"
 exe="$game/tailgate.exe"
 [ -f "$exe" ] && [ -d "$game/data" ] && [ -f "$game/README.txt" ] && [ -f "$game/COPYRIGHT.txt" ] ||
   fail "the ZIP lacks the program, its data, the README or the licences"
+# Static: the program needs only the system's own DLLs.
+imports="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')"
+[ "$imports" = "GDI32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL USER32.DLL WINMM.DLL " ] ||
+  fail "the program imports $imports"
 fresh_data() { rm -rf "$1"; cp -r "$game/data" "$1"; rm -f "$1/hiscore.txt"; }
 
 echo "-- the whole game, headless"
