@@ -31,7 +31,8 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-export WINEPREFIX="$root/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No debugger on a crash: the program fails instead of waiting.
+export WINEPREFIX="$root/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export HOME="$scratch/home"
 mkdir -p "$HOME"
 printf 'pcm.!default { type null }\n' > "$HOME/.asoundrc"
@@ -111,7 +112,8 @@ find_window() {
   echo "$w"
 }
 fresh_data "$scratch/w/data"
-(cd "$scratch/w" && exec wine "$exe" --window --data data --record session.txt > /dev/null 2> session.err) &
+(cd "$scratch/w" && TAILGATE_MIDI_LOG="$scratch/w/midi.txt" exec timeout 120 wine "$exe" --window --data data \
+  --record session.txt > /dev/null 2> session.err) &
 game_pid=$!
 window="$(find_window)"
 xdotool windowfocus "$window"
@@ -130,6 +132,15 @@ key q 3
 wait "$game_pid" || fail "the windowed game did not end well: $(cat "$scratch/w/session.err")"
 keys="$(grep -v '^#' "$scratch/w/session.txt" | grep -o '[+-][A-Z]*' | tr '\n' ' ')"
 [ "$keys" = "+SPACE -SPACE +S -S +SPACE -SPACE +UP -UP +Q -Q " ] || fail "the window's keys were: $keys"
+# The music's events as the sequencer sent them to midiOut (Wine here has
+# no synthesiser to play them): channel messages only, programs chosen,
+# notes struck and released.
+[ -s "$scratch/w/midi.txt" ] || fail "no music events were sent"
+grep -vqE '^[89A-E][0-9A-F] [0-7][0-9A-F] [0-7][0-9A-F]$' "$scratch/w/midi.txt" &&
+  fail "a music event is no channel message: $(grep -vE '^[89A-E][0-9A-F] [0-7][0-9A-F] [0-7][0-9A-F]$' "$scratch/w/midi.txt" | head -1)"
+grep -qE '^C' "$scratch/w/midi.txt" || fail "the music chose no instrument"
+grep -qE '^9[0-9A-F] [0-7][0-9A-F] ([1-7][0-9A-F]|0[1-9A-F])$' "$scratch/w/midi.txt" || fail "the music struck no note"
+grep -qE '^8|^9[0-9A-F] [0-7][0-9A-F] 00$' "$scratch/w/midi.txt" || fail "the music released no note"
 # The paused pass is in the recording's passes; the replay gives the native state.
 (cd "$scratch/n" && "$native/tailgate" --headless --data data --replay "$scratch/w/session.txt" --dump session_dump.txt)
 grep -q '"game_mode":[1-9]' "$scratch/n/session_dump.txt" || fail "the window's session did not reach the road"
