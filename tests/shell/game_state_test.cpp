@@ -1,8 +1,15 @@
 // The state table: a saved game puts back every field the dump shows, and
-// the fields kept beside the dump.
+// the fields kept beside the dump; every variable that play and the front
+// end declare is in it, every byte.
+#include <dlfcn.h>
+#include <elf.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <cstring>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
@@ -62,6 +69,53 @@ TEST(GameState, RestoreBringsBackEveryFieldAfterAllWereOverwritten)
     EXPECT_EQ(again.bytes, saved.bytes);
     plat_use_backend(PLAT_WINDOW, 1000);
     game_state_restore(&untouched);
+}
+
+// Every variable a layer's header declares (extern, not const) is found in
+// this program by its name, and each of its bytes is a value of the table: a
+// new variable, or a new member of a vehicle, that the table misses fails
+// here by name.
+TEST(GameState, HoldsEveryByteOfTheVariablesPlayAndTheFrontEndDeclare)
+{
+    std::set<const uint8_t*> covered;
+    for (int f = 0; f < STATE_FIELD_COUNT; ++f) {
+        const StateField& field = STATE_FIELDS[f];
+        for (int r = 0; r < field.rows; ++r) {
+            for (int c = 0; c < field.columns_per_row; ++c) {
+                const auto* value = static_cast<const uint8_t*>(state_at(field, r, c));
+                for (size_t b = 0; b < state_type_size(field.type); ++b) {
+                    covered.insert(value + b);
+                }
+            }
+        }
+    }
+    const std::regex declaration(R"(^extern\s+(?!const\b)[\w:]+\s+(\w+)\s*[\[;])");
+    int found = 0;
+    for (const char* header : {"src/play/play.h", "src/frontend/frontend.h"}) {
+        std::ifstream in(std::string(TAILGATE_SOURCE_DIR) + "/" + header);
+        ASSERT_TRUE(in) << header;
+        for (std::string line; std::getline(in, line);) {
+            std::smatch m;
+            if (!std::regex_search(line, m, declaration)) {
+                continue;
+            }
+            const std::string name = m[1];
+            found++;
+            void* address = dlsym(RTLD_DEFAULT, name.c_str());
+            Dl_info info;
+            ElfW(Sym)* symbol = nullptr;
+            ASSERT_TRUE(address && dladdr1(address, &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) &&
+                        symbol)
+                << header << ": " << name << " is not found in the program";
+            int missing = 0;
+            for (size_t b = 0; b < symbol->st_size; ++b) {
+                missing += covered.count(static_cast<const uint8_t*>(address) + b) ? 0 : 1;
+            }
+            EXPECT_EQ(missing, 0) << header << ": " << missing << " of the " << symbol->st_size << " bytes of " << name
+                                  << " are not in the state table";
+        }
+    }
+    EXPECT_GE(found, 40) << "the declarations were not read";
 }
 
 }  // namespace
