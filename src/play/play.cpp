@@ -11,6 +11,13 @@ bool in_battle()
     return play_state == PLAY_BATTLE || play_state == PLAY_BATTLE_RESPAWN;
 }
 
+// A picture that always succeeds.
+template <void (*Draw)()> int drawn()
+{
+    Draw();
+    return 1;
+}
+
 struct PlayStep {
     bool (*when)();
     void (*rule)();    // a rule, or
@@ -32,27 +39,27 @@ constexpr PlayStep PLAY_STEPS[] = {
 
     // The picture, with the rules that come at their places in it.
     {[] { return true; }, nullptr, play_board_draw},
-    {[] { return play_state != PLAY_GAME_OVER && !in_battle(); }, nullptr, [] { traffic_draw(); return 1; }},
-    {[] { return in_battle() && alien_defeated == 0; }, nullptr, [] { alien_draw(); return 1; }},
-    {[] { return play_state == PLAY_BATTLE && alien_defeated == 1; }, nullptr, [] { victory_draw(); return 1; }},
+    {[] { return play_state != PLAY_GAME_OVER && !in_battle(); }, nullptr, drawn<traffic_draw>},
+    {[] { return in_battle() && alien_defeated == 0; }, nullptr, drawn<alien_draw>},
+    {[] { return play_state == PLAY_BATTLE && alien_defeated == 1; }, nullptr, drawn<victory_draw>},
     {[] { return play_state == PLAY_BATTLE && alien_defeated == 1; }, victory_step, nullptr},
     {[] { return in_battle(); }, alien_shots_update, nullptr},
-    {[] { return in_battle(); }, nullptr, [] { alien_shots_draw(); return 1; }},
-    {[] { return play_state == PLAY_BATTLE_RESPAWN; }, nullptr, [] { respawn_draw(); return 1; }},
+    {[] { return in_battle(); }, nullptr, drawn<alien_shots_draw>},
+    {[] { return play_state == PLAY_BATTLE_RESPAWN; }, nullptr, drawn<respawn_draw>},
     {[] { return play_state == PLAY_BATTLE_RESPAWN; }, respawn_step, nullptr},
     {[] { return play_state == PLAY_DRIVING || play_state == PLAY_HELP_CALL || in_battle(); }, nullptr,
-     [] { truck_draw(); return 1; }},
-    {[] { return play_state == PLAY_LAST_WRECK; }, nullptr, [] { wreck_draw(); return 1; }},
+     drawn<truck_draw>},
+    {[] { return play_state == PLAY_LAST_WRECK; }, nullptr, drawn<wreck_draw>},
     {[] { return play_state == PLAY_LAST_WRECK; }, last_wreck_step, nullptr},
-    {[] { return play_state == PLAY_WRECK; }, nullptr, [] { wreck_draw(); return 1; }},
+    {[] { return play_state == PLAY_WRECK; }, nullptr, drawn<wreck_draw>},
     {[] { return play_state == PLAY_WRECK; }, wreck_step, nullptr},
-    {[] { return play_state == PLAY_GAME_OVER; }, nullptr, [] { game_over_draw(); return 1; }},
+    {[] { return play_state == PLAY_GAME_OVER; }, nullptr, drawn<game_over_draw>},
     {[] { return play_state == PLAY_GAME_OVER; }, game_over_step, nullptr},
     // The help truck is drawn where this frame's step took it; on the frame
     // that ends the call it has long left the screen.
     {[] { return play_state == PLAY_HELP_CALL; }, help_truck_step, nullptr},
-    {[] { return play_state == PLAY_HELP_CALL; }, nullptr, [] { help_truck_draw(); return 1; }},
-    {[] { return true; }, nullptr, [] { play_icons_draw(); return 1; }},
+    {[] { return play_state == PLAY_HELP_CALL; }, nullptr, drawn<help_truck_draw>},
+    {[] { return true; }, nullptr, drawn<play_icons_draw>},
 };
 constexpr int PLAY_STEP_COUNT = sizeof PLAY_STEPS / sizeof PLAY_STEPS[0];
 constexpr int FIRST_PICTURE = 8;

@@ -212,10 +212,10 @@ void traffic_draw();
 // Battle
 void battle_controls();  // controls, cannon and alien_update
 void alien_update();
-void shells_update();  // shells move and hit the alien
-void alien_draw();     // the alien sprite
-void victory_step();   // the burning alien's sound and time, complete_level
-void victory_draw();   // the burning alien and its text
+void shells_update();       // shells move and hit the alien
+void alien_draw();          // the alien sprite
+void victory_step();        // the burning alien's sound and time, complete_level
+void victory_draw();        // the burning alien and its text
 void alien_shots_update();  // shots move and hit; a battle wreck
 void alien_shots_draw();
 void respawn_step();

@@ -253,7 +253,8 @@ TEST(GoldenPictures, EveryScreenLooksAsItDid)
         close(fds[0]);
         int status = 0;
         waitpid(child, &status, 0);
-        ASSERT_TRUE(got && WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen.name << ": not reached (status " << status << ")";
+        ASSERT_TRUE(got && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << screen.name << ": not reached (status " << status << ")";
         char text[17];
         snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
         table += std::string(text) + " | " + screen.name + "\n";

@@ -104,8 +104,7 @@ TEST(GameState, HoldsEveryByteOfTheVariablesPlayAndTheFrontEndDeclare)
             void* address = dlsym(RTLD_DEFAULT, name.c_str());
             Dl_info info;
             ElfW(Sym)* symbol = nullptr;
-            ASSERT_TRUE(address && dladdr1(address, &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) &&
-                        symbol)
+            ASSERT_TRUE(address && dladdr1(address, &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) && symbol)
                 << header << ": " << name << " is not found in the program";
             int missing = 0;
             for (size_t b = 0; b < symbol->st_size; ++b) {
