@@ -159,8 +159,9 @@ const Screen SCREENS[] = {
     {"initials entry",
      [] {
          // The entry waits inside its frame; the picture is the one shown
-         // when the script has run out (Z, then A being chosen).
-         keys("0 +DOWN\n1 -DOWN\n2 +SPACE\n3 -SPACE\n");
+         // when the script has run out (the space bar held before the entry
+         // is no key; then down twice: Y).
+         keys("0 +SPACE\n1 -SPACE\n2 +DOWN\n3 -DOWN\n4 +DOWN\n5 -DOWN\n");
          try {
              hiscore_enter(hiscore_scores[0] + 1);
          } catch (const PlatScriptRanOut&) {
