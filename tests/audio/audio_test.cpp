@@ -16,6 +16,7 @@
 #include "audio/audio.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
+#include "platform/settings.h"
 #include "support/fields.h"
 #include "support/run.h"
 
@@ -469,6 +470,51 @@ TEST_F(Mixer, MusicIsRenderedStopsAndLiesUnderTheSounds)
     mix(4410);
     snd_play(load_wav(wav(bytes_of(20000, 255))));
     EXPECT_GT(rms(mix(4410)), level(255) * 0.9);
+}
+
+// The player's two volumes, set through the settings, each scale only their
+// own part of the mix, at any difference between them; a volume below 0 or
+// above 100 counts as its edge.
+TEST_F(Mixer, MusicAndEffectsFollowTheirOwnVolumes)
+{
+    if (!plat_music_audible()) {
+        FAIL() << "no SoundFont found (scripts/setup.sh installs timgm6mb-soundfont)";
+    }
+    PlatSettings settings = plat_default_settings();
+    auto volumes = [&settings](int music, int effects) {
+        settings.music_volume = music;
+        settings.effects_volume = effects;
+        plat_audio_configure(settings);
+    };
+    const int id = load_wav(wav(bytes_of(40000, 200)));
+    const struct {
+        int music, effects;
+        double share;
+    } effects[] = {{100, 50, 0.5}, {10, 100, 1.0}, {100, 0, 0.0}, {0, 101, 1.0}, {100, -1, 0.0}, {30, 1, 0.01}};
+    for (const auto& e : effects) {
+        volumes(e.music, e.effects);
+        snd_play(id);
+        EXPECT_NEAR(mix(8)[1], level(200) * e.share, 1.0) << "music " << e.music << ", effects " << e.effects;
+        snd_stop(id);
+    }
+
+    // The music alone (the effects at 0 and then loud: no sound plays).
+    const int m = load_midi(tune(6, 480));
+    auto music_level = [&](int music, int effects) {
+        volumes(music, effects);
+        mus_play(m);
+        const double level = rms(mix(22050));
+        mus_stop(m);
+        mix(22050);  // dies away
+        return level;
+    };
+    const double full = music_level(100, 0);
+    ASSERT_GT(full, 300.0);
+    EXPECT_NEAR(music_level(50, 100) / full, 0.5, 0.05);
+    EXPECT_NEAR(music_level(101, 0) / full, 1.0, 0.05);
+    EXPECT_LT(music_level(0, 100), 1.0);
+    EXPECT_NEAR(music_level(-1, 100), 0.0, 1.0);
+    volumes(100, 100);
 }
 
 TEST_F(Mixer, BadSoundFontsArePassedOverAndAPieceStartsAgainAfterItsLastEvent)
