@@ -161,6 +161,46 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     traffic[40].wreck_frame = 0;
 }
 
+// How long each timed picture is shown, in frames: its picture step drawn
+// at every value of its timer (on the bare road), and a burning vehicle's
+// fire from the touch to its new start.
+TEST_F(PlayFrameTest, TimedPicturesLastTheirFrames)
+{
+    const auto frames_drawn = [](void (*draw)(), int* timer, int from, int to) {
+        int drawn = 0;
+        for (*timer = from; *timer < to; ++*timer) {
+            gfx_blit(background_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
+            draw();
+            drawn += test_support::count_pixels(
+                         back_buffer,
+                         [](int x, int y, int p) { return p != test_support::pixel(background_surface, x, y); }, 130) > 0
+                         ? 1
+                         : 0;
+        }
+        return drawn;
+    };
+    truck_x = 300;
+    truck_y = 200;
+    alien_x = 300;
+    alien_y = 100;
+    play_state = PLAY_WRECK;
+    EXPECT_EQ(frames_drawn(wreck_draw, &wreck_timer, -5, 120), 6) << "explosion of a wreck";
+    play_state = PLAY_LAST_WRECK;
+    EXPECT_EQ(frames_drawn(wreck_draw, &wreck_timer, -5, 120), 6) << "explosion of the last wreck";
+    EXPECT_EQ(frames_drawn(respawn_draw, &respawn_timer, 0, 120), 6) << "explosion before a respawn";
+    EXPECT_EQ(frames_drawn(victory_draw, &alien_step_timer, 0, 400), 300) << "the burning alien";
+
+    // A vehicle touched at the start of a frame burns for 28 frames, its
+    // picture growing each second one.
+    play_state = PLAY_DRIVING;
+    traffic[40].hit = 1;
+    int burning = 0;
+    for (; traffic[40].hit == 1 && burning < 100; burning++) {
+        traffic_step();
+    }
+    EXPECT_EQ(burning, 28);
+}
+
 TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)
 {
     play_state = PLAY_WRECK;
