@@ -8,7 +8,7 @@ packages=(
   # the sanitizer build: clang with its AddressSanitizer/UBSan and libFuzzer runtimes
   clang libclang-rt-14-dev
   # the game's libraries
-  libsdl2-dev libsdl2-ttf-dev libpng-dev libfontconfig-dev libfluidsynth-dev libinih-dev
+  libsdl2-dev libsdl2-ttf-dev libpng-dev libfontconfig-dev libfluidsynth-dev
   # what the game draws and plays with: the DejaVu faces (the condensed bold
   # one is in -extra) found through fontconfig, and a General MIDI SoundFont
   fontconfig fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -56,6 +57,11 @@ int gfx_load_bitmap(BitmapImage* image, const char* file_name);
 extern char gfx_load_reason[128];
 extern int gfx_load_absent;
 int gfx_unload_bitmap(BitmapImage* image);
+
+// The game's icon: the first frame of the player's truck (the first cell of
+// the truck sprite sheet) on a transparent square of 96 x `scale` pixels a
+// side, as RGBA bytes, top row first. 0 when `truck` is not that sheet.
+int gfx_make_icon(const BitmapImage* truck, int scale, std::vector<uint8_t>* rgba, int* side);
 int gfx_reverse_rows(uint8_t* buffer, int row_bytes, int rows);
 
 // ---------------------------------------------------------------------------

@@ -30,7 +30,7 @@ namespace {
 constexpr const char* HISCORE_FILE = plat_hiscore_file;
 constexpr char FILLER[6] = {'a', 'b', 'c', 'd', 'e', 'f'};
 // A table is 47 short lines; anything this big is not one of ours.
-constexpr size_t MAX_FILE_BYTES = 1u << 20;
+constexpr size_t MAX_FILE_BYTES = HISCORE_MAX_FILE_BYTES;
 
 struct Table {
     int32_t scores[HISCORE_COUNT];

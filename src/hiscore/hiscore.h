@@ -1,9 +1,12 @@
 // High scores: the table, its file "hiscore.txt" and the initials entry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int HISCORE_COUNT = 10;
+// A table file larger than this is damaged, not read.
+constexpr size_t HISCORE_MAX_FILE_BYTES = 1u << 20;
 
 extern int32_t hiscore_scores[HISCORE_COUNT];
 extern char hiscore_initials[HISCORE_COUNT][3];

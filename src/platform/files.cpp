@@ -56,6 +56,9 @@ bool write_all(int fd, const void* data, size_t size)
             continue;
         }
         if (n <= 0) {
+            if (n == 0) {
+                errno = ENOSPC;
+            }
             return false;
         }
         p += n;
@@ -180,6 +183,7 @@ bool plat_replace_file(const char* path, const void* data, size_t size)
         return false;
     }
     bool ok = write_all(fd, data, size);
+    int saved_errno = errno;
     if (ok) {
         struct stat info;
         // Keep the permissions the player gave the old file; a new one gets
@@ -194,15 +198,19 @@ bool plat_replace_file(const char* path, const void* data, size_t size)
         }
         fchmod(fd, mode);
         ok = fsync(fd) == 0;
+        saved_errno = errno;
     }
-    if (close(fd) != 0) {
+    if (close(fd) != 0 && ok) {
         ok = false;
+        saved_errno = errno;
     }
     if (ok) {
         ok = rename(temp.c_str(), target.c_str()) == 0;
+        saved_errno = errno;
     }
     if (!ok) {
         unlink(temp.c_str());
+        errno = saved_errno;  // the reason, for the caller's message
         return false;
     }
     // Make the rename itself durable.

@@ -1,5 +1,6 @@
 #include "platform/host.h"
 
+#include <dirent.h>
 #include <png.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/files.h"
 
@@ -402,4 +404,41 @@ std::string plat_pictures_dir(char* error, size_t error_size)
         return std::string();
     }
     return dir;
+}
+
+bool plat_make_private_dir(char* out, size_t size)
+{
+    const char* base = getenv("TMPDIR");
+    if (!base || base[0] != '/') {
+        base = "/tmp";
+    }
+    const int length = snprintf(out, size, "%s/tailgate-XXXXXX", base);
+    if (length <= 0 || static_cast<size_t>(length) >= size) {
+        return false;
+    }
+    return mkdtemp(out) != nullptr;
+}
+
+bool plat_make_directory(const char* path)
+{
+    return mkdir(path, 0700) == 0;
+}
+
+void plat_remove_private_dir(const char* dir)
+{
+    if (!dir || !dir[0]) {
+        return;
+    }
+    DIR* listing = opendir(dir);
+    if (listing) {
+        while (const dirent* entry = readdir(listing)) {
+            if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) {
+                continue;
+            }
+            std::string path = std::string(dir) + "/" + entry->d_name;
+            remove(path.c_str());  // a file, or an empty directory
+        }
+        closedir(listing);
+    }
+    rmdir(dir);
 }

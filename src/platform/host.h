@@ -36,6 +36,15 @@ extern char plat_hiscore_dir[PLAT_PATH_SIZE];
 // in the working directory. False (nothing changed) when the path is too long.
 bool plat_set_hiscore_dir(const char* dir);
 
+// A new directory of the run's own (mode 0700) under $TMPDIR or /tmp, its
+// path written into `out`; false when none can be made.
+bool plat_make_private_dir(char* out, size_t size);
+// Makes one directory (mode 0700); false when it cannot.
+bool plat_make_directory(const char* path);
+// Removes a private directory with what it holds (files and empty
+// directories, one level down).
+void plat_remove_private_dir(const char* dir);
+
 // Turns a path given on the command line into an absolute one, relative to
 // the current working directory, so that it survives a later change of
 // directory. Absolute paths come back as they are. False when too long.

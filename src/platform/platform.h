@@ -48,6 +48,10 @@ struct PlatSurface {
     int locked;
 };
 
+// The size of the game's picture.
+constexpr int PLAT_SCREEN_W = 640;
+constexpr int PLAT_SCREEN_H = 480;
+
 struct PlatPalette;
 struct PlatDC;
 struct PlatPen;
@@ -244,6 +248,24 @@ int plat_window_create(bool windowed);
 void plat_window_destroy();
 // Why the last plat_window_create failed, for the player.
 const char* plat_window_error();
+
+// Before the window is made: whether the player named the window's scale
+// (on the command line or in the settings; a scale larger than the desktop
+// is then reported as it is reduced), and the settings file where the
+// window's size and the full-screen choice the player makes are kept (null:
+// nowhere).
+void plat_window_choices(bool scale_given, const char* remember_in);
+// The window's icon: `side` x `side` RGBA bytes, top row first.
+void plat_window_set_icon(const uint8_t* rgba, int side);
+// A recording watched in the window: its keys are the game's, and the
+// player's Q or Esc stop watching.
+void plat_window_watch(bool on);
+// The window's size and whether it is full screen; false without one.
+bool plat_window_state(int* width, int* height, bool* full_screen);
+// Keeps the window and its last picture up until the player closes it
+// (the close button, Q or Esc while watching, SIGINT, SIGTERM). Returns at
+// once without a window.
+void plat_linger_until_closed();
 
 // The picture now on the screen (the visible surface through the display
 // palette) as 640 x 480 RGB bytes, top row first. False before the display

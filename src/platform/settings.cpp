@@ -1,17 +1,19 @@
 #include "platform/settings.h"
 
 #include <SDL2/SDL.h>
-#include <ini.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "platform/files.h"
 #include "platform/host.h"
@@ -41,20 +43,174 @@ constexpr ActionInfo ACTIONS[ACTION_COUNT] = {
     {"key_screenshot", "F12", 0, "save the picture as a PNG in your Pictures folder"},
 };
 
+constexpr size_t MAX_FILE_BYTES = 1 << 20;
+
+// One line of the file as the reader sees it.
+struct IniLine {
+    enum Kind {
+        BLANK,
+        COMMENT,
+        SECTION,
+        VALUE,
+        INDENTED,
+        BAD
+    } kind = BLANK;
+    std::string name;  // the section's or the setting's
+    std::string value;
+    size_t value_begin = 0;  // where the value stands in the line
+    size_t value_end = 0;
+};
+
+bool blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+std::string trimmed(const std::string& text, size_t begin, size_t end)
+{
+    while (begin < end && blank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && blank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+// '#' and ';' start a comment at the start of a line, or after a blank
+// anywhere behind the start of a value ("key_up = W  # my key"); a value
+// may itself begin with either ("key_up = #").
+size_t comment_start(const std::string& line, size_t from, size_t end)
+{
+    for (size_t i = from + 1; i < end; ++i) {
+        if ((line[i] == '#' || line[i] == ';') && blank(line[i - 1])) {
+            return i;
+        }
+    }
+    return end;
+}
+
+// `line` without its line end.
+IniLine parse_line(const std::string& line)
+{
+    IniLine out;
+    size_t end = line.size();
+    if (end > 0 && line[end - 1] == '\r') {
+        --end;
+    }
+    size_t start = 0;
+    while (start < end && blank(line[start])) {
+        ++start;
+    }
+    if (start == end) {
+        return out;
+    }
+    if (line[start] == '#' || line[start] == ';') {
+        out.kind = IniLine::COMMENT;
+        return out;
+    }
+    if (line[start] == '[') {
+        const size_t close = line.find(']', start);
+        if (close == std::string::npos || close >= end) {
+            out.kind = IniLine::BAD;
+            return out;
+        }
+        size_t rest = close + 1;
+        while (rest < end && blank(line[rest])) {
+            ++rest;
+        }
+        out.kind = rest == end || line[rest] == '#' || line[rest] == ';' ? IniLine::SECTION : IniLine::BAD;
+        out.name = trimmed(line, start + 1, close);
+        return out;
+    }
+    const size_t equals = line.find_first_of("=:", start);
+    if (equals == std::string::npos || equals >= end) {
+        out.kind = start > 0 ? IniLine::INDENTED : IniLine::BAD;
+        return out;
+    }
+    out.name = trimmed(line, start, equals);
+    if (out.name.empty()) {
+        out.kind = IniLine::BAD;
+        return out;
+    }
+    size_t vb = equals + 1;
+    while (vb < end && blank(line[vb])) {
+        ++vb;
+    }
+    size_t ve = vb < end ? comment_start(line, vb, end) : end;
+    while (ve > vb && blank(line[ve - 1])) {
+        --ve;
+    }
+    out.kind = IniLine::VALUE;
+    out.value = line.substr(vb, ve - vb);
+    out.value_begin = vb;
+    out.value_end = ve;
+    return out;
+}
+
+// The file's lines, each with its line end ("\n", "\r\n" or none for a last
+// line without one); a leading byte-order mark is kept apart.
+std::vector<std::string> split_lines(const std::string& text, std::string* bom)
+{
+    size_t at = 0;
+    bom->clear();
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        *bom = text.substr(0, 3);
+        at = 3;
+    }
+    std::vector<std::string> lines;
+    while (at < text.size()) {
+        size_t nl = text.find('\n', at);
+        size_t next = nl == std::string::npos ? text.size() : nl + 1;
+        lines.push_back(text.substr(at, next - at));
+        at = next;
+    }
+    return lines;
+}
+
+std::string without_line_end(const std::string& line)
+{
+    return !line.empty() && line.back() == '\n' ? line.substr(0, line.size() - 1) : line;
+}
+
+// A value quoted in a message, cut short when it is long.
+std::string quoted(const std::string& value)
+{
+    constexpr size_t LONGEST = 60;
+    return "'" + (value.size() > LONGEST ? value.substr(0, LONGEST) + "..." : value) + "'";
+}
+
+struct Warning {
+    int line;
+    std::string text;
+};
+
+struct KeyLine {
+    int line;
+    int action;
+    std::string key;
+};
+
 struct Reader {
     const std::string* path;
     PlatSettings* settings;
-    std::vector<std::string>* warnings;
-    FILE* file;
-    int line;
+    std::vector<Warning> warnings;
+    std::set<std::string> given;  // "section.name" of the values taken so far
+    std::vector<KeyLine> keys;
+    int line = 0;
 };
 
-void warn(Reader* r, const char* setting, const std::string& why)
+void add_warning(Reader* r, int line, const std::string& text)
 {
-    char text[512];
-    snprintf(text, sizeof text, "%s, line %d: %s %s; the default is used", r->path->c_str(), r->line, setting,
-             why.c_str());
-    r->warnings->push_back(plat_printable(text));
+    r->warnings.push_back(Warning{line, *r->path + ", line " + std::to_string(line) + ": " + text});
+}
+
+// A value that cannot be used: the setting keeps what it had, and the
+// message says which that is.
+void refuse(Reader* r, const std::string& key, const std::string& name, const std::string& why)
+{
+    add_warning(r, r->line,
+                name + " " + why + (r->given.count(key) ? "; the earlier value stays" : "; the default is used"));
 }
 
 bool parse_bool(const char* value, bool* out)
@@ -88,45 +244,71 @@ bool parse_int(const char* value, int low, int high, int* out)
     return true;
 }
 
-// Reads one line at a time so the handler knows which line it was given.
-char* read_line(char* str, int num, void* stream)
+// "1280x960" (or "1280 x 960"); "" is automatic (0 x 0).
+bool parse_size(const std::string& value, int* width, int* height)
 {
-    Reader* r = static_cast<Reader*>(stream);
-    char* got = fgets(str, num, r->file);
-    if (got) {
-        ++r->line;
+    if (value.empty()) {
+        *width = 0;
+        *height = 0;
+        return true;
     }
-    return got;
+    const size_t x = value.find_first_of("xX");
+    if (x == std::string::npos) {
+        return false;
+    }
+    const std::string w = trimmed(value, 0, x);
+    const std::string h = trimmed(value, x + 1, value.size());
+    int pw = 0;
+    int ph = 0;
+    if (w.empty() || h.empty() || !isdigit(static_cast<unsigned char>(w[0])) ||
+        !isdigit(static_cast<unsigned char>(h[0])) ||
+        !parse_int(w.c_str(), PLAT_WINDOW_MIN_WIDTH, PLAT_WINDOW_MAX_SIZE, &pw) ||
+        !parse_int(h.c_str(), PLAT_WINDOW_MIN_HEIGHT, PLAT_WINDOW_MAX_SIZE, &ph)) {
+        return false;
+    }
+    *width = pw;
+    *height = ph;
+    return true;
 }
 
-int on_value(void* user, const char* section, const char* name, const char* value)
+void on_value(Reader* r, const std::string& section, const std::string& name, const std::string& value)
 {
-    Reader* r = static_cast<Reader*>(user);
     PlatSettings* s = r->settings;
-    const std::string key = std::string(section) + "." + name;
+    const std::string key = section + "." + name;
+    const char* v = value.c_str();
+    bool ok = true;
     auto yes_no = [&](bool* field) {
-        if (!parse_bool(value, field)) {
-            warn(r, name, std::string("wants yes or no, not '") + value + "'");
+        ok = parse_bool(v, field);
+        if (!ok) {
+            refuse(r, key, name, "wants yes or no, not " + quoted(value));
         }
     };
     auto volume = [&](int* field) {
-        if (!parse_int(value, 0, 100, field)) {
-            warn(r, name, std::string("wants a number from 0 to 100, not '") + value + "'");
+        ok = parse_int(v, 0, 100, field);
+        if (!ok) {
+            refuse(r, key, name, "wants a number from 0 to 100, not " + quoted(value));
         }
     };
     if (key == "display.fullscreen") {
         yes_no(&s->fullscreen);
     } else if (key == "display.window_scale") {
-        if (!parse_int(value, 1, PLAT_SCALE_MAX, &s->window_scale)) {
-            warn(r, name, std::string("wants a number from 1 to 8, not '") + value + "'");
+        ok = parse_int(v, 1, PLAT_SCALE_MAX, &s->window_scale);
+        if (!ok) {
+            refuse(r, key, name, "wants a number from 1 to 8, not " + quoted(value));
+        }
+    } else if (key == "display.window_size") {
+        ok = parse_size(value, &s->window_width, &s->window_height);
+        if (!ok) {
+            refuse(r, key, name, "wants WIDTHxHEIGHT from 320x240 to 16384x16384, or nothing, not " + quoted(value));
         }
     } else if (key == "display.scaling") {
-        if (strcasecmp(value, "fit") == 0) {
+        if (strcasecmp(v, "fit") == 0) {
             s->integer_scaling = false;
-        } else if (strcasecmp(value, "integer") == 0) {
+        } else if (strcasecmp(v, "integer") == 0) {
             s->integer_scaling = true;
         } else {
-            warn(r, name, std::string("wants fit or integer, not '") + value + "'");
+            ok = false;
+            refuse(r, key, name, "wants fit or integer, not " + quoted(value));
         }
     } else if (key == "display.vsync") {
         yes_no(&s->vsync);
@@ -138,43 +320,91 @@ int on_value(void* user, const char* section, const char* name, const char* valu
         s->soundfont = value;
     } else if (key == "gamepad.enabled") {
         yes_no(&s->gamepad);
-    } else if (std::string(section) == "keys") {
+    } else if (section == "keys") {
+        int action = -1;
         for (int a = 0; a < ACTION_COUNT; ++a) {
-            if (strcmp(name, ACTIONS[a].name) != 0) {
-                continue;
+            if (name == ACTIONS[a].name) {
+                action = a;
             }
-            if (plat_key_from_name(value) == 0) {
-                warn(r, name, std::string("names no key: '") + value + "'");
-            } else {
-                s->keys[a] = value;
-            }
-            return 1;
         }
-        warn(r, name, "is not a setting of [keys]");
+        if (action < 0) {
+            ok = false;
+            add_warning(r, r->line, name + " is not a setting of [keys]; the line is ignored");
+        } else if (plat_key_from_name(v) == 0) {
+            ok = false;
+            refuse(r, key, name, "names no key: " + quoted(value));
+        } else {
+            // Which action gets which key is settled once the whole file is read.
+            r->keys.push_back(KeyLine{r->line, action, value});
+        }
+    } else if (section.empty()) {
+        ok = false;
+        add_warning(r, r->line, name + " is outside any [section]; the line is ignored");
     } else {
-        warn(r, name, std::string("is not a setting of [") + section + "]");
+        ok = false;
+        add_warning(r, r->line, name + " is not a setting of [" + section + "]; the line is ignored");
     }
-    return 1;
+    if (ok) {
+        r->given.insert(key);
+    }
 }
 
-// Two actions on one key: the later one goes back to its default (when that
-// key is free), so every action can still be reached.
-void check_duplicate_keys(Reader* r, const PlatSettings& defaults)
+int key_code(const std::string& name)
 {
-    for (int a = 1; a < ACTION_COUNT; ++a) {
-        const int key = plat_key_from_name(r->settings->keys[a].c_str());
-        for (int b = 0; b < a; ++b) {
-            if (plat_key_from_name(r->settings->keys[b].c_str()) != key) {
+    return plat_key_from_name(name.c_str());
+}
+
+// No two actions share a key, and no key the player gave takes another
+// action's key away: a key line that names a key already taken (by an
+// action the file leaves at its default, or by an earlier line) is refused,
+// and that action keeps the key it had, when that is still free, or has
+// none. Keys that change hands both ways (a swap) are fine.
+void settle_keys(Reader* r, const PlatSettings& defaults)
+{
+    bool in_file[ACTION_COUNT] = {};
+    for (const KeyLine& k : r->keys) {
+        in_file[k.action] = true;
+    }
+    bool settled[ACTION_COUNT] = {};  // given by a line already handled
+    std::string* keys = r->settings->keys;
+    auto owner = [&](int action, int code) {
+        for (int b = 0; b < ACTION_COUNT; ++b) {
+            if (b == action || code == 0) {
                 continue;
             }
-            char text[512];
-            snprintf(text, sizeof text, "%s: %s and %s are both '%s'; %s goes back to '%s'", r->path->c_str(),
-                     ACTIONS[b].name, ACTIONS[a].name, r->settings->keys[a].c_str(), ACTIONS[a].name,
-                     defaults.keys[a].c_str());
-            r->warnings->push_back(plat_printable(text));
-            r->settings->keys[a] = defaults.keys[a];
-            break;
+            const bool holds =
+                !in_file[b] ? key_code(defaults.keys[b]) == code : settled[b] && key_code(keys[b]) == code;
+            if (holds) {
+                return b;
+            }
         }
+        return -1;
+    };
+    for (const KeyLine& k : r->keys) {
+        const int a = k.action;
+        const int taken_by = owner(a, key_code(k.key));
+        if (taken_by < 0) {
+            keys[a] = k.key;
+            settled[a] = true;
+            continue;
+        }
+        std::string text =
+            std::string(ACTIONS[a].name) + " = " + quoted(k.key) + " is already " + ACTIONS[taken_by].name + "'s key";
+        if (!settled[a]) {
+            keys[a] = defaults.keys[a];
+            settled[a] = true;
+        }
+        const int keeper = owner(a, key_code(keys[a]));
+        if (keys[a].empty() || keeper >= 0) {
+            text += "; " + std::string(ACTIONS[a].name) + " has no key";
+            if (keeper >= 0) {
+                text += " (its " + quoted(keys[a]) + " is " + ACTIONS[keeper].name + "'s)";
+            }
+            keys[a].clear();
+        } else {
+            text += "; " + std::string(ACTIONS[a].name) + " keeps " + quoted(keys[a]);
+        }
+        add_warning(r, k.line, text);
     }
 }
 
@@ -187,6 +417,65 @@ bool make_parent_directories(const std::string& path)
         }
     }
     return true;
+}
+
+std::string yes_no(bool v)
+{
+    return v ? "yes" : "no";
+}
+
+std::string size_text(int width, int height)
+{
+    return width > 0 && height > 0 ? std::to_string(width) + "x" + std::to_string(height) : std::string();
+}
+
+// The comment written above each setting, for the file and for a setting
+// added to a file that lacks it.
+struct SettingInfo {
+    const char* section;
+    const char* name;
+    const char* comment;  // lines, each ending in '\n'
+};
+
+constexpr SettingInfo SETTINGS[] = {
+    {"display", "fullscreen", "# yes: full screen at the desktop's size; no: a window (Alt+Enter switches)\n"},
+    {"display", "window_scale", "# the window's size as a multiple of 640 x 480, from 1 to 8\n"},
+    {"display", "window_size",
+     "# the window's size in pixels, WIDTHxHEIGHT (such as 1280x960, from 320x240 to 16384x16384);\n"
+     "# the game keeps the size you give the window here; empty: automatic, made to fit the desktop\n"},
+    {"display", "scaling",
+     "# fit: the picture as large as fits, kept at 4:3; integer: whole multiples only (sharp pixels)\n"},
+    {"display", "vsync", "# yes: wait for the screen's refresh before showing a picture (no tearing)\n"},
+    {"sound", "music_volume", "# loudness of the radio and the battle music, from 0 (off) to 100\n"},
+    {"sound", "effects_volume", "# loudness of the sound effects and voices, from 0 (off) to 100\n"},
+    {"sound", "soundfont",
+     "# a SoundFont (.sf2 or .sf3) for the music; empty: $TAILGATE_SOUNDFONT, then a .sf2 in the\n"
+     "# data folder, then /usr/share/sounds/sf2/default-GM.sf2 and TimGM6mb.sf2\n"},
+    {"gamepad", "enabled",
+     "# yes: a game controller drives too (d-pad or left stick: arrows; A: Space, B: H,\n"
+     "# X and Y: S, Start: P); plugged in or out at any time\n"},
+};
+
+std::string comment_for(const std::string& section, const std::string& name)
+{
+    for (const SettingInfo& s : SETTINGS) {
+        if (section == s.section && name == s.name) {
+            return s.comment;
+        }
+    }
+    if (section == "keys") {
+        for (const ActionInfo& a : ACTIONS) {
+            if (name == a.name) {
+                return std::string("# ") + a.comment + "\n";
+            }
+        }
+    }
+    return std::string();
+}
+
+std::string errno_text()
+{
+    return errno != 0 ? strerror(errno) : "unknown error";
 }
 
 }  // namespace
@@ -240,41 +529,36 @@ std::string plat_settings_text(const PlatSettings& s)
 {
     std::string t;
     auto line = [&](const std::string& text) { t += text + "\n"; };
-    auto yes_no = [](bool v) { return std::string(v ? "yes" : "no"); };
-    line("# Tailgate's settings. Lines are 'name = value'; '#' starts a comment.");
-    line("# Delete this file to get the defaults back. Command-line options win over it.");
+    auto setting = [&](const char* section, const char* name, const std::string& value) {
+        t += comment_for(section, name);
+        line(std::string(name) + " = " + value);
+    };
+    line("# Tailgate's settings. Lines are 'name = value'. '#' or ';' starts a comment, at the");
+    line("# start of a line or after a blank behind a value. Delete this file to get the defaults");
+    line("# back. Command-line options win over it.");
     line("");
     line("[display]");
-    line("# yes: full screen at the desktop's size; no: a window (Alt+Enter switches)");
-    line("fullscreen = " + yes_no(s.fullscreen));
-    line("# the window's size as a multiple of 640 x 480, from 1 to 8");
-    line("window_scale = " + std::to_string(s.window_scale));
-    line("# fit: the picture as large as fits, kept at 4:3; integer: whole multiples only (sharp pixels)");
-    line(std::string("scaling = ") + (s.integer_scaling ? "integer" : "fit"));
-    line("# yes: wait for the screen's refresh before showing a picture (no tearing)");
-    line("vsync = " + yes_no(s.vsync));
+    setting("display", "fullscreen", yes_no(s.fullscreen));
+    setting("display", "window_scale", std::to_string(s.window_scale));
+    setting("display", "window_size", size_text(s.window_width, s.window_height));
+    setting("display", "scaling", s.integer_scaling ? "integer" : "fit");
+    setting("display", "vsync", yes_no(s.vsync));
     line("");
     line("[sound]");
-    line("# loudness of the radio and the battle music, from 0 (off) to 100");
-    line("music_volume = " + std::to_string(s.music_volume));
-    line("# loudness of the sound effects and voices, from 0 (off) to 100");
-    line("effects_volume = " + std::to_string(s.effects_volume));
-    line("# a SoundFont (.sf2 or .sf3) for the music; empty: $TAILGATE_SOUNDFONT, then a .sf2 in the");
-    line("# data folder, then /usr/share/sounds/sf2/default-GM.sf2 and TimGM6mb.sf2");
-    line("soundfont = " + s.soundfont);
+    setting("sound", "music_volume", std::to_string(s.music_volume));
+    setting("sound", "effects_volume", std::to_string(s.effects_volume));
+    setting("sound", "soundfont", s.soundfont);
     line("");
     line("[keys]");
     line("# SDL's key names: letters, digits, Up, Down, Left, Right, Space, Return, Tab,");
-    line("# Left Ctrl, Right Shift, F1 .. F12, Keypad 8, ... One key per action.");
+    line("# Left Ctrl, Right Shift, F1 .. F12, Keypad 8, ... One key per action: a key");
+    line("# another action already has is refused.");
     for (int a = 0; a < ACTION_COUNT; ++a) {
-        line(std::string("# ") + ACTIONS[a].comment);
-        line(std::string(ACTIONS[a].name) + " = " + s.keys[a]);
+        setting("keys", ACTIONS[a].name, s.keys[a]);
     }
     line("");
     line("[gamepad]");
-    line("# yes: a game controller drives too (d-pad or left stick: arrows; A: Space, B: H,");
-    line("# X and Y: S, Start: P); plugged in or out at any time");
-    line("enabled = " + yes_no(s.gamepad));
+    setting("gamepad", "enabled", yes_no(s.gamepad));
     return t;
 }
 
@@ -283,38 +567,188 @@ bool plat_load_settings(const std::string& path, PlatSettings* settings, std::ve
 {
     *created = false;
     const PlatSettings defaults = plat_default_settings();
-    int opened = PLAT_FILE_OK;
-    FILE* file = plat_open_regular(path.c_str(), &opened);
-    if (!file && opened == PLAT_FILE_MISSING) {
+    std::vector<char> bytes;
+    errno = 0;
+    const int got = plat_read_regular(path.c_str(), MAX_FILE_BYTES, &bytes);
+    if (got == PLAT_FILE_MISSING) {
         if (!make_parent_directories(path)) {
-            warnings->push_back(plat_printable("cannot make the folder for " + path + ": " + strerror(errno)));
+            warnings->push_back(plat_printable("cannot make the folder for " + path + ": " + errno_text()));
             return false;
         }
         const std::string text = plat_settings_text(defaults);
         if (!plat_replace_file(path.c_str(), text.data(), text.size())) {
-            warnings->push_back(plat_printable("cannot write " + path + ": " + strerror(errno)));
+            warnings->push_back(plat_printable("cannot write " + path + ": " + errno_text()));
             return false;
         }
         *created = true;
         return true;
     }
-    if (!file) {
-        const char* why =
-            opened == PLAT_FILE_UNREADABLE && errno != 0 ? strerror(errno) : plat_file_result_text(opened);
+    if (got != PLAT_FILE_OK) {
+        const std::string why = got == PLAT_FILE_TOO_BIG                    ? std::string("larger than 1 MB")
+                                : got == PLAT_FILE_UNREADABLE && errno != 0 ? std::string(strerror(errno))
+                                                                            : std::string(plat_file_result_text(got));
         warnings->push_back(plat_printable("cannot read " + path + ": " + why + "; the defaults are used"));
         return false;
     }
-    Reader reader{&path, settings, warnings, file, 0};
-    const int result = ini_parse_stream(read_line, &reader, on_value, &reader);
-    fclose(file);
-    if (result > 0) {
-        // A line that is neither a setting nor a [section]; the handler was
-        // not called for it, so it is named here.
-        char text[512];
-        snprintf(text, sizeof text, "%s, line %d: not 'name = value' or '[section]'; it is ignored", path.c_str(),
-                 result);
-        warnings->push_back(plat_printable(text));
+    Reader reader;
+    reader.path = &path;
+    reader.settings = settings;
+    std::string bom;
+    std::string section;
+    for (const std::string& raw : split_lines(std::string(bytes.begin(), bytes.end()), &bom)) {
+        ++reader.line;
+        const IniLine line = parse_line(without_line_end(raw));
+        switch (line.kind) {
+        case IniLine::BLANK:
+        case IniLine::COMMENT:
+            break;
+        case IniLine::SECTION:
+            section = line.name;
+            break;
+        case IniLine::VALUE:
+            on_value(&reader, section, line.name, line.value);
+            break;
+        case IniLine::INDENTED:
+            add_warning(&reader, reader.line, "an indented line does not go on with the line before; it is ignored");
+            break;
+        case IniLine::BAD:
+            add_warning(&reader, reader.line, "not 'name = value' or '[section]'; it is ignored");
+            break;
+        }
     }
-    check_duplicate_keys(&reader, defaults);
+    settle_keys(&reader, defaults);
+    std::stable_sort(reader.warnings.begin(), reader.warnings.end(),
+                     [](const Warning& a, const Warning& b) { return a.line < b.line; });
+    for (const Warning& w : reader.warnings) {
+        warnings->push_back(plat_printable(w.text));
+    }
+    return true;
+}
+
+bool plat_settings_update(const std::string& path, const std::vector<PlatSettingChange>& changes, std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error) {
+            *error = plat_printable(why);
+        }
+        return false;
+    };
+    for (const PlatSettingChange& c : changes) {
+        // Each value must read back as itself.
+        const IniLine check = parse_line(c.key + " = " + c.value);
+        if (c.section.empty() || c.section.find_first_of("[]\r\n") != std::string::npos ||
+            (c.key + c.value).find_first_of("\r\n") != std::string::npos ||
+            c.section != trimmed(c.section, 0, c.section.size()) || check.kind != IniLine::VALUE ||
+            check.name != c.key || check.value != c.value || c.key.find_first_of("=:#;[") != std::string::npos) {
+            return fail("cannot write " + path + ": [" + c.section + "] " + c.key + " = " + quoted(c.value) +
+                        " would not read back as given");
+        }
+    }
+    if (!make_parent_directories(path)) {
+        return fail("cannot make the folder for " + path + ": " + errno_text());
+    }
+    const int lock = plat_lock_for(path.c_str());
+    std::vector<char> bytes;
+    errno = 0;
+    int got = plat_read_regular(path.c_str(), MAX_FILE_BYTES, &bytes);
+    if (got == PLAT_FILE_MISSING) {
+        // A new file: the defaults with their comments, changed as asked.
+        const std::string text = plat_settings_text(plat_default_settings());
+        bytes.assign(text.begin(), text.end());
+        got = PLAT_FILE_OK;
+    }
+    if (got != PLAT_FILE_OK) {
+        const std::string why = got == PLAT_FILE_TOO_BIG                    ? std::string("larger than 1 MB")
+                                : got == PLAT_FILE_UNREADABLE && errno != 0 ? std::string(strerror(errno))
+                                                                            : std::string(plat_file_result_text(got));
+        plat_unlock(lock);
+        return fail("cannot read " + path + ": " + why);
+    }
+    std::string bom;
+    std::vector<std::string> lines = split_lines(std::string(bytes.begin(), bytes.end()), &bom);
+    const bool crlf = !lines.empty() && lines[0].size() >= 2 && lines[0].compare(lines[0].size() - 2, 2, "\r\n") == 0;
+    const std::string eol = crlf ? "\r\n" : "\n";
+    std::vector<bool> done(changes.size(), false);
+    std::string section;
+    for (std::string& raw : lines) {
+        const IniLine line = parse_line(without_line_end(raw));
+        if (line.kind == IniLine::SECTION) {
+            section = line.name;
+        }
+        if (line.kind != IniLine::VALUE) {
+            continue;
+        }
+        // The last change of a setting counts.
+        size_t i = changes.size();
+        for (size_t j = 0; j < changes.size(); ++j) {
+            if (changes[j].section == section && changes[j].key == line.name) {
+                done[j] = true;
+                i = j;
+            }
+        }
+        if (i < changes.size()) {
+            std::string value = changes[i].value;
+            // "name =" with nothing after it: "name = value".
+            if (line.value.empty() && !value.empty() && !blank(raw[line.value_begin - 1])) {
+                value.insert(0, " ");
+            }
+            raw.replace(line.value_begin, line.value_end - line.value_begin, value);
+        }
+    }
+    // Settings the file lacks: at the end of their section (after its last
+    // setting), the section added at the end of the file when it is missing.
+    for (size_t i = 0; i < changes.size(); ++i) {
+        if (done[i]) {
+            continue;
+        }
+        const PlatSettingChange& c = changes[i];
+        bool later = false;  // the same setting changed again: the last value counts
+        for (size_t j = i + 1; j < changes.size(); ++j) {
+            later = later || (changes[j].section == c.section && changes[j].key == c.key);
+        }
+        if (later) {
+            continue;
+        }
+        std::vector<std::string> added;
+        const std::string entry = comment_for(c.section, c.key) + c.key + " = " + c.value + "\n";
+        for (size_t from = 0, nl; (nl = entry.find('\n', from)) != std::string::npos; from = nl + 1) {
+            added.push_back(entry.substr(from, nl - from) + eol);
+        }
+        size_t at = std::string::npos;
+        std::string current;
+        for (size_t n = 0; n < lines.size(); ++n) {
+            const IniLine line = parse_line(without_line_end(lines[n]));
+            if (line.kind == IniLine::SECTION) {
+                current = line.name;
+                if (current == c.section) {
+                    at = n + 1;
+                }
+            } else if (line.kind == IniLine::VALUE && current == c.section) {
+                at = n + 1;
+            }
+        }
+        if (!lines.empty() && (lines.back().empty() || lines.back().back() != '\n')) {
+            lines.back() += eol;
+        }
+        if (at == std::string::npos) {
+            if (!lines.empty()) {
+                lines.push_back(eol);
+            }
+            lines.push_back("[" + c.section + "]" + eol);
+            at = lines.size();
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    }
+    std::string text = bom;
+    for (const std::string& l : lines) {
+        text += l;
+    }
+    errno = 0;
+    const bool ok = plat_replace_file(path.c_str(), text.data(), text.size());
+    const std::string why = errno_text();
+    plat_unlock(lock);
+    if (!ok) {
+        return fail("cannot write " + path + ": " + why);
+    }
     return true;
 }

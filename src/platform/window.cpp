@@ -5,6 +5,7 @@
 // are the virtual seams' (the player's keys feed them).
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,21 +23,41 @@
 
 namespace {
 
-constexpr const char* WINDOW_TITLE = "DirectDraw 8-Bit Blitting Demo";
+constexpr const char* WINDOW_TITLE = "Tailgate";
+// The window's class, as the desktop entry's StartupWMClass names it, so
+// that docks show the game's icon and group the window with its entry.
+constexpr const char* WINDOW_CLASS = "tailgate";
 
-// What the settings asked of the window.
+// What the settings asked of the window: a whole multiple of the picture
+// at most (window_scale), or a size the player gave it (window_size), and
+// whether the player chose that scale (a reduced one is then reported).
 int window_scale = 2;
+bool scale_chosen;
+int asked_width;
+int asked_height;
 bool integer_scaling;
 bool vsync_wanted = true;
 bool gamepad_wanted = true;
-int window_width()
-{
-    return 640 * window_scale;
-}
-int window_height()
-{
-    return 480 * window_scale;
-}
+
+// The settings file that remembers the window's size and the full-screen
+// choice the player made; empty: nothing is remembered.
+std::string remember_path;
+bool fullscreen_at_start;
+int shown_width;  // the window's size as the player left it (not full screen)
+int shown_height;
+bool size_changed;
+
+// The game's icon, as RGBA, square.
+std::vector<uint8_t> icon_rgba;
+int icon_side;
+
+// A replay being watched: the game's keys are the recording's; Q and Esc
+// stop watching.
+bool watching;
+
+// The room for a window's frame and title bar, which the desktop's usable
+// area must hold too.
+constexpr int FRAME_ROOM = 48;
 
 // Keyboard keys (SDL keycodes) and what each does: a game key code, or one
 // of the platform's own actions below.
@@ -91,24 +112,141 @@ const char* window_error = "";
 
 void window_present();
 
+// The desktop's area for windows (without panels and docks), less the room
+// of a window's frame.
+bool usable_area(int display, int* width, int* height)
+{
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) != 0 || usable.w <= 0 || usable.h <= 0) {
+        return false;
+    }
+    *width = usable.w;
+    *height = usable.h > FRAME_ROOM * 2 ? usable.h - FRAME_ROOM : usable.h;
+    return true;
+}
+
+// The window's size: the one the player gave it, else the largest whole
+// multiple of the picture up to window_scale, either way no larger than the
+// desktop can show. `report`: say so in one line when it had to be made
+// smaller than the player asked.
+void window_size(int display, bool report, int* width, int* height)
+{
+    int room_w = 0;
+    int room_h = 0;
+    const bool known = usable_area(display, &room_w, &room_h);
+    if (asked_width > 0 && asked_height > 0) {
+        *width = asked_width;
+        *height = asked_height;
+        if (known && (asked_width > room_w || asked_height > room_h)) {
+            // Kept at the shape the player gave it.
+            const double shrink =
+                std::min(static_cast<double>(room_w) / asked_width, static_cast<double>(room_h) / asked_height);
+            *width = std::max(PLAT_SCREEN_W / 2, static_cast<int>(asked_width * shrink));
+            *height = std::max(PLAT_SCREEN_H / 2, static_cast<int>(asked_height * shrink));
+            if (report) {
+                fprintf(stderr, "tailgate: a %d x %d window does not fit the desktop; it is %d x %d\n", asked_width,
+                        asked_height, *width, *height);
+            }
+        }
+        return;
+    }
+    int scale = window_scale;
+    while (known && scale > 1 && (PLAT_SCREEN_W * scale > room_w || PLAT_SCREEN_H * scale > room_h)) {
+        --scale;
+    }
+    if (report && scale_chosen && scale < window_scale) {
+        fprintf(stderr, "tailgate: a window %d times 640 x 480 does not fit the desktop; it is %d times\n",
+                window_scale, scale);
+    }
+    *width = PLAT_SCREEN_W * scale;
+    *height = PLAT_SCREEN_H * scale;
+}
+
+// The size the window was last given by the game; a size event with
+// another one is the player's doing.
+int set_width;
+int set_height;
+
+void set_window_size(int w, int h)
+{
+    set_width = w;
+    set_height = h;
+    SDL_SetWindowSize(window, w, h);
+}
+
+bool is_full_screen()
+{
+    return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+// The window as a window again: resizable, wholly on the desktop.
+void become_window()
+{
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowResizable(window, SDL_TRUE);
+    SDL_SetWindowMinimumSize(window, PLAT_SCREEN_W / 2, PLAT_SCREEN_H / 2);
+    int w = shown_width;
+    int h = shown_height;
+    if (w <= 0 || h <= 0) {
+        window_size(SDL_GetWindowDisplayIndex(window), false, &w, &h);
+    }
+    set_window_size(w, h);
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void window_resized(int w, int h)
+{
+    if (is_full_screen() || (w == set_width && h == set_height) || w <= 0 || h <= 0) {
+        return;
+    }
+    shown_width = w;
+    shown_height = h;
+    size_changed = true;
+}
+
+// Writes what the player chose into the settings file, leaving every other
+// line of it as it was.
+void remember(const std::vector<PlatSettingChange>& changes)
+{
+    if (remember_path.empty() || changes.empty()) {
+        return;
+    }
+    std::string error;
+    if (!plat_settings_update(remember_path, changes, &error)) {
+        fprintf(stderr, "tailgate: cannot keep the window's settings: %s\n", error.c_str());
+    }
+}
+
+void remember_full_screen(bool full)
+{
+    remember({{"display", "fullscreen", full ? "yes" : "no"}});
+}
+
+void remember_size()
+{
+    if (size_changed) {
+        size_changed = false;
+        remember({{"display", "window_size", std::to_string(shown_width) + "x" + std::to_string(shown_height)}});
+    }
+}
+
 void toggle_full_screen()
 {
     if (!window) {
         return;
     }
-    const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    const bool full = is_full_screen();
     if (full) {
-        SDL_SetWindowFullscreen(window, 0);
-        SDL_SetWindowSize(window, window_width(), window_height());
-        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        become_window();
     } else {
         SDL_DisplayMode desktop;
         if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop) == 0) {
             SDL_SetWindowPosition(window, 0, 0);
-            SDL_SetWindowSize(window, desktop.w, desktop.h);
+            set_window_size(desktop.w, desktop.h);
         }
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
+    remember_full_screen(!full);
     repaint_needed = true;
     window_present();
 }
@@ -140,6 +278,10 @@ void key_event(const SDL_KeyboardEvent& event)
             return;
         }
         const int code = code_of(event.keysym);
+        if (watching && (code == VK_Q || event.keysym.sym == SDLK_ESCAPE)) {
+            plat_request_close();  // a watched replay: stop watching
+            return;
+        }
         if (code == CODE_PAUSE) {
             set_paused(!paused);
             return;
@@ -147,6 +289,9 @@ void key_event(const SDL_KeyboardEvent& event)
         if (code == CODE_SCREENSHOT) {
             save_screenshot();
             return;
+        }
+        if (paused && code == VK_Q) {
+            set_paused(false);  // Q quits from the pause as from anywhere
         }
         key_code_of_scancode[scancode] = code;
         if (code > 0) {
@@ -303,6 +448,16 @@ void stop_pads()
     }
 }
 
+bool pads_open()
+{
+    for (SDL_GameController* pad : pads) {
+        if (pad) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void release_all_keys()
 {
     memset(key_held, 0, sizeof key_held);
@@ -354,6 +509,9 @@ void pump_events()
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 present_pending = true;
                 repaint_needed = true;
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    window_resized(event.window.data1, event.window.data2);
+                }
             } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 release_all_keys();  // their releases go to another window
                 set_paused(true);    // and the player is looking elsewhere
@@ -386,6 +544,9 @@ SDL_Renderer* make_renderer()
 
 void close_window()
 {
+    if (window) {
+        remember_size();
+    }
     display_set_presenter(nullptr, nullptr);
     present_pending = false;
     stop_pads();
@@ -404,34 +565,68 @@ void close_window()
     }
 }
 
-// "PAUSED" over the picture as it stood, dimmed: drawn on the way to the
-// screen only, so the game's own surfaces never hold it.
-void draw_pause_overlay(uint32_t* frame)
+// A line of text in the game's face over the frame, `zoom` times its size,
+// centred, with a shadow.
+void draw_overlay_text(uint32_t* frame, const std::string& text, int zoom, int top, uint32_t colour)
 {
-    for (int i = 0; i < 640 * 480; ++i) {
-        frame[i] = (frame[i] >> 1) & 0x7F7F7F;
-    }
-    static std::vector<uint8_t> bits;
-    static int w;
-    static int h;
-    if (bits.empty() && !display_text_mask("PAUSED", &bits, &w, &h)) {
+    std::vector<uint8_t> bits;
+    int w = 0;
+    int h = 0;
+    if (!display_text_mask(text.c_str(), &bits, &w, &h)) {
         return;
     }
-    constexpr int ZOOM = 3;
-    const int left = (640 - w * ZOOM) / 2;
-    const int top = (480 - h * ZOOM) / 2;
+    const int left = (PLAT_SCREEN_W - w * zoom) / 2;
     for (int shadow = 1; shadow >= 0; --shadow) {
-        const uint32_t colour = shadow ? 0x000000 : 0xFFD040;
-        for (int y = 0; y < h * ZOOM; ++y) {
-            for (int x = 0; x < w * ZOOM; ++x) {
-                const int px = left + x + shadow * ZOOM;
-                const int py = top + y + shadow * ZOOM;
-                if (bits[(y / ZOOM) * w + x / ZOOM] && px >= 0 && px < 640 && py >= 0 && py < 480) {
-                    frame[py * 640 + px] = colour;
+        const uint32_t ink = shadow ? 0x000000 : colour;
+        for (int y = 0; y < h * zoom; ++y) {
+            for (int x = 0; x < w * zoom; ++x) {
+                const int px = left + x + shadow * zoom;
+                const int py = top + y + shadow * zoom;
+                if (bits[(y / zoom) * w + x / zoom] && px >= 0 && px < PLAT_SCREEN_W && py >= 0 && py < PLAT_SCREEN_H) {
+                    frame[py * PLAT_SCREEN_W + px] = ink;
                 }
             }
         }
     }
+}
+
+// The key bound to an action, by its name on the keyboard.
+std::string key_label(int code)
+{
+    for (int b = 0; b < binding_count; ++b) {
+        if (bindings[b].code == code) {
+            return SDL_GetKeyName(bindings[b].key);
+        }
+    }
+    return "";
+}
+
+// "PAUSED" over the picture as it stood, dimmed, and how to go on: drawn on
+// the way to the screen only, so the game's own surfaces never hold it.
+void draw_pause_overlay(uint32_t* frame)
+{
+    constexpr int ZOOM = 3;
+    constexpr int TOP = 180;
+    // Half as bright, and a quarter behind the words so they read over any
+    // picture.
+    const int band_top = TOP - 16;
+    const int band_bottom = TOP + 4 * plat_text_height() + 32;
+    for (int y = 0; y < PLAT_SCREEN_H; ++y) {
+        const bool band = y >= band_top && y < band_bottom;
+        for (int x = 0; x < PLAT_SCREEN_W; ++x) {
+            uint32_t& pixel = frame[y * PLAT_SCREEN_W + x];
+            pixel = band ? (pixel >> 2) & 0x3F3F3F : (pixel >> 1) & 0x7F7F7F;
+        }
+    }
+    draw_overlay_text(frame, "PAUSED", ZOOM, TOP, 0xFFD040);
+    const std::string pause_key = key_label(CODE_PAUSE);
+    const std::string quit_key = key_label(VK_Q);
+    std::string hint = pause_key.empty() ? "Start" : pause_key;
+    hint = "Press " + hint + (pads_open() ? " (or Start)" : "") + " to go on";
+    if (!quit_key.empty()) {
+        hint += ", " + quit_key + " to quit";
+    }
+    draw_overlay_text(frame, hint, 1, TOP + 3 * plat_text_height() + 16, 0xFFFFFF);
 }
 
 void set_paused(bool on)
@@ -553,6 +748,19 @@ void window_present()
     SDL_RenderPresent(renderer);
 }
 
+void set_icon()
+{
+    if (!window || icon_side <= 0) {
+        return;
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(icon_rgba.data(), icon_side, icon_side, 32, icon_side * 4,
+                                                           SDL_PIXELFORMAT_ABGR8888);
+    if (icon) {
+        SDL_SetWindowIcon(window, icon);
+        SDL_FreeSurface(icon);
+    }
+}
+
 int open_window(bool windowed)
 {
     if (window) {
@@ -564,6 +772,9 @@ int open_window(bool windowed)
     // Our own SIGINT/SIGTERM handlers turn signals into WM_CLOSE.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WINDOW_CLASS);
+    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", WINDOW_CLASS);
+    SDL_SetHint(SDL_HINT_APP_NAME, WINDOW_TITLE);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         window_error = SDL_GetError();
         return 0;
@@ -578,20 +789,31 @@ int open_window(bool windowed)
         close_window();
         return 0;
     }
+    fullscreen_at_start = !windowed;
+    int w = 0;
+    int h = 0;
+    window_size(0, windowed, &w, &h);
+    set_width = w;
+    set_height = h;
     if (windowed) {
-        window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, window_width(),
-                                  window_height(), SDL_WINDOW_RESIZABLE);
+        window =
+            SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_RESIZABLE);
     } else {
         // Made at the desktop's size: without a window manager a full-screen
-        // window keeps the size it was made with.
+        // window keeps the size it was made with. Resizable, for the window
+        // Alt+Enter makes of it.
         SDL_DisplayMode desktop;
-        int w = window_width();
-        int h = window_height();
         if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
             w = desktop.w;
             h = desktop.h;
         }
-        window = SDL_CreateWindow(WINDOW_TITLE, 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        set_width = w;
+        set_height = h;
+        window = SDL_CreateWindow(WINDOW_TITLE, 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
+    }
+    if (window) {
+        SDL_SetWindowMinimumSize(window, PLAT_SCREEN_W / 2, PLAT_SCREEN_H / 2);
+        set_icon();
     }
     if (window) {
         renderer = make_renderer();
@@ -621,11 +843,13 @@ int open_window(bool windowed)
     return 1;
 }
 
+// While paused the picture stands and nothing of the game runs: the window
+// waits for its events (a key, the close button, the focus) instead of
+// spinning, and looks at the signals at least ten times a second.
 void hold_while_paused()
 {
     while (paused && window && !plat_close_requested()) {
-        window_present();
-        SDL_Delay(16);
+        SDL_WaitEventTimeout(nullptr, 100);
         pump_events();
     }
     if (paused) {
@@ -757,6 +981,9 @@ void plat_window_configure(const PlatSettings& settings)
     vsync_wanted = settings.vsync;
     gamepad_wanted = settings.gamepad;
     configured = true;
+    scale_chosen = settings.window_scale != plat_default_settings().window_scale;
+    asked_width = settings.window_width;
+    asked_height = settings.window_height;
     binding_count = 0;
     for (int a = 0; a < ACTION_COUNT; ++a) {
         const auto action = static_cast<PlatAction>(a);
@@ -776,4 +1003,40 @@ void plat_window_configure(const PlatSettings& settings)
 const char* plat_window_error()
 {
     return window_error;
+}
+
+void plat_window_choices(bool scale_given, const char* remember_in)
+{
+    scale_chosen = scale_chosen || scale_given;
+    remember_path = remember_in ? remember_in : "";
+}
+
+void plat_window_set_icon(const uint8_t* rgba, int side)
+{
+    icon_side = rgba && side > 0 ? side : 0;
+    icon_rgba.assign(rgba, rgba + static_cast<size_t>(icon_side) * icon_side * 4);
+    set_icon();
+}
+
+void plat_window_watch(bool on)
+{
+    watching = on;
+}
+
+void plat_linger_until_closed()
+{
+    while (window && !plat_close_requested()) {
+        SDL_WaitEventTimeout(nullptr, 100);
+        pump_events();
+    }
+}
+
+bool plat_window_state(int* width, int* height, bool* full_screen)
+{
+    if (!window) {
+        return false;
+    }
+    SDL_GetWindowSize(window, width, height);
+    *full_screen = is_full_screen();
+    return true;
 }

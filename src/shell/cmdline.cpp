@@ -79,9 +79,11 @@ const char* cmdline_usage()
            "  --data DIR           game data directory, also holding hiscore.txt (default: the\n"
            "                       installed data or data beside the executable, with the high\n"
            "                       scores in $XDG_DATA_HOME/tailgate)\n"
-           "  --record FILE        write the session's keys as an input script, to watch again\n"
-           "                       (--input FILE) or to run headless\n"
-           "  --input FILE         play a recorded session or input script back in the window\n"
+           "  --record FILE        record the session (its start, the high-score table it began\n"
+           "                       with, its keys) to replay it exactly with --replay\n"
+           "  --replay FILE        watch a recording (add --headless for the harness's outputs);\n"
+           "                       the player's own high-score table is never read or written\n"
+           "  --input FILE         play an input script back in the window, then take the keys\n"
            "  --help               show this text\n"
            "  --version            show the version\n"
            "Headless runs (no window, no sound device, no settings, a virtual clock):\n"
@@ -148,6 +150,7 @@ const Option OPTIONS[] = {
     number("--scale", offsetof(ShellOptions, scale), 1, 8),
     path("--config", offsetof(ShellOptions, config_path), "a file name"),
     path("--record", offsetof(ShellOptions, record_path), "a file name"),
+    path("--replay", offsetof(ShellOptions, replay_path), "a file name"),
     flag("--help", offsetof(ShellOptions, show_help)),
     flag("-h", offsetof(ShellOptions, show_help)),
     flag("--version", offsetof(ShellOptions, show_version)),
@@ -258,6 +261,13 @@ int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, siz
     // played back, which run on the same virtual clock as a headless run.
     if (!options->headless && options->start_tick_given && !options->input_path[0] && !options->record_path[0]) {
         snprintf(error, error_size, "--start-tick needs --headless, --input or --record");
+        return 0;
+    }
+    if (options->replay_path[0] && (options->input_path[0] || options->record_path[0] || options->start_tick_given)) {
+        snprintf(error, error_size, "--replay takes its keys and start tick from the recording: not with %s",
+                 options->input_path[0]    ? "--input"
+                 : options->record_path[0] ? "--record"
+                                           : "--start-tick");
         return 0;
     }
     if (options->windowed && options->fullscreen) {

@@ -31,6 +31,7 @@ struct ShellOptions {
     char audio_log_path[CMDLINE_PATH_SIZE];
     char config_path[CMDLINE_PATH_SIZE];  // empty: the player's own settings file
     char record_path[CMDLINE_PATH_SIZE];
+    char replay_path[CMDLINE_PATH_SIZE];  // a recording to replay, headless or to watch
     int shot_count;
     ShotRequest shots[CMDLINE_MAX_SHOTS];
     int dump_at_count;

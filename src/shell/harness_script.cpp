@@ -17,7 +17,16 @@ namespace {
 
 bool script_tick_named;
 uint32_t script_tick;
+bool script_passes_named;
+int script_passes;
+HarnessTable script_table;
+bool table_open;  // between "# table text" and "# table-end"
 FILE* record_file;
+
+constexpr std::string_view TABLE_TAG = "table";
+constexpr std::string_view TABLE_LINE_TAG = "table:";
+constexpr std::string_view TABLE_END_TAG = "table-end";
+constexpr std::string_view TABLE_END_BARE_TAG = "table-end-without-newline";
 
 struct KeyName {
     std::string_view name;
@@ -84,6 +93,119 @@ void find_start_tick(std::string_view line)
     }
 }
 
+bool parse_pass(std::string_view word, int* out);
+
+int hex_digit(char c)
+{
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : -1;
+}
+
+// A line of the table in a comment: printable ASCII as it is, every other
+// byte and '%' as %XX, so the recording stays plain text.
+std::string escape_table_line(std::string_view line)
+{
+    std::string out;
+    for (char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '%') {
+            char hex[4];
+            snprintf(hex, sizeof hex, "%%%02X", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescape_table_line(std::string_view line)
+{
+    std::string out;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '%' && i + 2 < line.size() && hex_digit(line[i + 1]) >= 0 && hex_digit(line[i + 2]) >= 0) {
+            out += static_cast<char>(hex_digit(line[i + 1]) * 16 + hex_digit(line[i + 2]));
+            i += 2;
+        } else {
+            out += line[i];
+        }
+    }
+    return out;
+}
+
+// The recording's own comment lines: "# passes N" and the table. Only a
+// line that starts with '#' counts.
+void find_recording_tags(std::string_view line)
+{
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string_view::npos || line[at] != '#') {
+        return;
+    }
+    std::string_view rest = line.substr(at + 1);
+    if (!rest.empty() && rest[0] == ' ') {
+        rest.remove_prefix(1);
+    }
+    while (!rest.empty() && (rest.back() == '\r' || rest.back() == ' ' || rest.back() == '\t') && !table_open) {
+        rest.remove_suffix(1);
+    }
+    if (table_open) {
+        if (rest.starts_with(TABLE_LINE_TAG)) {
+            std::string_view text = rest.substr(TABLE_LINE_TAG.size());
+            if (!text.empty() && text[0] == ' ') {
+                text.remove_prefix(1);
+            }
+            while (!text.empty() && text.back() == '\r') {
+                text.remove_suffix(1);
+            }
+            script_table.text += unescape_table_line(text);
+            script_table.text += '\n';
+        } else if (rest.starts_with(TABLE_END_BARE_TAG)) {
+            if (!script_table.text.empty()) {
+                script_table.text.pop_back();
+            }
+            table_open = false;
+        } else if (rest.starts_with(TABLE_END_TAG)) {
+            table_open = false;
+        }
+        return;
+    }
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < rest.size() && words.size() < 3) {
+        while (i < rest.size() && is_blank(rest[i])) {
+            ++i;
+        }
+        size_t start = i;
+        while (i < rest.size() && !is_blank(rest[i])) {
+            ++i;
+        }
+        if (i > start) {
+            words.push_back(rest.substr(start, i - start));
+        }
+    }
+    if (words.size() != 2 || (script_table.kind != HARNESS_TABLE_UNSAID && words[0] == TABLE_TAG)) {
+        return;
+    }
+    if (words[0] == "passes" && !script_passes_named) {
+        int passes = 0;
+        if (parse_pass(words[1], &passes)) {
+            script_passes_named = true;
+            script_passes = passes;
+        }
+    } else if (words[0] == TABLE_TAG) {
+        if (words[1] == "none") {
+            script_table.kind = HARNESS_TABLE_NONE;
+        } else if (words[1] == "unusable") {
+            script_table.kind = HARNESS_TABLE_UNUSABLE;
+        } else if (words[1] == "text") {
+            script_table.kind = HARNESS_TABLE_TEXT;
+            table_open = true;
+        }
+    }
+}
+
 // Splits one line (comment already cut off) into its words.
 std::vector<std::string_view> split_words(std::string_view line)
 {
@@ -136,6 +258,9 @@ int harness_parse_script(const char* text, size_t length, char* error, size_t er
 {
     std::vector<PlatKeyEvent> events;
     script_tick_named = false;
+    script_passes_named = false;
+    script_table = HarnessTable{HARNESS_TABLE_UNSAID, {}};
+    table_open = false;
     std::string_view all(text, length);
     int line_number = 0;
     int last_pass = 0;
@@ -149,6 +274,7 @@ int harness_parse_script(const char* text, size_t length, char* error, size_t er
         pos = end + 1;
         ++line_number;
         find_start_tick(line);
+        find_recording_tags(line);
 
         size_t hash = line.find('#');
         if (hash != std::string_view::npos) {
@@ -222,18 +348,53 @@ bool harness_script_start_tick(uint32_t* tick)
     return script_tick_named;
 }
 
-bool harness_open_record(const char* path, uint32_t start_tick)
+const HarnessTable& harness_script_table()
 {
-    record_file = fopen(path, "w");
+    return script_table;
+}
+
+bool harness_script_passes(int* passes)
+{
+    if (script_passes_named) {
+        *passes = script_passes;
+    }
+    return script_passes_named;
+}
+
+bool harness_open_record(const char* path, uint32_t start_tick, const HarnessTable& table)
+{
+    record_file = fopen(path, "wb");
     if (!record_file) {
         return false;
     }
     fprintf(record_file, "# A session recorded by tailgate %s. Watch it again with\n", TAILGATE_VERSION);
-    fprintf(record_file, "# tailgate --window --input FILE, or run it with\n");
-    fprintf(record_file, "# tailgate --headless --start-tick %u --input FILE --passes N (N below).\n", start_tick);
+    fprintf(record_file, "# tailgate --replay FILE (add --headless for the harness's outputs).\n");
     fprintf(record_file, "# start-tick %u\n", start_tick);
+    harness_write_table(record_file, table);
     headless_set_key_listener(record);
     return true;
+}
+
+void harness_write_table(FILE* file, const HarnessTable& table)
+{
+    if (table.kind == HARNESS_TABLE_NONE || table.kind == HARNESS_TABLE_UNSAID) {
+        fprintf(file, "# table none\n");
+        return;
+    }
+    if (table.kind == HARNESS_TABLE_UNUSABLE) {
+        fprintf(file, "# table unusable\n");
+        return;
+    }
+    fprintf(file, "# table text\n");
+    std::string_view text = table.text;
+    bool bare_end = !text.empty() && text.back() != '\n';
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        fprintf(file, "# table: %s\n", escape_table_line(line).c_str());
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    fprintf(file, "# %s\n", bare_end ? TABLE_END_BARE_TAG.data() : TABLE_END_TAG.data());
 }
 
 bool harness_close_record(int passes)

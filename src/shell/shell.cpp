@@ -1,6 +1,7 @@
 // The program: start-up, the window procedure, the frame loop, shutdown.
 #include "shell/shell.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +12,9 @@
 #include "audio/audio.h"
 #include "display/display.h"
 #include "frontend/frontend.h"
+#include "hiscore/hiscore.h"
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
@@ -99,7 +102,55 @@ void apply_settings(ShellOptions* options)
     }
     options->windowed = settings.fullscreen ? 0 : 1;
     plat_window_configure(settings);
+    plat_window_choices(options->scale > 0, path.empty() ? nullptr : path.c_str());
     plat_audio_configure(settings);
+}
+
+// The window's icon: the first frame of the player's truck, as the
+// desktop's icon shows it.
+void show_icon()
+{
+    BitmapImage truck{};
+    std::vector<uint8_t> rgba;
+    int side = 0;
+    if (gfx_load_bitmap(&truck, "truck.bmp") && gfx_make_icon(&truck, 1, &rgba, &side)) {
+        plat_window_set_icon(rgba.data(), side);
+    }
+    gfx_unload_bitmap(&truck);
+}
+
+// The high-score table as the game will find it at start-up, for a
+// recording.
+HarnessTable table_at_start()
+{
+    std::vector<char> bytes;
+    const int result = plat_read_regular(plat_hiscore_file, HISCORE_MAX_FILE_BYTES, &bytes);
+    if (result == PLAT_FILE_OK) {
+        return HarnessTable{HARNESS_TABLE_TEXT, std::string(bytes.begin(), bytes.end())};
+    }
+    return HarnessTable{result == PLAT_FILE_MISSING ? HARNESS_TABLE_NONE : HARNESS_TABLE_UNUSABLE, {}};
+}
+
+// A replay keeps the table its recording began with in a directory of its
+// own, so the player's table is never read or written by it.
+bool set_up_replay_table(char* dir, size_t size, char* error, size_t error_size)
+{
+    const HarnessTable& table = harness_script_table();
+    if (!plat_make_private_dir(dir, size) || !plat_set_hiscore_dir(dir)) {
+        snprintf(error, error_size, "cannot make a directory for the replay's high-score table in %s",
+                 getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
+        return false;
+    }
+    bool made = true;
+    if (table.kind == HARNESS_TABLE_TEXT) {
+        made = plat_replace_file(plat_hiscore_file, table.text.data(), table.text.size());
+    } else if (table.kind == HARNESS_TABLE_UNUSABLE) {
+        made = plat_make_directory(plat_hiscore_file);  // as unreadable as a table gets
+    }
+    if (!made) {
+        snprintf(error, error_size, "cannot write the replay's high-score table in %s", dir);
+    }
+    return made;
 }
 
 int run_game(const ShellOptions* options)
@@ -131,6 +182,7 @@ int run_game(const ShellOptions* options)
         return 1;
     }
 
+    show_icon();
     game_show_title();
 
     int last_pass = -1;
@@ -138,6 +190,11 @@ int run_game(const ShellOptions* options)
     int status = shell_frame_loop(game_main, options->passes, harness_after_pass, &last_pass, &script_ran_out);
     if (script_ran_out) {
         return end_with_script_run_out(last_pass + 1);
+    }
+    // A watched recording that has played to its end stays on its last
+    // picture until the player closes the window.
+    if (options->replay_path[0] && last_pass + 1 == options->passes) {
+        plat_linger_until_closed();
     }
 
     harness_write_dump(last_pass);
@@ -191,9 +248,12 @@ void shell_pace(uint32_t frame_start)
         return;
     }
     // In a window the pass takes 33 ms, on the game's clock (which a virtual
-    // one already shows) and in real time.
+    // one already shows) and in real time. A pause that began during the
+    // pass holds it here, with the window looking at its events, and the
+    // game's clock goes on from where it stopped.
     const auto target = pass_real_start + std::chrono::milliseconds(FRAME_MS);
     for (;;) {
+        plat_hold_while_paused();
         auto now = SteadyClock::now();
         uint32_t ticks = plat_get_tick_count() - frame_start;  // unsigned: wrap-safe
         if (now >= target && ticks >= static_cast<uint32_t>(FRAME_MS)) {
@@ -201,6 +261,11 @@ void shell_pace(uint32_t frame_start)
         }
         int64_t elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - pass_real_start).count();
         int64_t sleep_us = shell_pace_sleep_us(elapsed);
+        if (ticks < static_cast<uint32_t>(FRAME_MS)) {
+            // The game's clock may lag the real one after a pause.
+            const int64_t ticks_left_us = (static_cast<int64_t>(FRAME_MS) - ticks) * 1000 - SPIN_US;
+            sleep_us = std::max(sleep_us, ticks_left_us);
+        }
         if (sleep_us > 0) {
             std::this_thread::sleep_for(std::chrono::microseconds(sleep_us));
         }
@@ -307,6 +372,7 @@ int tailgate_main(int argc, char** argv)
     // Paths named on the command line are relative to where the program was
     // started, not to the data directory it moves into.
     bool paths_ok = make_absolute(options->input_path, error, sizeof error) &&
+                    make_absolute(options->replay_path, error, sizeof error) &&
                     make_absolute(options->record_path, error, sizeof error) &&
                     make_absolute(options->config_path, error, sizeof error) &&
                     make_absolute(options->dump_path, error, sizeof error) &&
@@ -326,6 +392,25 @@ int tailgate_main(int argc, char** argv)
     if (options->input_path[0] && !harness_load_script(options->input_path, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
+    }
+    const bool replay = options->replay_path[0] != '\0';
+    if (replay) {
+        if (!harness_load_script(options->replay_path, error, sizeof error)) {
+            fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
+            return 2;
+        }
+        int passes = 0;
+        if (harness_script_table().kind == HARNESS_TABLE_UNSAID || !harness_script_start_tick(&options->start_tick) ||
+            !harness_script_passes(&passes)) {
+            fprintf(stderr,
+                    "tailgate: %s is not a recording made with --record (it needs its '# start-tick', '# table' and "
+                    "'# passes' lines); play an input script with --input\n",
+                    plat_printable(options->replay_path).c_str());
+            return 2;
+        }
+        if (options->passes < 0) {
+            options->passes = passes;
+        }
     }
     if (options->record_path[0]) {
         const char* problem = plat_output_problem(options->record_path);
@@ -347,7 +432,7 @@ int tailgate_main(int argc, char** argv)
     // The default data may be an installed, read-only folder shared by every
     // user, so without --data the high scores are the player's own. A table
     // that cannot be kept stops the start-up rather than a game being lost.
-    if (!data_given) {
+    if (!data_given && !replay) {
         char hiscore_dir[CMDLINE_PATH_SIZE];
         if (!plat_user_data_dir(hiscore_dir, sizeof hiscore_dir, error, sizeof error)) {
             fprintf(stderr, "tailgate: %s\n", error);
@@ -367,20 +452,33 @@ int tailgate_main(int argc, char** argv)
     // seams' clock and keys, so a headless run of the recording is the same
     // game. A recording of the player starts its clock where the real one
     // would be, so every session is new.
-    const bool virtual_window = !options->headless && (options->input_path[0] || options->record_path[0]);
+    const bool virtual_window = !options->headless && (options->input_path[0] || options->record_path[0] || replay);
     uint32_t start_tick = options->start_tick;
-    if (virtual_window && !options->start_tick_given && !harness_script_start_tick(&start_tick)) {
+    if (virtual_window && !replay && !options->start_tick_given && !harness_script_start_tick(&start_tick)) {
         start_tick = options->input_path[0] ? options->start_tick : wall_clock_tick();
     }
     plat_use_backend(options->headless ? PLAT_HEADLESS : virtual_window ? PLAT_WINDOW_REPLAY : PLAT_WINDOW, start_tick);
+    plat_window_watch(replay && !options->headless);
     if (!harness_open(options, error, sizeof error)) {
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
         return 2;
     }
-    if (options->record_path[0] && !harness_open_record(options->record_path, start_tick)) {
+    if (options->record_path[0] && !harness_open_record(options->record_path, start_tick, table_at_start())) {
         fprintf(stderr, "tailgate: cannot write --record %s\n", plat_printable(options->record_path).c_str());
         harness_close();
         return 2;
     }
-    return run_game(options);
+    if (!replay) {
+        return run_game(options);
+    }
+    char replay_dir[CMDLINE_PATH_SIZE] = "";
+    if (!set_up_replay_table(replay_dir, sizeof replay_dir, error, sizeof error)) {
+        fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
+        plat_remove_private_dir(replay_dir);
+        harness_close();
+        return 1;
+    }
+    const int status = run_game(options);
+    plat_remove_private_dir(replay_dir);
+    return status;
 }

@@ -1,5 +1,5 @@
-// What a player who keeps the game meets beyond its rules: the settings
-// file, pause, the gamepad, and sessions recorded in a window that replay
+// What a player who keeps the game meets beyond its rules: pause, the
+// gamepad, and sessions recorded in a window that replay
 // exactly in headless mode.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -25,93 +25,6 @@ fs::path fresh_dir(const char* name)
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
-}
-
-struct Loaded {
-    PlatSettings settings = plat_default_settings();
-    std::vector<std::string> warnings;
-    bool created = false;
-    bool ok = false;
-};
-
-Loaded load(const fs::path& path)
-{
-    Loaded l;
-    l.ok = plat_load_settings(path.string(), &l.settings, &l.warnings, &l.created);
-    return l;
-}
-
-TEST(Settings, AMissingFileIsWrittenWithTheDefaultsAndReadsBackTheSame)
-{
-    const fs::path dir = fresh_dir("defaults");
-    const fs::path path = dir / "deep" / "tailgate" / "tailgate.ini";
-    Loaded first = load(path);
-    ASSERT_TRUE(first.ok);
-    EXPECT_TRUE(first.created);
-    EXPECT_TRUE(first.warnings.empty());
-    const std::string text = read_text(path);
-    for (const char* expected :
-         {"fullscreen = yes", "window_scale = 2", "scaling = fit", "vsync = yes", "music_volume = 100",
-          "effects_volume = 100", "key_pause = P", "key_screenshot = F12", "[gamepad]", "enabled = yes"}) {
-        EXPECT_NE(text.find(expected), std::string::npos) << expected;
-    }
-    Loaded again = load(path);
-    ASSERT_TRUE(again.ok);
-    EXPECT_FALSE(again.created);
-    EXPECT_TRUE(again.warnings.empty()) << again.warnings.front();
-    EXPECT_EQ(plat_settings_text(again.settings), text);
-    fs::remove_all(dir);
-}
-
-TEST(Settings, EveryBadLineGetsOneWarningWithFileLineAndSettingAndTheDefaultStands)
-{
-    const fs::path dir = fresh_dir("bad");
-    const fs::path path = dir / "tailgate.ini";
-    std::ofstream(path) << "[display]\n"
-                           "fullscreen = no\n"    // 2: good
-                           "window_scale = 11\n"  // 3: out of range
-                           "scaling = integer\n"  // 4: good
-                           "vsync = maybe\n"      // 5: not yes or no
-                           "[sound]\n"
-                           "music_volume = 40\n"    // 7: good
-                           "effects_volume = -3\n"  // 8: out of range
-                           "loudness = 3\n"         // 9: no such setting
-                           "[keys]\n"
-                           "key_up = W\n"              // 11: good
-                           "key_fire = NoSuchKey\n"    // 12: no such key
-                           "key_down = W\n"            // 13: W is already up's
-                           "this line is nonsense\n";  // 14: not a setting
-    Loaded l = load(path);
-    ASSERT_TRUE(l.ok);
-    PlatSettings want = plat_default_settings();  // the good lines, and the defaults
-    want.fullscreen = false;
-    want.integer_scaling = true;
-    want.music_volume = 40;
-    want.keys[ACTION_UP] = "W";
-    EXPECT_EQ(plat_settings_text(l.settings), plat_settings_text(want));
-    const std::vector<std::pair<const char*, const char*>> expected = {
-        {"line 3", "window_scale"},
-        {"line 5", "vsync"},
-        {"line 8", "effects_volume"},
-        {"line 9", "loudness"},
-        {"line 12", "key_fire"},
-        {"line 14", "not 'name = value'"},
-        {"key_up and key_down", "key_down goes back to 'Down'"}};
-    ASSERT_EQ(l.warnings.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_NE(l.warnings[i].find(path.string()), std::string::npos) << l.warnings[i];
-        EXPECT_NE(l.warnings[i].find(expected[i].first), std::string::npos) << l.warnings[i];
-        EXPECT_NE(l.warnings[i].find(expected[i].second), std::string::npos) << l.warnings[i];
-    }
-    // A folder where the file should be: the defaults, one warning, nothing written.
-    const fs::path folder = dir / "folder.ini";
-    fs::create_directory(folder);
-    Loaded f = load(folder);
-    EXPECT_FALSE(f.ok);
-    ASSERT_EQ(f.warnings.size(), 1u);
-    EXPECT_NE(f.warnings[0].find("not a regular file"), std::string::npos) << f.warnings[0];
-    EXPECT_EQ(plat_settings_text(f.settings), plat_settings_text(plat_default_settings()));
-    fs::remove_all(dir);
 }
 
 void push(SDL_Event event)

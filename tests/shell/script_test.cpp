@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "shell/harness_script.h"
 #include "shell/shell.h"
+#include "support/run.h"
 
 namespace {
 
@@ -214,7 +215,7 @@ TEST(Script, TheRecordingReplaysEachEventAtTheSamePoint)
     close(fd);
     ASSERT_EQ(parse("2 +UP +LEFT\n5 -UP\n9 -LEFT\n"), 1);
     plat_use_backend(PLAT_HEADLESS, 1000);
-    ASSERT_TRUE(harness_open_record(path, 424242));
+    ASSERT_TRUE(harness_open_record(path, 424242, HarnessTable{HARNESS_TABLE_NONE, {}}));
     headless_begin_pass(0);
     headless_set_key(VK_SPACE, true, false);  // the player, at a pass's start
     headless_begin_pass(2);
@@ -235,8 +236,8 @@ TEST(Script, TheRecordingReplaysEachEventAtTheSamePoint)
     const std::string recording = text;
     const size_t keys = recording.find("# start-tick 424242\n");
     ASSERT_NE(keys, std::string::npos) << recording;
-    EXPECT_EQ(recording.substr(keys), "# start-tick 424242\n0 +SPACE\n2 +UP\n2 +LEFT\n4 -UP\n4 -SPACE\n9 -LEFT\n"
-                                      "# passes 10\n");
+    EXPECT_EQ(recording.substr(keys), "# start-tick 424242\n# table none\n0 +SPACE\n2 +UP\n2 +LEFT\n4 -UP\n4 -SPACE\n"
+                                      "9 -LEFT\n# passes 10\n");
 
     // Read back, it names its start tick and gives the same keys.
     ASSERT_EQ(parse(recording), 1);
@@ -244,9 +245,51 @@ TEST(Script, TheRecordingReplaysEachEventAtTheSamePoint)
     ASSERT_TRUE(harness_script_start_tick(&tick));
     EXPECT_EQ(tick, 424242u);
     EXPECT_EQ(headless_events_left(), 6);
+    int passes = 0;
+    ASSERT_TRUE(harness_script_passes(&passes));
+    EXPECT_EQ(passes, 10);
+    EXPECT_EQ(harness_script_table().kind, HARNESS_TABLE_NONE);
     ASSERT_EQ(parse("# start-tick 12x\n1 +UP\n"), 1);
     EXPECT_FALSE(harness_script_start_tick(&tick)) << "not a number: no start tick";
+    EXPECT_FALSE(harness_script_passes(&passes));
+    EXPECT_EQ(harness_script_table().kind, HARNESS_TABLE_UNSAID) << "an input script is no recording";
     plat_use_backend(PLAT_WINDOW, 1000);
+}
+
+// The table a recording began with comes back byte for byte, whatever it
+// holds: control bytes, '%', bytes beyond ASCII, CR LF line ends, a last
+// line without its newline, blank lines; and a table that was unusable
+// stays so.
+TEST(Script, ARecordingKeepsItsTableByteForByte)
+{
+    const std::string tables[] = {
+        "1000 ABC\n900 DEF\n",
+        "\xEF\xBB\xBF"
+        "100 A%B\r\n\n\t 7 \x01\xFF\n# not a comment\n5 XYZ",
+        "",
+        "\n",
+    };
+    for (const std::string& table : tables) {
+        char path[] = "/tmp/tailgate_record_XXXXXX";
+        const int fd = mkstemp(path);
+        ASSERT_GE(fd, 0);
+        FILE* file = fdopen(fd, "wb");
+        ASSERT_NE(file, nullptr);
+        harness_write_table(file, HarnessTable{HARNESS_TABLE_TEXT, table});
+        fputs("3 +UP\n# passes 4\n", file);
+        fclose(file);
+        const std::string text = test_support::read_text(path);
+        remove(path);
+        for (char c : text) {
+            EXPECT_TRUE(c == '\n' || (c >= ' ' && c < 0x7F)) << "plain printable text: " << text;
+        }
+        ASSERT_EQ(parse(text), 1) << text;
+        EXPECT_EQ(harness_script_table().kind, HARNESS_TABLE_TEXT);
+        EXPECT_EQ(harness_script_table().text, table) << text;
+        EXPECT_EQ(headless_events_left(), 1) << "the table's lines are comments";
+    }
+    ASSERT_EQ(parse("# table unusable\n# passes 1\n"), 1);
+    EXPECT_EQ(harness_script_table().kind, HARNESS_TABLE_UNUSABLE);
 }
 
 TEST(VirtualClock, OnlyThePacingMovesItAndItWraps)

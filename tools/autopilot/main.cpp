@@ -180,8 +180,10 @@ int write_script(const char* path, int goal, uint32_t start_tick, int passes, in
         fprintf(stderr, "autopilot: cannot write %s\n", path);
         return 0;
     }
-    fprintf(file, "# Written by tools/autopilot, goal %s.\n", goal_names[goal]);
+    fprintf(file, "# Written by tools/autopilot, goal %s. Watch it with tailgate --replay FILE.\n", goal_names[goal]);
     fprintf(file, "# start-tick %u\n# passes %d\n# score %d\n", start_tick, passes, final_score);
+    // The autopilot plays from data without a high-score table.
+    harness_write_table(file, HarnessTable{HARNESS_TABLE_NONE, {}});
     for (const Milestone& m : milestones) {
         fprintf(file, "# milestone %s %d\n", m.name.c_str(), m.pass);
     }

@@ -1,0 +1,362 @@
+// The game in its window, played as a player plays it: the real program
+// (tailgate_main) on SDL's dummy video driver, its keys, pad buttons, focus
+// changes and close requests pushed as the window system would send them.
+// Each session runs in a child process of its own, so a game that never
+// comes back from a pause fails the test instead of hanging it.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <SDL2/SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "shell/shell.h"
+#include "support/run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// What a session's driver can find out of the running game.
+int current_pass()
+{
+    return headless_current_pass();
+}
+
+// Waits up to `limit` for `ready`; false when it never came.
+bool wait_for(const std::function<bool()>& ready, std::chrono::milliseconds limit = 5000ms)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (ready()) {
+            return true;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return ready();
+}
+
+bool game_running_past(int pass)
+{
+    return current_pass() > pass;
+}
+
+void push_key(SDL_Keycode key, bool down, Uint16 mod = KMOD_NONE)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.keysym.mod = mod;
+    event.key.windowID = 1;
+    SDL_PushEvent(&event);
+}
+
+// A key pressed and let go again, as a tap.
+void tap(SDL_Keycode key, Uint16 mod = KMOD_NONE)
+{
+    push_key(key, true, mod);
+    std::this_thread::sleep_for(80ms);
+    push_key(key, false, mod);
+    std::this_thread::sleep_for(80ms);
+}
+
+void push_window_event(SDL_WindowEventID what)
+{
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = what;
+    event.window.windowID = 1;
+    SDL_PushEvent(&event);
+}
+
+void push_close()
+{
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
+}
+
+// The driver's findings: a failed check ends the child with this status and
+// its line on stderr.
+constexpr int CHECK_FAILED = 70;
+void check(bool ok, const char* what)
+{
+    if (!ok) {
+        fprintf(stderr, "check failed: %s (pass %d, paused %d)\n", what, current_pass(), plat_paused() ? 1 : 0);
+        fflush(stderr);
+        _exit(CHECK_FAILED);
+    }
+}
+
+// Seconds of CPU the process has used.
+double cpu_seconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Waits for the game to be running, then pauses it with `pause` and checks
+// that the game's passes stand still and the process is idle.
+void pause_and_check(const std::function<void()>& pause)
+{
+    check(wait_for([] { return game_running_past(10); }), "the game runs");
+    pause();
+    check(wait_for([] { return plat_paused(); }), "paused");
+    std::this_thread::sleep_for(100ms);
+    const int pass = current_pass();
+    const double cpu = cpu_seconds();
+    std::this_thread::sleep_for(1000ms);
+    check(current_pass() == pass, "no pass runs while paused");
+    check(cpu_seconds() - cpu < 0.25, "a paused game leaves the processor alone");
+}
+
+void resume_and_check(const std::function<void()>& resume)
+{
+    const int pass = current_pass();
+    resume();
+    check(wait_for([] { return !plat_paused(); }), "goes on");
+    check(wait_for([pass] { return game_running_past(pass + 10); }), "passes run again after the pause");
+}
+
+struct Session {
+    int status = -1;     // the exit status, or -1 when it had to be killed
+    std::string errors;  // what it wrote on stderr
+    fs::path dir;        // its settings and files
+};
+
+// Runs the game in a child with `args` (after the program's name), its
+// settings and files in a directory of its own, while `driver` plays it
+// from another thread. A session that does not end within `limit` is
+// killed.
+Session play(const test_support::GameRun& run, std::vector<std::string> args, const std::function<void()>& driver,
+             std::chrono::seconds limit = 30s)
+{
+    Session session;
+    static int sessions;
+    const fs::path dir = run.dir / ("session" + std::to_string(++sessions));
+    fs::create_directories(dir);
+    session.dir = dir;
+    const fs::path errors = dir / "stderr.txt";
+    fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // The dummy driver's window never has the focus, without which SDL
+        // passes no pad buttons on.
+        setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
+        setenv("XDG_PICTURES_DIR", (dir / "pictures").c_str(), 1);
+        if (!freopen(errors.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) {
+            _exit(CHECK_FAILED);
+        }
+        args.insert(args.begin(), "tailgate");
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        std::thread player([&driver] { driver(); });
+        player.detach();
+        const int status = tailgate_main(static_cast<int>(args.size()), argv.data());
+        fflush(nullptr);
+        _exit(status);
+    }
+    int status = 0;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            session.errors = test_support::read_text(errors) + "\n(killed: the session did not end)";
+            return session;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    session.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    session.errors = test_support::read_text(errors);
+    return session;
+}
+
+// P pauses and goes on, on the menu and on the road; a pause taken inside a
+// pass (the game reads its keys during the pass) holds the pacing too, and
+// Q, the close button and SIGTERM end a paused game at once.
+TEST(Pause, PGoesOnAndEveryWayOutWorksWhilePaused)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    const std::vector<std::pair<const char*, std::function<void()>>> exits = {
+        {"Q", [] { tap(SDLK_q); }},
+        {"the close button", [] { push_close(); }},
+        {"SIGTERM", [] { kill(getpid(), SIGTERM); }},
+        {"SIGINT", [] { kill(getpid(), SIGINT); }},
+    };
+    for (const auto& [name, leave] : exits) {
+        Session session = play(run, {"--window", "--data", data}, [&leave] {
+            pause_and_check([] { tap(SDLK_p); });
+            resume_and_check([] { tap(SDLK_p); });
+            tap(SDLK_SPACE);  // on to the menu, then the road
+            tap(SDLK_s);
+            pause_and_check([] { tap(SDLK_p); });
+            leave();
+        });
+        EXPECT_EQ(session.status, 0) << name << ": " << session.errors;
+    }
+}
+
+// Losing the focus pauses; getting it back keeps the pause (the player may
+// not be ready); P goes on. Alt+Enter switches full screen while paused and
+// the choice is kept in the settings file.
+TEST(Pause, FocusLossPausesAndAltEnterWorksWhilePaused)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    Session session = play(run, {"--window", "--data", data}, [] {
+        pause_and_check([] { push_window_event(SDL_WINDOWEVENT_FOCUS_LOST); });
+        push_window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
+        std::this_thread::sleep_for(200ms);
+        check(plat_paused(), "focus coming back keeps the pause");
+        int w = 0;
+        int h = 0;
+        bool full = true;
+        check(plat_window_state(&w, &h, &full) && !full, "a window");
+        tap(SDLK_RETURN, KMOD_LALT);
+        check(wait_for([&] { return plat_window_state(&w, &h, &full) && full; }), "Alt+Enter: full screen");
+        check(plat_paused(), "still paused");
+        tap(SDLK_RETURN, KMOD_LALT);
+        check(wait_for([&] { return plat_window_state(&w, &h, &full) && !full; }), "Alt+Enter: a window again");
+        resume_and_check([] { tap(SDLK_p); });
+        tap(SDLK_RETURN, KMOD_LALT);
+        check(wait_for([&] { return plat_window_state(&w, &h, &full) && full; }), "full screen again");
+        tap(SDLK_q);
+    });
+    EXPECT_EQ(session.status, 0) << session.errors;
+    const std::string settings = test_support::read_text(session.dir / "config/tailgate/tailgate.ini");
+    EXPECT_NE(settings.find("fullscreen = yes"), std::string::npos) << settings;
+}
+
+// The pad's Start pauses and goes on, as P does.
+TEST(Pause, ThePadsStartPausesAndGoesOn)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    Session session = play(run, {"--window", "--data", data}, [] {
+        check(wait_for([] { return game_running_past(5); }), "the game runs");
+        const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                     SDL_CONTROLLER_BUTTON_MAX, 0);
+        check(device >= 0, "a virtual pad");
+        SDL_Joystick* pad = SDL_JoystickOpen(device);
+        check(pad != nullptr, "the virtual pad opens");
+        std::this_thread::sleep_for(300ms);  // the game opens it as it comes
+        const auto press_start = [pad] {
+            SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, 1);
+            std::this_thread::sleep_for(100ms);
+            SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, 0);
+            std::this_thread::sleep_for(100ms);
+        };
+        pause_and_check(press_start);
+        resume_and_check(press_start);
+        tap(SDLK_q);
+    });
+    EXPECT_EQ(session.status, 0) << session.errors;
+}
+
+// On a desktop too small for the window the settings ask for (the dummy
+// driver's is 1024 x 768), the window is the largest whole multiple that
+// fits; a scale the player named is reduced with one line saying so. The
+// window can be resized, and its new size is kept.
+TEST(Window, FitsTheDesktopAndKeepsTheSizeThePlayerGaveIt)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    Session automatic = play(run, {"--window", "--data", data}, [] {
+        int w = 0;
+        int h = 0;
+        bool full = true;
+        check(wait_for([&] { return plat_window_state(&w, &h, &full); }), "a window");
+        check(w == 640 && h == 480 && !full, "the largest whole multiple that fits: 1");
+        tap(SDLK_q);
+    });
+    EXPECT_EQ(automatic.status, 0) << automatic.errors;
+    EXPECT_EQ(automatic.errors.find("does not fit"), std::string::npos) << "the default scale goes quietly";
+
+    Session named = play(run, {"--window", "--scale", "3", "--data", data}, [] {
+        int w = 0;
+        int h = 0;
+        bool full = true;
+        check(wait_for([&] { return plat_window_state(&w, &h, &full); }), "a window");
+        SDL_Window* window = SDL_GetWindowFromID(1);
+        check(window != nullptr, "the game's window");
+        SDL_SetWindowSize(window, 800, 600);  // the player drags its edge
+        std::this_thread::sleep_for(300ms);
+        tap(SDLK_q);
+    });
+    EXPECT_EQ(named.status, 0) << named.errors;
+    EXPECT_NE(named.errors.find("a window 3 times 640 x 480 does not fit the desktop; it is 1 times"),
+              std::string::npos)
+        << named.errors;
+    const std::string settings = test_support::read_text(named.dir / "config/tailgate/tailgate.ini");
+    EXPECT_NE(settings.find("window_size = 800x600"), std::string::npos) << settings;
+}
+
+// A session recorded in the window replays to the same state headless,
+// whether the player replaying it has a high-score table or not, and the
+// replaying player's table is neither read nor written.
+TEST(Replay, ARecordedSessionReplaysWithAndWithoutATable)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    test_support::write_text(run.data / "hiscore.txt", "1800 ABC\n1700 DEF\n");
+    const std::string recording = (run.dir / "session.txt").string();
+    const std::string recorded_dump = (run.dir / "recorded.json").string();
+    Session session = play(run, {"--window", "--data", data, "--record", recording, "--dump", recorded_dump}, [] {
+        check(wait_for([] { return game_running_past(5); }), "the game runs");
+        tap(SDLK_SPACE);
+        tap(SDLK_s);
+        check(wait_for([] { return game_running_past(60); }), "the story page");
+        tap(SDLK_SPACE);
+        push_key(SDLK_UP, true);
+        check(wait_for([] { return game_running_past(150); }), "the road");
+        push_key(SDLK_UP, false);
+        tap(SDLK_q);
+    });
+    ASSERT_EQ(session.status, 0) << session.errors;
+    const std::string text = test_support::read_text(recording);
+    EXPECT_NE(text.find("# table text\n# table: 1800 ABC\n# table: 1700 DEF\n# table-end\n"), std::string::npos)
+        << text;
+
+    for (const bool with_table : {false, true}) {
+        const test_support::GameRun other;
+        const fs::path other_table = other.data / "hiscore.txt";
+        if (with_table) {
+            test_support::write_text(other_table, "99999 ZZZ\n");
+        }
+        const int status = other.run("--headless --data data --replay '" + recording + "' --dump replayed.json");
+        ASSERT_EQ(status, 0) << other.text("err.txt");
+        EXPECT_EQ(other.text("replayed.json"), test_support::read_text(recorded_dump)) << "table " << with_table;
+        if (with_table) {
+            EXPECT_EQ(test_support::read_text(other_table), "99999 ZZZ\n") << "the player's table is left alone";
+        } else {
+            EXPECT_FALSE(fs::exists(other_table)) << "no table is made for the player";
+        }
+    }
+}
+
+}  // namespace
