@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio.h"
 #include "display/display.h"
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
@@ -159,6 +160,40 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     EXPECT_GT(count_changed(264, 60, 284, 144), 0);
     EXPECT_EQ(count_changed(284, 60, 320, 160) + count_changed(200, 144, 284, 160), 0);
     traffic[40].wreck_frame = 0;
+}
+
+// From every state, the ones the recordings never reach included (a
+// respawn, the victory's end), eight frames undrawn come to the state of
+// eight frames drawn, byte for byte.
+TEST_F(PlayFrameTest, UndrawnFramesComeToTheDrawnFramesStateInEveryPlayState)
+{
+    level_index = lives = 1;
+    alien_health = 50;
+    respawn_timer = wreck_timer = 2;  // both pass their frame 5
+    help_timer = 76;                  // passes "ten-four"
+    hold("UP SPACE");
+    for (int state : {PLAY_DRIVING, PLAY_HELP_CALL, PLAY_WRECK, PLAY_LAST_WRECK, PLAY_GAME_OVER, PLAY_BATTLE,
+                      PLAY_BATTLE_RESPAWN}) {
+        for (int defeated : {0, 1}) {
+            play_state = state;
+            truck_wrecked = state == PLAY_WRECK || state == PLAY_LAST_WRECK || state == PLAY_GAME_OVER;
+            alien_defeated = defeated;
+            alien_step_timer = 296;  // a beaten alien's last frames burning
+            GameState start, drawn, undrawn;
+            game_state_save(&start);
+            audio_muted = 1;
+            for (bool drawing : {true, false}) {
+                game_state_restore(&start);
+                for (int frame = 0; frame < 8; frame++) {
+                    play_frame(drawing);
+                }
+                game_state_save(drawing ? &drawn : &undrawn);
+            }
+            audio_muted = 0;
+            game_state_restore(&start);
+            EXPECT_TRUE(drawn.bytes == undrawn.bytes) << "state " << state << (defeated ? ", alien beaten" : "");
+        }
+    }
 }
 
 // How long each timed picture is shown, in frames: its picture step drawn
