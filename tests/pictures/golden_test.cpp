@@ -101,16 +101,11 @@ const Screen SCREENS[] = {
          level_index = 1;
          passes(40);
      }},
-    {"driving",
-     [] {
-         in_play();
-         passes(150, "0 +UP\n60 +LEFT\n75 -LEFT\n");
-     }},
+    {"driving", [] { passes(150, "0 +SPACE\n1 -SPACE +S\n2 -S +SPACE\n3 -SPACE +UP\n60 +LEFT\n75 -LEFT\n"); }},
     {"help call",
      [] {
-         in_play();
          damage = 30;
-         passes(280, "0 +UP\n20 +H\n21 -H\n");
+         passes(280, "0 +SPACE\n1 -SPACE +S\n2 -S +SPACE\n3 -SPACE +UP\n20 +H\n21 -H\n");
      }},
     {"battle",
      [] {
