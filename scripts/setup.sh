@@ -8,10 +8,13 @@ packages=(
   # the sanitizer build: clang with its AddressSanitizer/UBSan and libFuzzer runtimes
   clang libclang-rt-14-dev
   # the game's libraries
-  libsdl2-dev libsdl2-ttf-dev libpng-dev libfontconfig-dev libfluidsynth-dev
-  # what the game draws and plays with: the DejaVu faces (the condensed bold
-  # one is in -extra) found through fontconfig, and a General MIDI SoundFont
-  fontconfig fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
+  libsdl2-dev libpng-dev libfluidsynth-dev
+  # the build's text: the glyph atlas tool (tools/make_atlas, which finds its
+  # face through fontconfig) and the data generator draw the DejaVu faces (the
+  # condensed bold one is in -extra) with SDL2_ttf; the game opens no font
+  libsdl2-ttf-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra
+  # what the game plays its music with: a General MIDI SoundFont
+  timgm6mb-soundfont
   # the data generator's speech
   libespeak-ng-dev espeak-ng-data
   # tests and benchmarks; the checkers of the installed desktop entry and metainfo

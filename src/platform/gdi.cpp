@@ -1,18 +1,14 @@
 // GDI-style drawing on a surface: device contexts, text, pens and lines,
-// single pixels. Text is rasterised with SDL2_ttf as solid (unsmoothed)
-// glyphs straight into the 8-bit pixels.
-#include <SDL2/SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
-
+// single pixels. Text is composed from the glyph atlas of the game's face
+// (solid, unsmoothed glyphs) straight into the 8-bit pixels.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "platform/display_internal.h"
+#include "platform/glyph_atlas.h"
 #include "platform/platform.h"
 
 struct PlatPen {
@@ -32,59 +28,9 @@ struct PlatDC {
 
 namespace {
 
-// A narrow bold sans at this size reads like the old system font: 16 px a
-// line, about 8 px a capital. The screens are laid out for exactly this
-// face, so no other is taken in its place: a wider one runs out of its boxes.
-constexpr int FONT_POINTS = 13;
-constexpr const char* FONT_PATTERN = "DejaVu Sans Condensed:weight=bold:slant=0";
-
 constexpr int DC_COUNT = 4;
 PlatDC dcs[DC_COUNT];
 PlatPen stock_pen = {1, 0};  // black, one pixel: what a new context holds
-
-TTF_Font* font;
-bool font_tried;
-
-// The file of the face, asked of fontconfig; empty when it has none.
-std::string find_font_file()
-{
-    std::string file;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(FONT_PATTERN));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
-    FcFontSet* found = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
-    FcChar8* path = nullptr;
-    if (found && found->nfont > 0 && FcPatternGetString(found->fonts[0], FC_FILE, 0, &path) == FcResultMatch) {
-        file = reinterpret_cast<const char*>(path);
-    }
-    if (found) {
-        FcFontSetDestroy(found);
-    }
-    if (objects) {
-        FcObjectSetDestroy(objects);
-    }
-    if (pattern) {
-        FcPatternDestroy(pattern);
-    }
-    return file;
-}
-
-TTF_Font* text_font()
-{
-    if (font_tried) {
-        return font;
-    }
-    font_tried = true;
-    if (!TTF_WasInit() && TTF_Init() != 0) {
-        return nullptr;
-    }
-    const std::string path = find_font_file();
-    font = path.empty() ? nullptr : TTF_OpenFont(path.c_str(), FONT_POINTS);
-    if (font) {
-        TTF_SetFontHinting(font, TTF_HINTING_MONO);
-        TTF_SetFontKerning(font, 0);
-    }
-    return font;
-}
 
 // Rendered lines of text as masks (1 where a letter is), the most recently
 // used kept: a frame draws the same few strings again and again.
@@ -101,43 +47,20 @@ struct TextMask {
 TextMask cache[CACHE_SIZE];
 unsigned use_clock;
 
-// Renders `text` (Latin-1) into a freshly allocated mask; false when there is
-// nothing to draw.
+// Composes `text` (Latin-1) into a freshly allocated mask; false when there
+// is nothing to draw.
 bool render_mask(const char* text, int length, uint8_t** bits, int* width, int* height)
 {
-    TTF_Font* f = text_font();
-    if (!f || length <= 0) {
+    std::vector<uint8_t> line;
+    if (!atlas_compose(text_atlas, text, length, &line, width, height)) {
         return false;
     }
-    char line[1024];
-    const int n = std::min(length, static_cast<int>(sizeof line) - 1);
-    memcpy(line, text, static_cast<size_t>(n));
-    line[n] = '\0';
-    if (line[0] == '\0') {
+    *bits = static_cast<uint8_t*>(malloc(line.size()));
+    if (!*bits) {
         return false;
     }
-    SDL_Surface* s = TTF_RenderText_Solid(f, line, SDL_Color{255, 255, 255, 255});
-    if (!s) {
-        return false;
-    }
-    bool ok = false;
-    if (s->format->BytesPerPixel == 1 && s->w > 0 && s->h > 0 && SDL_LockSurface(s) == 0) {
-        *bits = static_cast<uint8_t*>(malloc(static_cast<size_t>(s->w) * s->h));
-        if (*bits) {
-            for (int y = 0; y < s->h; y++) {
-                const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + y * s->pitch;
-                for (int x = 0; x < s->w; x++) {
-                    (*bits)[y * s->w + x] = row[x] != 0;
-                }
-            }
-            *width = s->w;
-            *height = s->h;
-            ok = true;
-        }
-        SDL_UnlockSurface(s);
-    }
-    SDL_FreeSurface(s);
-    return ok;
+    memcpy(*bits, line.data(), line.size());
+    return true;
 }
 
 // The mask of `text`, from the cache when it is there. The pointer stays
@@ -488,33 +411,12 @@ void plat_line_to(PlatDC* dc, int x, int y)
 
 int plat_text_height()
 {
-    TTF_Font* f = text_font();
-    return f ? TTF_FontHeight(f) : 0;
+    return text_atlas.height;
 }
 
 bool display_text_mask(const char* text, std::vector<uint8_t>* bits, int* width, int* height)
 {
-    uint8_t* made = nullptr;
-    if (!render_mask(text, static_cast<int>(strlen(text)), &made, width, height)) {
-        return false;
-    }
-    bits->assign(made, made + static_cast<size_t>(*width) * *height);
-    free(made);
-    return true;
-}
-
-bool plat_text_ready(char* why, size_t why_size)
-{
-    if (text_font()) {
-        return true;
-    }
-    const std::string path = find_font_file();
-    if (path.empty()) {
-        snprintf(why, why_size, "no font: fontconfig has no %s (install fonts-dejavu-extra)", FONT_PATTERN);
-    } else {
-        snprintf(why, why_size, "cannot open the font %s: %s", path.c_str(), TTF_GetError());
-    }
-    return false;
+    return text && atlas_compose(text_atlas, text, static_cast<int>(strlen(text)), bits, width, height);
 }
 
 int plat_text_width(const char* text, int length)

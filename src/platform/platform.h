@@ -222,9 +222,6 @@ int plat_nearest_index(ColorRef colour);
 // The height of a line of text, and the width of a string, in pixels.
 int plat_text_height();
 int plat_text_width(const char* text, int length);
-// Loads the text face; false, with a line for the player in `why`, when the
-// face the screens are laid out for cannot be found or opened.
-bool plat_text_ready(char* why, size_t why_size);
 
 // ---------------------------------------------------------------------------
 // The backend, chosen once at start-up, before the window is made: what

@@ -162,14 +162,6 @@ int run_game(const ShellOptions* options)
         return 1;
     }
     main_window = 1;
-    char why[512];
-    if (!plat_text_ready(why, sizeof why)) {
-        fprintf(stderr, "tailgate: %s\n", why);
-        plat_window_destroy();
-        main_window = 0;
-        harness_close();
-        return 1;
-    }
 
     // Display, artwork, sound, high scores.
     if (!game_init()) {

@@ -268,6 +268,7 @@ TEST(Script, ARecordingKeepsItsTableByteForByte)
         "100 A%B\r\n\n\t 7 \x01\xFF\n# not a comment\n5 XYZ",
         "",
         "\n",
+        "1 %41 %zz%\n",
     };
     for (const std::string& table : tables) {
         char path[] = "/tmp/tailgate_record_XXXXXX";
