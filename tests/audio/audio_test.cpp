@@ -279,6 +279,35 @@ TEST_F(SoundBank, PlayPositionFollowsTheFourOperations)
     EXPECT_FALSE(snd_is_playing(id));
 }
 
+// Every sound of the game sits in the slot its id names, its own file's
+// samples there; muted, no sound starts, stops or rewinds, or is logged.
+TEST_F(SoundBank, EachSoundIdHoldsItsOwnFileAndMutedNothingIsHeard)
+{
+    for (const SoundFile& sound : SOUND_FILES) {
+        dir.write(sound.file, test_support::read_text(std::string(TAILGATE_DATA_DIR) + "/" + sound.file));
+    }
+    snd_load_all();
+    for (const SoundFile& sound : SOUND_FILES) {
+        const std::string bytes = test_support::read_text(std::string(TAILGATE_DATA_DIR) + "/" + sound.file);
+        WavInfo info{};
+        ASSERT_EQ(snd_parse_wav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &info), 1);
+        ASSERT_GE(*sound.id, 0) << sound.file;
+        EXPECT_EQ(sound_slots[*sound.id].data_size, static_cast<int>(info.data_size)) << sound.file;
+    }
+    const std::string log = (dir.path / "audio.log").string();
+    ASSERT_EQ(headless_open_audio_log(log.c_str()), 1);
+    audio_muted = 1;
+    snd_play(sfx_horn);
+    snd_rewind(sfx_horn);
+    snd_stop(sfx_car);
+    audio_muted = 0;
+    EXPECT_FALSE(snd_is_playing(sfx_horn));
+    snd_play(sfx_car);
+    EXPECT_TRUE(snd_is_playing(sfx_car));
+    ASSERT_TRUE(headless_close_audio_log());
+    EXPECT_EQ(test_support::read_text(log), "-1 snd_play " + std::to_string(sfx_car) + "\n");
+}
+
 using Music = AudioTest;
 
 TEST_F(Music, OnlyStandardMidiFilesLoad)
