@@ -540,7 +540,7 @@ TEST_F(Mixer, MusicAndEffectsFollowTheirOwnVolumes)
     const double full = music_level(100, 0);
     ASSERT_GT(full, 300.0);
     EXPECT_NEAR(music_level(50, 100) / full, 0.5, 0.05);
-    EXPECT_NEAR(music_level(101, 0) / full, 1.0, 0.05);
+    EXPECT_NEAR(music_level(200, 0) / full, 1.0, 0.05);
     EXPECT_LT(music_level(0, 100), 1.0);
     EXPECT_NEAR(music_level(-1, 100), 0.0, 1.0);
     volumes(100, 100);

@@ -655,13 +655,14 @@ TEST_F(GdiTest, TextInTheNearestEntryFromItsTopLeftCornerCutAtTheEdges)
 }
 
 // After the palette changes (as each picture's load changes it), text takes
-// the entry nearest its colour in the new palette, never the old match.
+// the entry nearest its colour in the new palette, never the old match; of
+// two equally near, the first.
 TEST_F(GdiTest, TextColourFollowsAPaletteChange)
 {
     ASSERT_GT(draw("HOWDY", 10, 10), 0);
-    PlatPaletteEntry moved[2] = {{0, 0, 0, PC_NOCOLLAPSE}, {250, 0, 0, PC_NOCOLLAPSE}};
+    PlatPaletteEntry moved[3] = {{0, 0, 0, PC_NOCOLLAPSE}, {250, 0, 0, PC_NOCOLLAPSE}, {250, 0, 0, PC_NOCOLLAPSE}};
     plat_set_palette_entries(display_palette, RED, 1, &moved[0]);
-    plat_set_palette_entries(display_palette, RED + 1, 1, &moved[1]);
+    plat_set_palette_entries(display_palette, RED + 1, 2, &moved[1]);
     gfx_fill_surface(back_buffer, PAPER);
     ASSERT_EQ(gfx_draw_text("HOWDY", 10, 10, TEXT_COLOUR, back_buffer), 1);
     EXPECT_EQ(test_support::count_index(back_buffer, RED), 0);

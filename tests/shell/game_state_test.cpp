@@ -12,8 +12,10 @@
 #include <set>
 #include <string>
 
+#include "audio/audio.h"
 #include "platform/platform.h"
 #include "play/play.h"
+#include "support/run.h"
 #include "shell/game_state.h"
 #include "shell/harness.h"
 
@@ -67,6 +69,30 @@ TEST(GameState, RestoreBringsBackEveryFieldAfterAllWereOverwritten)
     GameState again;
     game_state_save(&again);
     EXPECT_EQ(again.bytes, saved.bytes);
+    plat_use_backend(PLAT_WINDOW, 1000);
+    game_state_restore(&untouched);
+}
+
+// The dump reads back exactly: a double to its last bit, and every sound
+// that plays, the one in the first slot too.
+TEST(GameState, DumpReadsBackExactlyAndListsEverySoundPlaying)
+{
+    GameState untouched;
+    game_state_save(&untouched);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    truck_speed = 0.1 + 0.2;  // 0.30000000000000004
+    const std::string wav = std::string("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x11\x2b\0\0\x01\0\x08\0", 36) +
+                            std::string("data\x08\0\0\0\x80\x90\xa0\xb0\xc0\xd0\xe0\xf0", 16);
+    const std::string path = "/tmp/tailgate_state_" + std::to_string(getpid()) + ".wav";
+    test_support::write_text(path, wav);
+    ASSERT_EQ(snd_init(), 1);
+    ASSERT_EQ(snd_load_wav(path.c_str(), 0), 0);
+    snd_play(0);
+    const std::string dump = dump_now();
+    EXPECT_EQ(test_support::values(dump, "truck_speed"), std::vector<double>{0.1 + 0.2});
+    EXPECT_NE(dump.find("\"sounds_playing\":[0]"), std::string::npos) << dump.substr(dump.size() - 60);
+    snd_shutdown();
+    std::remove(path.c_str());
     plat_use_backend(PLAT_WINDOW, 1000);
     game_state_restore(&untouched);
 }
