@@ -206,11 +206,10 @@ TEST_F(PlayFrameTest, TimedPicturesLastTheirFrames)
         for (*timer = from; *timer < to; ++*timer) {
             gfx_blit(background_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
             draw();
-            drawn += test_support::count_pixels(
-                         back_buffer,
-                         [](int x, int y, int p) { return p != test_support::pixel(background_surface, x, y); }, 130) > 0
-                         ? 1
-                         : 0;
+            const auto off_road = [](int x, int y, int p) {
+                return p != test_support::pixel(background_surface, x, y);
+            };
+            drawn += test_support::count_pixels(back_buffer, off_road, 130) > 0 ? 1 : 0;
         }
         return drawn;
     };

@@ -179,10 +179,14 @@ TEST(Window, EveryKeyAndPadButtonHoldsItsOwnGameKeyAlone)
         EXPECT_EQ(held_alone(0), "") << defaults.keys[a] << " let go";
     }
     const int buttons[][2] = {
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},       {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
-        {SDL_CONTROLLER_BUTTON_A, VK_SPACE},          {SDL_CONTROLLER_BUTTON_B, VK_H},
-        {SDL_CONTROLLER_BUTTON_X, VK_S},              {SDL_CONTROLLER_BUTTON_Y, VK_S},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
+        {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
+        {SDL_CONTROLLER_BUTTON_B, VK_H},
+        {SDL_CONTROLLER_BUTTON_X, VK_S},
+        {SDL_CONTROLLER_BUTTON_Y, VK_S},
         {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0},
     };
     for (const auto& [button, want] : buttons) {

@@ -15,9 +15,9 @@
 #include "audio/audio.h"
 #include "platform/platform.h"
 #include "play/play.h"
-#include "support/run.h"
 #include "shell/game_state.h"
 #include "shell/harness.h"
+#include "support/run.h"
 
 namespace {
 
@@ -81,8 +81,9 @@ TEST(GameState, DumpReadsBackExactlyAndListsEverySoundPlaying)
     game_state_save(&untouched);
     plat_use_backend(PLAT_HEADLESS, 1000);
     truck_speed = 0.1 + 0.2;  // 0.30000000000000004
-    const std::string wav = std::string("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x11\x2b\0\0\x01\0\x08\0", 36) +
-                            std::string("data\x08\0\0\0\x80\x90\xa0\xb0\xc0\xd0\xe0\xf0", 16);
+    const std::string wav =
+        std::string("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x11\x2b\0\0\x01\0\x08\0", 36) +
+        std::string("data\x08\0\0\0\x80\x90\xa0\xb0\xc0\xd0\xe0\xf0", 16);
     const std::string path = "/tmp/tailgate_state_" + std::to_string(getpid()) + ".wav";
     test_support::write_text(path, wav);
     ASSERT_EQ(snd_init(), 1);
