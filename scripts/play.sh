@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# First command: install what is needed, build, and start the game.
+# First command: install what building and playing need, build the game and
+# its data (no tests), and start it.
 # Extra arguments go to the game (for example --window).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

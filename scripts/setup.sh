@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Installs what Tailgate needs to build, run and test on Debian 12, from a
-# minimal system up: nothing here may rely on a Recommends being pulled in.
+# Installs from Debian 12's packages what Tailgate needs, from a minimal
+# system up: nothing here may rely on a Recommends being pulled in.
+#   scripts/setup.sh          what building and playing the game need (scripts/play.sh)
+#   scripts/setup.sh --test   that and the test toolchain (scripts/test.sh)
 set -euo pipefail
 packages=(
-  # the compilers and the build
+  # the compilers and the build (dpkg-dev, in build-essential, gives the hardening flags)
   build-essential cmake pkg-config
-  # the sanitizer build: clang with its AddressSanitizer/UBSan and libFuzzer runtimes
-  clang libclang-rt-14-dev
   # the game's libraries
-  libsdl2-dev libpng-dev libfluidsynth-dev
+  libsdl2-dev libpng-dev libfluidsynth-dev libglib2.0-dev
   # the build's text: the glyph atlas tool (tools/make_atlas, which finds its
   # face through fontconfig) and the data generator draw the DejaVu faces (the
   # condensed bold one is in -extra) with SDL2_ttf; the game opens no font
@@ -17,11 +17,23 @@ packages=(
   timgm6mb-soundfont
   # the data generator's speech
   libespeak-ng-dev espeak-ng-data
-  # tests and benchmarks; the checkers of the installed desktop entry and metainfo
-  libgtest-dev libbenchmark-dev desktop-file-utils appstream
+)
+test_packages=(
+  # the sanitizer build: clang with its AddressSanitizer/UBSan and libFuzzer runtimes
+  clang libclang-rt-14-dev
+  # tests and benchmarks
+  libgtest-dev libbenchmark-dev
+  # the checkers of the installed desktop entry, metainfo, manual page and
+  # Debian package (cpack finds the package's programs with file)
+  desktop-file-utils appstream man-db lintian file
   # the style check (scripts/style.sh)
   clang-format clang-tidy
 )
+case "${1:-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: scripts/setup.sh [--test]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -8,14 +8,14 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" --test
 
 if [ "${1:-}" = "--mutate" ]; then
   exec "$root/scripts/mutate.sh"
 fi
 
 echo "== release build and tests"
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" --all
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
 
 echo "== style check"

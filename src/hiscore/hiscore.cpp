@@ -6,10 +6,16 @@
 // an editor may leave them. A file that does not read completely is never
 // rewritten just for having been read: only a save that adds a score
 // replaces it. Saves are merged with the file as it stands on disk, under a
-// lock, so two games running at once never lose each other's scores.
+// lock, so two games running at once never lose each other's scores: what
+// the file holds beyond the table this game read (counted, so two equal
+// entries are two) was saved by another game meanwhile. A table that exists
+// but cannot be used, and a save that cannot be written, are said at once
+// on stderr in one line; a lost save is remembered for the exit status.
 #include "hiscore/hiscore.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,6 +43,30 @@ struct Table {
     char filler[6];
     char initials[HISCORE_COUNT][3];
 };
+
+// The table as this game last read or wrote it: what the file held then.
+Table on_disk_before;
+// A table that exists but could not be used was named at the load; its
+// saves are then refused without another word unless they hold a new score.
+bool unusable_named;
+bool save_lost;
+
+void say(const char* what, const std::string& why)
+{
+    fprintf(stderr, "tailgate: %s the high-score table %s: %s\n", what, plat_printable(HISCORE_FILE).c_str(),
+            plat_printable(why).c_str());
+}
+
+std::string read_problem(int result)
+{
+    if (result == PLAT_FILE_TOO_BIG) {
+        return "larger than 1 MB";
+    }
+    if (result == PLAT_FILE_UNREADABLE && errno != 0) {
+        return strerror(errno);
+    }
+    return plat_file_result_text(result);
+}
 
 bool is_space(char c)
 {
@@ -303,24 +333,47 @@ std::string table_text(const Table& table)
 
 bool write_current_table()
 {
-    const std::string text = table_text(current_table());
-    return plat_replace_file(HISCORE_FILE, text.data(), text.size());
+    const Table table = current_table();
+    const std::string text = table_text(table);
+    errno = 0;
+    if (!plat_replace_file(HISCORE_FILE, text.data(), text.size())) {
+        say("cannot save", errno != 0 ? strerror(errno) : "the write failed");
+        save_lost = true;
+        return false;
+    }
+    on_disk_before = table;
+    return true;
 }
 
 // The load proper, under the lock.
 int load_locked()
 {
     std::vector<char> bytes;
+    errno = 0;
     int result = plat_read_regular(HISCORE_FILE, MAX_FILE_BYTES, &bytes);
+    unusable_named = false;
     if (result == PLAT_FILE_OK) {
         Table table = current_table();
         parse_table(bytes, &table);
         set_current_table(table);
+        on_disk_before = table;
         return 1;
     }
     // Only a file that is not there is made anew; one that exists but cannot
     // be read (or is no file at all) is never overwritten.
     if (result != PLAT_FILE_MISSING) {
+        say("cannot read", read_problem(result) + "; it is left as it is and no score is kept in it");
+        unusable_named = true;
+        on_disk_before = current_table();
+        return 0;
+    }
+    // As when the file cannot be made: the table stays as it was, and no
+    // random number is drawn.
+    if (const char* problem = plat_replace_problem(HISCORE_FILE)) {
+        say("cannot make", problem);
+        save_lost = true;
+        unusable_named = true;
+        on_disk_before = current_table();
         return 0;
     }
     for (int k = 0; k < HISCORE_COUNT; ++k) {
@@ -341,24 +394,37 @@ int load_locked()
 // the file is merged in first, as if it had been entered here.
 int save_locked()
 {
-    if (plat_file_protected(HISCORE_FILE)) {
+    int extra[HISCORE_COUNT];
+    // A table that could not be used at the load: refused again without a
+    // word, unless a score would be lost.
+    const bool quiet = unusable_named && entries_missing(current_table(), on_disk_before, extra) == 0;
+    auto refuse = [&](const std::string& why) {
+        if (!quiet) {
+            say("cannot save", why);
+            save_lost = true;
+        }
         return 0;
+    };
+    if (const char* problem = plat_replace_problem(HISCORE_FILE)) {
+        return refuse(problem);
     }
     std::vector<char> bytes;
+    errno = 0;
     int result = plat_read_regular(HISCORE_FILE, MAX_FILE_BYTES, &bytes);
     if (result != PLAT_FILE_OK && result != PLAT_FILE_MISSING) {
-        return 0;
+        return refuse(read_problem(result) + "; it is left as it is");
     }
     if (result == PLAT_FILE_OK) {
         Table memory = current_table();
         Table disk = {};
         bool complete = parse_table(bytes, &disk);
-        int extra[HISCORE_COUNT];
         // A damaged file is kept as it is until there is a score to add.
         if (!complete && entries_missing(memory, disk, extra) == 0) {
             return 0;
         }
-        int extra_count = entries_missing(disk, memory, extra);
+        // What another game saved since this one read the file: the entries
+        // on disk beyond those read then, each as many times as it is extra.
+        int extra_count = entries_missing(disk, on_disk_before, extra);
         for (int e = 0; e < extra_count; ++e) {
             const int i = extra[e];
             if (disk.scores[i] > hiscore_scores[HISCORE_COUNT - 1]) {
@@ -378,9 +444,22 @@ int save_locked()
 int hiscore_load()
 {
     const int lock = plat_lock_for(HISCORE_FILE);
+    if (lock >= 0) {
+        plat_remove_stale_temps(HISCORE_FILE);
+    }
     const int result = load_locked();
     plat_unlock(lock);
     return result;
+}
+
+bool hiscore_save_lost()
+{
+    return save_lost;
+}
+
+void hiscore_forget_lost_save()
+{
+    save_lost = false;
 }
 
 int hiscore_sort()
@@ -408,6 +487,9 @@ int hiscore_sort()
 int hiscore_save()
 {
     const int lock = plat_lock_for(HISCORE_FILE);
+    if (lock >= 0) {
+        plat_remove_stale_temps(HISCORE_FILE);
+    }
     const int result = save_locked();
     plat_unlock(lock);
     return result;

@@ -15,6 +15,11 @@ extern char hiscore_filler[6];
 int hiscore_load();
 int hiscore_sort();
 int hiscore_save();
+// True once a save (or the making of a missing table) could not be written
+// in this run; the line saying why went to stderr at once. The run then ends
+// with a failure.
+bool hiscore_save_lost();
+void hiscore_forget_lost_save();
 // The initials entry for a game that ended with `score`: shown only when it
 // beats the last entry of the table, which it then replaces.
 int hiscore_enter(int32_t score);

@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 #include <fluidsynth.h>
+#include <glib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -206,12 +207,20 @@ void mix_block(float* acc, int frames)
     }
 }
 
+void no_glib_message(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 bool try_soundfont(fluid_synth_t* target, const char* path)
 {
     if (path == nullptr || path[0] == '\0' || !fluid_is_soundfont(path)) {
         return false;
     }
-    return fluid_synth_sfload(target, path, 1) != FLUID_FAILED;
+    // A damaged file goes from loader to loader, and the libraries behind
+    // them report what they find through GLib's log (a blank line and an
+    // assertion on the terminal); the caller says what matters in one line.
+    const GLogFunc before = g_log_set_default_handler(no_glib_message, nullptr);
+    const bool loaded = fluid_synth_sfload(target, path, 1) != FLUID_FAILED;
+    g_log_set_default_handler(before, nullptr);
+    return loaded;
 }
 
 // The first .sf2 or .sf3 file (by name) in the working directory.

@@ -1,10 +1,12 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -171,6 +173,70 @@ bool plat_file_protected(const char* path)
         return true;
     }
     return access(path, W_OK) != 0 || access(path, R_OK) != 0;
+}
+
+const char* plat_replace_problem(const char* path)
+{
+    struct stat info;
+    if (stat(path, &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            return S_ISDIR(info.st_mode) ? "is a directory" : "not a regular file";
+        }
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            return "read-only";
+        }
+        if (access(path, W_OK) != 0 || access(path, R_OK) != 0) {
+            return strerror(errno);
+        }
+    } else if (errno != ENOENT) {
+        return strerror(errno);  // a loop of links, a path through a file, ...
+    }
+    // The file is made beside its target, so the directory must take a new name.
+    const std::string target = resolve_links(path);
+    std::string temp = target + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        static std::string why;
+        why = strerror(errno);
+        if (target != path) {
+            why += " (it is a link to " + target + ")";
+        }
+        return why.c_str();
+    }
+    close(fd);
+    unlink(temp.c_str());
+    return nullptr;
+}
+
+void plat_remove_stale_temps(const char* path)
+{
+    const std::string target = resolve_links(path);
+    const std::string dir = directory_of(target);
+    const size_t slash = target.rfind('/');
+    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".";
+    DIR* listing = opendir(dir.c_str());
+    if (!listing) {
+        return;
+    }
+    while (const struct dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        // mkstemp's six letters and digits, nothing else.
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        bool ours = true;
+        for (size_t i = prefix.size(); i < name.size(); ++i) {
+            ours = ours && isalnum(static_cast<unsigned char>(name[i])) != 0;
+        }
+        struct stat info;
+        std::string full = dir;
+        full += '/';
+        full += name;
+        if (ours && lstat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            unlink(full.c_str());
+        }
+    }
+    closedir(listing);
 }
 
 bool plat_replace_file(const char* path, const void* data, size_t size)

@@ -38,8 +38,21 @@ void plat_unlock(int handle);
 // read-only to us (mode bits or access()).
 bool plat_file_protected(const char* path);
 
+// Why `path` cannot be replaced by plat_replace_file, or null when it can:
+// "not a regular file", "read-only", or the system's reason (a loop of
+// links, no permission to make a file beside it, ...). An absent file is
+// fine when a file can be made in its place; that is tried with a
+// temporary file, so even a privileged user gets the true answer.
+const char* plat_replace_problem(const char* path);
+
+// Removes the temporary files (`path`.XXXXXX) that a save killed before its
+// rename left beside the file `path` (after following a symbolic link).
+// Call it under plat_lock_for's lock, so that no running save's file goes.
+void plat_remove_stale_temps(const char* path);
+
 // Replaces `path` with `size` bytes in one step: a unique temporary file
 // beside the target, flushed to the disk, then renamed over it, keeping the
 // old file's permissions. A symbolic link is followed, so the link stays and
-// its target changes. On failure the old file is untouched. True on success.
+// its target changes. On failure the old file is untouched, no temporary file
+// is left, and errno says why. True on success.
 bool plat_replace_file(const char* path, const void* data, size_t size);

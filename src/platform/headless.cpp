@@ -2,6 +2,7 @@
 // window, no sound device, the virtual clock and the listed key events.
 #include "platform/headless.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -125,8 +126,14 @@ bool headless_close_audio_log()
     if (!audio_log) {
         return true;
     }
-    bool ok = ferror(audio_log) == 0;
+    // The reason of a failed write is found again by the last flush.
+    errno = 0;
+    bool ok = fflush(audio_log) == 0 && ferror(audio_log) == 0;
+    const int reason = errno;
     ok = fclose(audio_log) == 0 && ok;
+    if (!ok && reason != 0) {
+        errno = reason;
+    }
     audio_log = nullptr;
     return ok;
 }

@@ -178,19 +178,30 @@ bool write_png(const char* path, const uint8_t* rgb, int w, int h, int channels)
     if (!file) {
         return false;
     }
+    // A picture that could not be written whole is no picture: the file
+    // goes, and errno keeps the first reason.
+    auto fail = [&]() {
+        const int reason = errno != 0 ? errno : EIO;
+        fclose(file);
+        unlink(path);
+        errno = reason;
+        return false;
+    };
+    errno = 0;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_quiet_error, png_quiet_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        fclose(file);
-        return false;
+        errno = ENOMEM;
+        return fail();
     }
     // libpng reports errors by longjmp; nothing here owns anything that a
     // jump over it would leak beyond what the clean-up below releases.
     if (setjmp(png_jmpbuf(png))) {
+        const int reason = errno;
         png_destroy_write_struct(&png, &info);
-        fclose(file);
-        return false;
+        errno = reason;
+        return fail();
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
@@ -207,7 +218,16 @@ bool write_png(const char* path, const uint8_t* rgb, int w, int h, int channels)
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return fclose(file) == 0;
+    if (fflush(file) != 0 || ferror(file) != 0) {
+        return fail();
+    }
+    if (fclose(file) != 0) {
+        const int reason = errno;
+        unlink(path);
+        errno = reason;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -252,7 +272,7 @@ const char* plat_output_problem(const char* path)
         return "no name";
     }
     if (length >= PATH_MAX) {
-        return "path too long";
+        return "file name too long";
     }
     const char* name = strrchr(path, '/');
     name = name ? name + 1 : path;
@@ -266,6 +286,14 @@ const char* plat_output_problem(const char* path)
     if (stat(path, &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             return "is a directory";
+        }
+        // Writing to a FIFO with no reader, or to a device, would wait for
+        // ever or go elsewhere; outputs are files.
+        if (S_ISFIFO(info.st_mode)) {
+            return "is a FIFO, not a regular file";
+        }
+        if (!S_ISREG(info.st_mode)) {
+            return "not a regular file";
         }
         return access(path, W_OK) == 0 ? nullptr : "not writable";
     }

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <map>
 
 #include "platform/files.h"
 #include "platform/host.h"
@@ -195,7 +195,12 @@ struct Reader {
     const std::string* path;
     PlatSettings* settings;
     std::vector<Warning> warnings;
-    std::set<std::string> given;  // "section.name" of the values taken so far
+    std::map<std::string, std::vector<int>> given;  // "section.name": the lines whose value was taken
+    struct Refused {
+        size_t warning;  // its place in `warnings`
+        std::string key;
+    };
+    std::vector<Refused> refused;
     std::vector<KeyLine> keys;
     int line = 0;
 };
@@ -209,8 +214,8 @@ void add_warning(Reader* r, int line, const std::string& text)
 // message says which that is.
 void refuse(Reader* r, const std::string& key, const std::string& name, const std::string& why)
 {
-    add_warning(r, r->line,
-                name + " " + why + (r->given.count(key) ? "; the earlier value stays" : "; the default is used"));
+    add_warning(r, r->line, name + " " + why);
+    r->refused.push_back(Reader::Refused{r->warnings.size() - 1, key});
 }
 
 bool parse_bool(const char* value, bool* out)
@@ -345,7 +350,33 @@ void on_value(Reader* r, const std::string& section, const std::string& name, co
         add_warning(r, r->line, name + " is not a setting of [" + section + "]; the line is ignored");
     }
     if (ok) {
-        r->given.insert(key);
+        r->given[key].push_back(r->line);
+    }
+}
+
+// What stands instead of each refused value, once the whole file is read:
+// a later line's value, an earlier one's, or the default.
+void say_what_stands(Reader* r)
+{
+    for (const Reader::Refused& refused : r->refused) {
+        Warning& w = r->warnings[refused.warning];
+        const std::vector<int>& lines = r->given[refused.key];
+        int earlier = 0;
+        int later = 0;
+        for (int line : lines) {
+            if (line < w.line) {
+                earlier = line;
+            } else if (later == 0) {
+                later = line;
+            }
+        }
+        if (later > 0) {
+            w.text += "; line " + std::to_string(later) + " sets it";
+        } else if (earlier > 0) {
+            w.text += "; the value of line " + std::to_string(earlier) + " stays";
+        } else {
+            w.text += "; the default is used";
+        }
     }
 }
 
@@ -616,6 +647,7 @@ bool plat_load_settings(const std::string& path, PlatSettings* settings, std::ve
             break;
         }
     }
+    say_what_stands(&reader);
     settle_keys(&reader, defaults);
     std::stable_sort(reader.warnings.begin(), reader.warnings.end(),
                      [](const Warning& a, const Warning& b) { return a.line < b.line; });

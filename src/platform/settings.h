@@ -62,7 +62,8 @@ std::string plat_settings_path();
 // Reads `path` over `settings` (which should hold the defaults). Lines are
 // read whole, whatever their length. A line that cannot be used adds one
 // warning naming the file, the line and the setting, and saying what stands
-// instead (the default, or the value an earlier line gave); the warnings come
+// instead (the default, the value an earlier line gave, or the later line
+// that sets it); the warnings come
 // in the order of the lines. A key another action already has is refused for
 // the later one (see the file's comments). A missing file is written with the
 // defaults and their comments (its directory made as needed); `created` then

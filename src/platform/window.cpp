@@ -27,6 +27,8 @@ constexpr const char* WINDOW_TITLE = "Tailgate";
 // The window's class, as the desktop entry's StartupWMClass names it, so
 // that docks show the game's icon and group the window with its entry.
 constexpr const char* WINDOW_CLASS = "tailgate";
+// Wayland matches a window to its desktop entry by the entry's name.
+constexpr const char* WAYLAND_APP_ID = "io.github.tailgate.tailgate";
 
 // What the settings asked of the window: a whole multiple of the picture
 // at most (window_scale), or a size the player gave it (window_size), and
@@ -773,7 +775,7 @@ int open_window(bool windowed)
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WINDOW_CLASS);
-    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", WINDOW_CLASS);
+    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", WAYLAND_APP_ID);
     SDL_SetHint(SDL_HINT_APP_NAME, WINDOW_TITLE);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         window_error = SDL_GetError();

@@ -2,9 +2,11 @@
 #include "shell/shell.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -196,8 +198,8 @@ int run_game(const ShellOptions* options)
     main_window = 0;
     bool recorded = harness_close_record(last_pass + 1);
     if (!recorded) {
-        fprintf(stderr, "tailgate: cannot write the whole recording %s\n",
-                plat_printable(options->record_path).c_str());
+        fprintf(stderr, "tailgate: cannot write the whole recording %s: %s\n",
+                plat_printable(options->record_path).c_str(), strerror(errno));
     }
     if (!harness_close() || !recorded) {
         return 1;
@@ -434,6 +436,11 @@ int tailgate_main(int argc, char** argv)
             fprintf(stderr, "tailgate: the high-score directory's path is too long; use --data DIR\n");
             return 1;
         }
+        if (const char* problem = plat_replace_problem(plat_hiscore_file)) {
+            fprintf(stderr, "tailgate: cannot keep the high-score table %s: %s (use --data DIR)\n",
+                    plat_printable(plat_hiscore_file).c_str(), problem);
+            return 1;
+        }
     }
     if (!plat_change_dir(options->data_dir)) {
         fprintf(stderr, "tailgate: cannot use data directory %s\n", plat_printable(options->data_dir).c_str());
@@ -456,7 +463,8 @@ int tailgate_main(int argc, char** argv)
         return 2;
     }
     if (options->record_path[0] && !harness_open_record(options->record_path, start_tick, table_at_start())) {
-        fprintf(stderr, "tailgate: cannot write --record %s\n", plat_printable(options->record_path).c_str());
+        fprintf(stderr, "tailgate: cannot write --record %s: %s\n", plat_printable(options->record_path).c_str(),
+                strerror(errno));
         harness_close();
         return 2;
     }
@@ -470,7 +478,17 @@ int tailgate_main(int argc, char** argv)
         harness_close();
         return 1;
     }
-    const int status = run_game(options);
+    int status = run_game(options);
     plat_remove_private_dir(replay_dir);
-    return status;
+    if (status == 0 && options->write_checks) {
+        std::vector<char> text;
+        if (plat_read_regular(options->replay_path, 16u << 20, &text) != PLAT_FILE_OK ||
+            !harness_write_checks(options->replay_path, std::string(text.begin(), text.end()), error, sizeof error)) {
+            fprintf(stderr, "tailgate: cannot rewrite %s\n", plat_printable(options->replay_path).c_str());
+            return 1;
+        }
+    }
+    // A replay that strayed from its recording still ran to its end, with
+    // its outputs; its status says it.
+    return status == 0 && harness_replay_strayed() ? 4 : status;
 }

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "display/display.h"
@@ -174,6 +175,7 @@ using test_support::GameRun;
 using test_support::key;
 using test_support::lines_of;
 using test_support::read_text;
+using test_support::run_status;
 using test_support::write_text;
 
 // Runs `args` expecting `status` and exactly one line on stderr, which
@@ -361,16 +363,125 @@ TEST(Harness, BadCommandLinesAndOutputsAreStatusTwoWriteErrorsStatusOne)
     }
     EXPECT_FALSE(fs::exists(run.dir / std::string(200, 'x')));
 
-    ASSERT_TRUE(fs::exists("/dev/full")) << "no /dev/full to test a full disk with";
-    const std::pair<std::string, std::string> full[] = {{"--trace", "trace file"},
-                                                        {"--audio-log", "audio log"},
-                                                        {"--dump", "state dump"},
-                                                        {"--shot 1:", "screen shot"}};
-    for (const auto& [option, what] : full) {
-        const std::string space = option.back() == ':' ? "" : " ";
-        one_line(run, h + "--passes 3 " + option + space + "/dev/full", 1,
-                 "tailgate: cannot write " + what + " /dev/full");
+    // Outputs that are no regular file would block for ever or go nowhere:
+    // refused before the run. Every option's name too long says so.
+    ASSERT_EQ(mkfifo((run.dir / "fifo").c_str(), 0644), 0);
+    const std::string long_name = std::string(5000, 'n');
+    for (const char* option : {"--trace ", "--audio-log ", "--dump ", "--shot 1:", "--dump-at 1:", "--record "}) {
+        SCOPED_TRACE(option);
+        const std::string mode = std::string(option) == "--record " ? "--window --data data " : h;
+        for (const char* path : {"fifo", "/dev/null", "/dev/full"}) {
+            const std::string line = one_line(run, mode + "--passes 3 " + option + path, 2);
+            EXPECT_NE(line.find("not a regular file"), std::string::npos) << line;
+        }
+        EXPECT_NE(one_line(run, mode + "--passes 3 " + option + long_name, 2).find("file name too long"),
+                  std::string::npos);
     }
+    for (const char* option : {"--input ", "--config ", "--data "}) {
+        EXPECT_NE(one_line(run, std::string("--headless ") + option + long_name, 2).find("file name too long"),
+                  std::string::npos)
+            << option;
+    }
+
+    // A write that fails during the run (every write to a file fails, as
+    // on a full disk): one line with the reason, status 1, and no empty or
+    // partial file left. The table is a damaged one, which is left as it
+    // is, so the outputs are the only writes; stderr goes through a pipe.
+    test_support::write_text(run.data / "hiscore.txt",
+                             test_support::hiscore_text(std::vector<int>(10, 5)) + "stray words\n");
+    const std::pair<std::string, std::string> full[] = {{"--trace ", "trace file"},
+                                                        {"--audio-log ", "audio log"},
+                                                        {"--dump ", "state dump"},
+                                                        {"--shot 1:", "screen shot"},
+                                                        {"--dump-at 1:", "state dump"}};
+    for (const auto& [option, what] : full) {
+        SCOPED_TRACE(option);
+        fs::remove(run.dir / "out.x");
+        run_status("cd '" + run.dir.string() + "' && (trap '' XFSZ; ulimit -f 0; '" + TAILGATE_EXE + "' " + h +
+                   "--passes 3 " + option + "out.x 2>&1 >/dev/null; echo \"status $?\") | cat >err.txt");
+        const std::vector<std::string> lines = lines_of(run.text("err.txt"));
+        ASSERT_EQ(lines.size(), 2u) << run.text("err.txt");
+        EXPECT_EQ(lines[0], "tailgate: cannot write " + what + " " + (run.dir / "out.x").string() + ": File too large");
+        EXPECT_EQ(lines[1], "status 1");
+        EXPECT_FALSE(fs::exists(run.dir / "out.x"));
+    }
+}
+
+// A state dump without its initials (a table that cannot be read leaves
+// them as zero bytes).
+std::string without_initials(std::string dump)
+{
+    const size_t from = dump.find("\"hiscore_initials\"");
+    const size_t to = dump.find("\"music_current\"");
+    return from < to && to != std::string::npos ? dump.erase(from, to - from) : dump;
+}
+
+// The high-score table. A player's own table (no --data) that cannot be
+// kept stops the start-up; with --data, a table that cannot be used is
+// named and the game goes on exactly as without one. A save that cannot be
+// written is said at once in one line and the run ends with status 1, the
+// outputs all written. When the tests run as root the runs that need a
+// folder the player cannot write run as nobody.
+TEST(Harness, HighScoreTablesThatCannotBeKeptAreSaidAndFailTheRun)
+{
+    GameRun run;
+    ASSERT_EQ(chmod(run.dir.c_str(), 0755), 0);
+    // The player's runs use a copy of the program in the scratch folder,
+    // which nobody may reach wherever the build is.
+    fs::copy_file(TAILGATE_EXE, run.dir / "tailgate");
+    const std::string as_player = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    auto player_line = [&](const std::string& args, const std::string& env) {
+        EXPECT_EQ(run_status("cd '" + run.dir.string() + "' && " + env + " " + as_player + " ./tailgate " + args +
+                             " >out.txt 2>err.txt"),
+                  1)
+            << args;
+        const std::vector<std::string> lines = lines_of(run.text("err.txt"));
+        EXPECT_EQ(lines.size(), 1u) << run.text("err.txt");
+        return lines.empty() ? std::string() : lines[0];
+    };
+    fs::create_directories(run.dir / "xdg" / "tailgate" / "hiscore.txt");
+    EXPECT_EQ(one_line(run, "--headless --passes 3 --dump d.json", 1, "",
+                       "XDG_DATA_HOME='" + (run.dir / "xdg").string() + "'"),
+              "tailgate: cannot keep the high-score table " + (run.dir / "xdg/tailgate/hiscore.txt").string() +
+                  ": is a directory (use --data DIR)");
+    EXPECT_FALSE(fs::exists(run.dir / "d.json"));
+    fs::remove(run.dir / "xdg" / "tailgate" / "hiscore.txt");
+    ASSERT_EQ(chmod((run.dir / "xdg" / "tailgate").c_str(), 0555), 0);
+    EXPECT_EQ(player_line("--headless --passes 3", "XDG_DATA_HOME='" + (run.dir / "xdg").string() + "'"),
+              "tailgate: cannot keep the high-score table " + (run.dir / "xdg/tailgate/hiscore.txt").string() +
+                  ": Permission denied (use --data DIR)");
+
+    // With --data: a directory in the table's place is named, and the run
+    // is the one a table of zeros gives.
+    const std::string h = "--headless --data data --passes 40 --dump ";
+    const std::string zeros = test_support::hiscore_text(std::vector<int>(10, 0), std::string(30, 'A'), "abcdef");
+    write_text(run.data / "hiscore.txt", zeros);
+    ASSERT_EQ(run.run(h + "zeros.json --start-tick 777"), 0) << run.text("err.txt");
+    fs::remove(run.data / "hiscore.txt");
+    fs::create_directory(run.data / "hiscore.txt");
+    EXPECT_EQ(one_line(run, h + "dir.json --start-tick 777", 0),
+              "tailgate: cannot read the high-score table hiscore.txt: not a regular file; it is left as it is and no "
+              "score is kept in it");
+    EXPECT_EQ(without_initials(run.text("dir.json")), without_initials(run.text("zeros.json")));
+    EXPECT_NE(run.text("dir.json").find(R"("hiscore_initials":["\u0000\u0000\u0000",)"), std::string::npos);
+    fs::remove(run.data / "hiscore.txt");
+
+    // A data folder the player cannot write: the start-up's save is lost,
+    // said at once, the run goes on to its end and its outputs, status 1.
+    write_text(run.data / "hiscore.txt", zeros);
+    fs::permissions(run.data, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    for (const auto& entry : fs::directory_iterator(run.data)) {
+        chmod(entry.path().c_str(), 0644);
+    }
+    ASSERT_EQ(chmod(run.data.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(run.dir.c_str(), 0777), 0);
+    EXPECT_EQ(player_line(h + "ro.json --start-tick 777", ""),
+              "tailgate: cannot save the high-score table hiscore.txt: Permission denied");
+    EXPECT_EQ(run.text("ro.json"), run.text("zeros.json"));
+    EXPECT_EQ(run.text("data/hiscore.txt"), zeros);
+    ASSERT_EQ(chmod(run.data.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(run.dir.c_str(), 0755), 0);
 }
 
 // A failed start-up is status 1 with one line naming the file and no dump:
@@ -421,7 +532,7 @@ TEST(Harness, ScriptRunningOutInsideAPassExitsWithStatus3)
 }
 
 // Data files that are there but cannot be used are named with the reason,
-// also the ones the game can do without; a FIFO in a file's place is never
+// also the ones the game can do without (and the high-score table); a FIFO in a file's place is never
 // waited on (the start-up would hang), and passes quietly where the file is
 // optional. Where the file is needed, the start-up stops at once, naming it.
 TEST(Harness, OddDataFilesAreNamedOrPassedOverNeverWaitedOn)
@@ -448,6 +559,8 @@ TEST(Harness, OddDataFilesAreNamedOrPassedOverNeverWaitedOn)
     EXPECT_EQ(
         lines_of(run.text("err.txt")),
         (std::vector<std::string>{credits_said, "tailgate: car.WAV: not a PCM WAV file, or damaged; not loaded",
+                                  "tailgate: cannot read the high-score table hiscore.txt: not a regular file; it is "
+                                  "left as it is and no score is kept in it",
                                   "tailgate: A.MID: more MIDI events than a piece of ours may have; not loaded"}));
     EXPECT_TRUE(fs::is_fifo(run.data / "hiscore.txt"));
 

@@ -6,10 +6,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <grp.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 #include <vector>
 
 #include "core/random.h"
@@ -275,52 +280,277 @@ TEST_F(HiscoreFile, SymlinkedTableIsWrittenThroughToItsTarget)
     EXPECT_TRUE(fs::is_regular_file("shared/new.txt"));
 }
 
-// A FIFO or a directory in the table's place is refused at once (never
-// waited on), neither read nor replaced, and draws no random numbers.
-TEST_F(HiscoreFile, NoRegularFileInTheTablesPlaceIsRefusedAndLeftAlone)
+// What `body` writes to stderr, its result in *result.
+template <typename Body> std::string stderr_of(Body body, int* result = nullptr)
 {
-    for (bool fifo : {true, false}) {
-        ASSERT_EQ(fifo ? mkfifo("hiscore.txt", 0644) : mkdir("hiscore.txt", 0755), 0);
-        game_srand(7);
-        EXPECT_TRUE(fields_are({FIELD(hiscore_load(), 0), FIELD(hiscore_save(), 0), FIELD(rand_state, 7),
-                                FIELD(all_scores() == std::vector<int>(10, 0), 1)}))
-            << fifo;
-        EXPECT_TRUE(fifo ? fs::is_fifo("hiscore.txt") : fs::is_directory("hiscore.txt")) << fifo;
-        fs::remove("hiscore.txt");
+    fflush(stderr);
+    const int saved = dup(2);
+    FILE* capture = tmpfile();
+    dup2(fileno(capture), 2);
+    const int got = body();
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::string text;
+    rewind(capture);
+    for (int c; (c = fgetc(capture)) != EOF;) {
+        text.push_back(static_cast<char>(c));
     }
+    fclose(capture);
+    if (result) {
+        *result = got;
+    }
+    return text;
 }
 
-// A read-only table is read (not made anew) and never overwritten; a save
-// that fails (no new file can be made beside the table) leaves file and
-// table as they were, and a later save keeps the file's permissions.
-TEST_F(HiscoreFile, TablesThatCannotBeWrittenAreKeptAndPermissionsStay)
+// Runs `body` in a child process as a player without privileges (when the
+// tests run as root, as nobody: root may write anywhere), its stderr in
+// `err`; the child's exit status (99: it could not drop its rights).
+template <typename Body> int as_player(Body body, const char* err)
+{
+    fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(err, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        dup2(fd, 2);
+        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(99);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Something in the table's place that exists but is no table we can use is
+// named in one line at the load, with the reason; it is never waited on,
+// read, replaced or drawn random numbers for, and the game goes on with the
+// table it had. Saving nothing new says nothing more; a new score that
+// cannot be saved is said, and remembered for the exit status.
+TEST_F(HiscoreFile, UnusableTablesAreNamedAtTheLoadAndANewScoreLostIsSaid)
+{
+    const std::string big = hiscore_text({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) + std::string(1 << 20, ' ');
+    const struct {
+        const char* what;
+        const char* reason;
+    } cases[] = {{"fifo", "not a regular file"},
+                 {"directory", "not a regular file"},
+                 {"device", "not a regular file"},
+                 {"loop", "Too many levels of symbolic links"},
+                 {"big", "larger than 1 MB"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string what = c.what;
+        if (what == "fifo") {
+            ASSERT_EQ(mkfifo("hiscore.txt", 0644), 0);
+        } else if (what == "directory") {
+            ASSERT_EQ(mkdir("hiscore.txt", 0755), 0);
+        } else if (what == "device") {
+            fs::create_symlink("/dev/null", "hiscore.txt");
+        } else if (what == "loop") {
+            fs::create_symlink("other.txt", "hiscore.txt");
+            fs::create_symlink("hiscore.txt", "other.txt");
+        } else {
+            write_text("hiscore.txt", big);
+        }
+        hiscore_forget_lost_save();
+        game_srand(7);
+        int loaded_ok = -1;
+        const std::string said = stderr_of([] { return hiscore_load(); }, &loaded_ok);
+        EXPECT_EQ(said, std::string("tailgate: cannot read the high-score table hiscore.txt: ") + c.reason +
+                            "; it is left as it is and no score is kept in it\n");
+        EXPECT_TRUE(
+            fields_are({FIELD(loaded_ok, 0), FIELD(rand_state, 7), FIELD(all_scores() == std::vector<int>(10, 0), 1)}));
+        hiscore_sort();
+        int saved = -1;
+        EXPECT_EQ(stderr_of([] { return hiscore_save(); }, &saved), "");
+        EXPECT_EQ(saved, 0);
+        EXPECT_FALSE(hiscore_save_lost());
+
+        hiscore_scores[9] = 50;
+        const std::string lost = stderr_of([] { return hiscore_save(); }, &saved);
+        EXPECT_EQ(saved, 0);
+        EXPECT_EQ(lost.rfind("tailgate: cannot save the high-score table hiscore.txt: ", 0), 0u) << lost;
+        EXPECT_EQ(std::count(lost.begin(), lost.end(), '\n'), 1) << lost;
+        EXPECT_TRUE(hiscore_save_lost());
+        if (what == "big") {
+            EXPECT_EQ(read_text("hiscore.txt"), big);
+        }
+        EXPECT_EQ(fs::symlink_status("hiscore.txt").type(), what == "fifo"        ? fs::file_type::fifo
+                                                            : what == "directory" ? fs::file_type::directory
+                                                            : what == "big"       ? fs::file_type::regular
+                                                                                  : fs::file_type::symlink);
+        fs::remove("hiscore.txt");
+        fs::remove("other.txt");
+        std::memset(hiscore_scores, 0, sizeof hiscore_scores);
+    }
+    hiscore_forget_lost_save();
+}
+
+// A table the player may not read or write, and a folder that takes no new
+// file (run as a player without privileges): one line with the reason at
+// once, nothing written, the table on disk as it was, and the loss kept for
+// the exit status. A later save where it can be written keeps the file's
+// permissions.
+TEST_F(HiscoreFile, SavesThatCannotBeWrittenAreSaidAndTheTableOnDiskStays)
 {
     const std::string text = hiscore_text({9, 8, 7, 6, 5, 4, 3, 2, 1, 10});
-    write_text("hiscore.txt", text);
-    ASSERT_EQ(chmod("hiscore.txt", 0444), 0);
-    game_srand(99);
-    int saved = -1;
-    EXPECT_EQ(start_up_with(text, &saved), text);
-    EXPECT_EQ(saved, 0);
-    EXPECT_EQ(rand_state, 99u);
-    EXPECT_EQ(mode_of("hiscore.txt"), 0444u);
-    EXPECT_EQ(hiscore_scores[0], 10);  // the table in memory is sorted all the same
-
-    ASSERT_EQ(chmod("hiscore.txt", 0640), 0);
-    hiscore_scores[9] = 500;
-    hiscore_sort();
-    // A root user passes any mode, so a full directory is stood in for by
-    // one that cannot hold a new name.
-    ASSERT_EQ(chmod(".", 0555), 0);
-    if (access(".", W_OK) != 0) {
-        EXPECT_EQ(hiscore_save(), 0);
-        EXPECT_EQ(read_text("hiscore.txt"), text);
-        EXPECT_EQ(hiscore_scores[0], 500);
-    }
+    const std::string err = (dir_ / "err.txt").string();
+    auto said = [&]() { return read_text(err); };
     ASSERT_EQ(chmod(".", 0755), 0);
-    EXPECT_EQ(hiscore_save(), 1);
+    write_text("hiscore.txt", text);
+
+    // Read-only: read, never overwritten, no random numbers drawn.
+    ASSERT_EQ(chmod("hiscore.txt", 0444), 0);
+    EXPECT_EQ(as_player(
+                  [] {
+                      game_srand(99);
+                      if (hiscore_load() != 1 || rand_state != 99 || hiscore_save_lost()) {
+                          return 1;
+                      }
+                      hiscore_sort();
+                      return hiscore_save() == 0 && hiscore_save_lost() && hiscore_scores[0] == 10 ? 0 : 2;
+                  },
+                  err.c_str()),
+              0);
+    EXPECT_EQ(said(), "tailgate: cannot save the high-score table hiscore.txt: read-only\n");
+    EXPECT_EQ(read_text("hiscore.txt"), text);
+    EXPECT_EQ(mode_of("hiscore.txt"), 0444u);
+
+    // Unreadable to the player.
+    ASSERT_EQ(chmod("hiscore.txt", 0200), 0);
+    EXPECT_EQ(as_player(
+                  [] {
+                      std::memset(hiscore_scores, 0, sizeof hiscore_scores);
+                      const int loaded_ok = hiscore_load();
+                      return loaded_ok == 0 && all_scores() == std::vector<int>(10, 0) ? 0 : 1 + loaded_ok;
+                  },
+                  err.c_str()),
+              0);
+    EXPECT_EQ(said(), "tailgate: cannot read the high-score table hiscore.txt: Permission denied; it is left as it "
+                      "is and no score is kept in it\n");
+
+    // A folder that takes no new file: the table reads, a new score is lost
+    // and said, and the folder holds nothing new.
+    ASSERT_EQ(chmod("hiscore.txt", 0604), 0);
+    ASSERT_EQ(chmod(".", 0555), 0);
+    EXPECT_EQ(as_player(
+                  [] {
+                      if (hiscore_load() != 1) {
+                          return 1;
+                      }
+                      return save_new(500, "NEW") || !hiscore_save_lost() || hiscore_scores[0] != 500 ? 2 : 0;
+                  },
+                  err.c_str()),
+              0);
+    EXPECT_EQ(said(), "tailgate: cannot save the high-score table hiscore.txt: Permission denied\n");
+    EXPECT_EQ(read_text("hiscore.txt"), text);
+    // Nor can a missing table be made there: no random numbers are drawn.
+    ASSERT_EQ(chmod(".", 0755), 0);
+    fs::rename("hiscore.txt", "kept.txt");
+    ASSERT_EQ(chmod(".", 0555), 0);
+    EXPECT_EQ(as_player(
+                  [] {
+                      game_srand(5);
+                      return hiscore_load() == 0 && rand_state == 5 && hiscore_save_lost() ? 0 : 1;
+                  },
+                  err.c_str()),
+              0);
+    EXPECT_EQ(said(), "tailgate: cannot make the high-score table hiscore.txt: Permission denied\n");
+    ASSERT_EQ(chmod(".", 0755), 0);
+    fs::rename("kept.txt", "hiscore.txt");
+    fs::remove(err);
+
+    hiscore_load();
+    hiscore_sort();
+    hiscore_forget_lost_save();
+    ASSERT_TRUE(save_new(500, "NEW"));
+    EXPECT_FALSE(hiscore_save_lost());
     EXPECT_EQ(read_text("hiscore.txt"), hiscore_text({500, 10, 9, 8, 7, 6, 5, 4, 3, 2}, all_initials()));
-    EXPECT_EQ(mode_of("hiscore.txt"), 0640u);
+    EXPECT_EQ(mode_of("hiscore.txt"), 0604u);
+}
+
+// Many games ending at once with the same score and initials, and others
+// with their own: every entry is kept, as many times as it was entered.
+TEST_F(HiscoreFile, GamesSavingAtOnceKeepEveryEntryEvenEqualOnes)
+{
+    write_text("hiscore.txt", hiscore_text(std::vector<int>(10, 0)));
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    constexpr int GAMES = 8;
+    std::vector<pid_t> children;
+    for (int c = 0; c < GAMES; ++c) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(gate[1]);
+            hiscore_load();
+            char byte;
+            while (read(gate[0], &byte, 1) > 0) {  // all go when the gate closes
+            }
+            // Six games with the same entry, two with their own.
+            _exit(c < 6 ? !save_new(500, "SAM") : !save_new(400 + c, c == 6 ? "SIX" : "SEV"));
+        }
+        children.push_back(child);
+    }
+    close(gate[0]);
+    close(gate[1]);
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    hiscore_load();
+    EXPECT_EQ(all_scores(), (std::vector<int>{500, 500, 500, 500, 500, 500, 407, 406, 0, 0}));
+    EXPECT_EQ(all_initials().substr(0, 24), "SAMSAMSAMSAMSAMSAMSEVSIX");
+
+    // One game saving twice counts its own entry once.
+    ASSERT_TRUE(save_new(450, "ONE"));
+    ASSERT_TRUE(save_new(1, "TWO"));
+    hiscore_load();
+    const std::vector<int> scores = all_scores();
+    EXPECT_EQ(std::count(scores.begin(), scores.end(), 450), 1);
+}
+
+// Temporary files that a killed save left are removed by the next save,
+// under the lock; names that only look alike stay. Games killed at random
+// moments of their saves never leave a broken table or litter for long.
+TEST_F(HiscoreFile, KilledSavesLeaveNoLitterAfterTheNextSave)
+{
+    write_text("hiscore.txt", hiscore_text({90, 80, 70, 60, 50, 40, 30, 20, 10, 5}));
+    for (const char* name :
+         {"hiscore.txt.a1B2c3", "hiscore.txt.ZZZZZZ", "hiscore.txt.keep", "hiscore.txt.a1B2c3d", "other.txt.a1B2c3"}) {
+        write_text(name, "left");
+    }
+    hiscore_load();
+    ASSERT_TRUE(save_new(100, "NEW"));
+    EXPECT_FALSE(fs::exists("hiscore.txt.a1B2c3"));
+    EXPECT_FALSE(fs::exists("hiscore.txt.ZZZZZZ"));
+    for (const char* name : {"hiscore.txt.keep", "hiscore.txt.a1B2c3d", "other.txt.a1B2c3"}) {
+        EXPECT_EQ(read_text(name), "left") << name;
+        fs::remove(name);
+    }
+
+    for (int kill_at = 0; kill_at < 30; ++kill_at) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            hiscore_load();
+            for (int i = 0;; ++i) {
+                save_new(100 + i, "KIL");
+            }
+        }
+        usleep(static_cast<useconds_t>(200 + kill_at * 150));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        std::memset(hiscore_scores, 0, sizeof hiscore_scores);
+        ASSERT_EQ(hiscore_load(), 1);
+        const std::string text = read_text("hiscore.txt");
+        EXPECT_EQ(text, hiscore_text(all_scores(), all_initials())) << "a whole table";
+    }
+    ASSERT_TRUE(save_new(1000000, "END"));
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
 // The exchange sort is not stable: below a new last entry, each run of

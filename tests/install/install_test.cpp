@@ -1,14 +1,20 @@
 // The installed game: `cmake --install` into a private DESTDIR, then the
 // installed program run headless from there. Without --data it plays from
 // its installed data and keeps the high scores in the player's own XDG data
-// directory; with --data everything stays in that directory, as before.
+// directory; with --data everything stays in that directory, as before. The
+// manual page describes what the program offers, and the Debian package of
+// the same tree passes lintian.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/settings.h"
 #include "support/run.h"
 
 namespace {
@@ -17,7 +23,7 @@ namespace fs = std::filesystem;
 using test_support::read_text;
 using test_support::run_status;
 
-const char* const APP_ID = "io.github.tailgate.Tailgate";
+const char* const APP_ID = "io.github.tailgate.tailgate";
 
 bool have_tool(const char* name)
 {
@@ -62,9 +68,11 @@ protected:
                               environment + " '" + program + "' " + args + " >out.txt 2>err.txt";
         return run_status(command);
     }
+    // The program where Debian keeps games; it finds its data at
+    // /usr/games/../share/tailgate/data.
     int run_installed(const std::string& args, const std::string& environment = "")
     {
-        return run((usr() / "bin" / "tailgate").string(), args, environment);
+        return run((usr() / "games" / "tailgate").string(), args, environment);
     }
     std::string text(const std::string& name) { return read_text(dir / name); }
 
@@ -78,7 +86,8 @@ int Installed::install_status = -1;
 
 TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
 {
-    EXPECT_EQ(access((usr() / "bin" / "tailgate").c_str(), X_OK), 0);
+    EXPECT_EQ(access((usr() / "games" / "tailgate").c_str(), X_OK), 0);
+    EXPECT_FALSE(fs::exists(usr() / "bin"));
     // Every generated file, and never a high-score table someone played into build/data.
     const fs::path data = usr() / "share" / "tailgate" / "data";
     int generated = 0;
@@ -93,17 +102,47 @@ TEST_F(Installed, TreeHoldsTheGameItsDataAndItsDesktopFiles)
     EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), generated);
     EXPECT_FALSE(fs::exists(data / "hiscore.txt"));
 
-    // The desktop entry and the metainfo pass their validators (the desktop
-    // one prints hints and warnings, not only errors, on stdout).
+    // The desktop entry and the metainfo pass their validators with nothing
+    // to say, not even a pedantic hint (the desktop one prints hints and
+    // warnings, not only errors, on stdout).
     const fs::path entry = usr() / "share" / "applications" / (std::string(APP_ID) + ".desktop");
     const fs::path metainfo = usr() / "share" / "metainfo" / (std::string(APP_ID) + ".metainfo.xml");
     EXPECT_NE(read_text(metainfo).find("<release version=\"" TAILGATE_VERSION "\""), std::string::npos);
-    ASSERT_TRUE(have_tool("desktop-file-validate") && have_tool("appstreamcli")) << "scripts/setup.sh installs both";
+    ASSERT_TRUE(have_tool("desktop-file-validate") && have_tool("appstreamcli"))
+        << "scripts/setup.sh --test installs both";
     EXPECT_EQ(run("desktop-file-validate", "'" + entry.string() + "'"), 0) << text("out.txt") << text("err.txt");
     EXPECT_EQ(text("out.txt"), "");
-    EXPECT_EQ(run("appstreamcli", "validate --no-net '" + metainfo.string() + "'"), 0)
+    EXPECT_EQ(run("appstreamcli", "validate --pedantic --no-net '" + metainfo.string() + "'"), 0)
         << text("out.txt") << text("err.txt");
-    EXPECT_TRUE(read_text(usr() / "share" / "man" / "man6" / "tailgate.6").starts_with(".TH TAILGATE 6 "));
+    for (const std::string& line : test_support::lines_of(text("out.txt"))) {
+        EXPECT_TRUE(line.empty() || line.find("Validation was successful.") != std::string::npos) << line;
+    }
+    EXPECT_NE(read_text(entry).find("\nExec=tailgate\n"), std::string::npos);
+    EXPECT_NE(read_text(entry).find("\nStartupWMClass=tailgate\n"), std::string::npos);
+
+    // The metainfo's three screenshots, as the game drew them, go with it.
+    for (const char* shot : {"title", "road", "battle"}) {
+        EXPECT_NE(read_text(metainfo).find(std::string("/") + shot + ".png</image>"), std::string::npos) << shot;
+        std::vector<uint8_t> rgb;
+        int w = 0, h = 0;
+        const fs::path png = usr() / "share" / "tailgate" / "screenshots" / (std::string(shot) + ".png");
+        ASSERT_TRUE(plat_read_png(png.c_str(), &rgb, &w, &h)) << png;
+        EXPECT_TRUE(w == 640 && h == 480) << w << " x " << h;
+    }
+    EXPECT_NE(read_text(usr() / "share" / "tailgate" / "screenshots" / "road.png"),
+              read_text(usr() / "share" / "tailgate" / "screenshots" / "battle.png"));
+
+    // The manual page compressed; the copyright file machine-readable; the
+    // changelog compressed, its latest entry this version.
+    const fs::path doc = usr() / "share" / "doc" / "tailgate";
+    EXPECT_TRUE(read_text(doc / "copyright")
+                    .starts_with("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    EXPECT_EQ(run("gzip", "-dc '" + (doc / "changelog.gz").string() + "'"), 0) << text("err.txt");
+    EXPECT_TRUE(text("out.txt").starts_with("tailgate (" TAILGATE_VERSION ") ")) << text("out.txt");
+    EXPECT_EQ(run("gzip", "-dc '" + (usr() / "share" / "man" / "man6" / "tailgate.6.gz").string() + "'"), 0);
+    EXPECT_TRUE(text("out.txt").starts_with(".TH TAILGATE 6 ")) << text("out.txt");
+    EXPECT_FALSE(fs::exists(usr() / "share" / "man" / "man6" / "tailgate.6"));
+
     // Square icons of the size their folder says, with the truck opaque on a
     // transparent ground (its middle is painted, its corners are not).
     for (int size : {96, 192}) {
@@ -169,5 +208,140 @@ TEST_F(Installed, PlaysFromItsDataWithThePlayersOwnHighScores)
     EXPECT_NE(error.find((dir / "plain-file" / "tailgate").string()), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(dir / "dump.json"));
 }
+
+// The installed manual page names every option `--help` lists, every
+// section and setting of the settings file with its default, and the
+// environment and files the game uses.
+TEST_F(Installed, ManualDescribesEveryOptionSettingAndFile)
+{
+    ASSERT_EQ(run(TAILGATE_EXE, "--help"), 0);
+    const std::string help = text("out.txt");
+    ASSERT_EQ(run("gzip", "-dc '" + (usr() / "share" / "man" / "man6" / "tailgate.6.gz").string() + "'"), 0);
+    const std::string manual = text("out.txt");
+
+    // In roff a hyphen the reader may type is written "\-".
+    auto roff = [](const std::string& plain) {
+        std::string out;
+        for (char c : plain) {
+            out += c == '-' ? std::string("\\-") : std::string(1, c);
+        }
+        return out;
+    };
+    std::set<std::string> options;
+    for (size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
+        size_t end = at + 2;
+        while (end < help.size() && (islower(static_cast<unsigned char>(help[end])) || help[end] == '-')) {
+            ++end;
+        }
+        options.insert(help.substr(at, end - at));
+    }
+    EXPECT_GE(options.size(), 17u) << help;
+    for (const std::string& option : options) {
+        // Described as an option of its own: the tag line of a paragraph.
+        EXPECT_TRUE(manual.find("\n.TP\n.B " + roff(option) + "\n") != std::string::npos ||
+                    manual.find("\n.TP\n.BI " + roff(option) + " ") != std::string::npos)
+            << option;
+    }
+
+    // Each setting is the tag of a paragraph that gives its default in
+    // brackets, under the heading of its section.
+    std::string section;
+    std::map<std::string, std::string> section_of;
+    for (const std::string& line : test_support::lines_of(plat_settings_text(plat_default_settings()))) {
+        if (line.starts_with("[")) {
+            section = line;
+            EXPECT_NE(manual.find("\n.SS " + line + "\n"), std::string::npos) << line;
+            continue;
+        }
+        const size_t equals = line.find(" = ");
+        if (line.empty() || line.starts_with("#") || equals == std::string::npos) {
+            continue;
+        }
+        const std::string name = line.substr(0, equals);
+        const std::string value = line.substr(equals + 3);
+        const std::string shown = "(" + (value.empty() ? std::string("empty") : value) + ")";
+        size_t tag = std::string::npos;
+        std::string tag_line;
+        for (size_t at = manual.find("\n.BR "); at != std::string::npos; at = manual.find("\n.BR ", at + 1)) {
+            tag_line = manual.substr(at + 1, manual.find('\n', at + 1) - at - 1);
+            if (tag_line.find(" " + roff(name) + " \"") != std::string::npos) {
+                tag = at;
+                break;
+            }
+        }
+        ASSERT_NE(tag, std::string::npos) << name;
+        EXPECT_NE(tag_line.find(shown), std::string::npos) << tag_line << " lacks " << shown;
+        EXPECT_GT(tag, manual.find("\n.SS " + section + "\n")) << name << " under " << section;
+    }
+
+    for (const char* heading : {"SYNOPSIS", "OPTIONS", "KEYS", "SETTINGS", "FILES", "ENVIRONMENT", "EXIT STATUS"}) {
+        EXPECT_NE(manual.find(std::string("\n.SH ") + heading + "\n"), std::string::npos) << heading;
+    }
+    for (const char* variable :
+         {"TAILGATE_SOUNDFONT", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR", "HOME"}) {
+        EXPECT_NE(manual.find(std::string("\n.B ") + variable + "\n"), std::string::npos) << variable;
+    }
+    for (const char* file : {"hiscore.txt", "tailgate.ini", "/usr/share/tailgate/data/", "tailgate\\-YYYY"}) {
+        EXPECT_NE(manual.find(file), std::string::npos) << file;
+    }
+    for (const char* status : {"0", "1", "2", "3"}) {
+        EXPECT_NE(manual.find(std::string("\n.TP\n.B ") + status + "\n"), std::string::npos) << status;
+    }
+    // man reads it without a warning (what lintian checks too).
+    ASSERT_TRUE(have_tool("man")) << "scripts/setup.sh --test installs man-db";
+    EXPECT_EQ(run("env", "LC_ALL=C.UTF-8 MANROFFSEQ= MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z '" +
+                             (usr() / "share" / "man" / "man6" / "tailgate.6.gz").string() + "'"),
+              0);
+    EXPECT_EQ(text("err.txt"), "");
+}
+
+#ifdef TAILGATE_CHECK_PACKAGE
+// The Debian package of this build: the game in /usr/games, the manual and
+// changelog compressed, and lintian --pedantic with no error and no warning.
+// The informational tags it may still give are known and explained.
+TEST_F(Installed, DebianPackagePassesLintian)
+{
+    ASSERT_TRUE(have_tool("lintian") && have_tool("dpkg-deb")) << "scripts/setup.sh --test installs lintian";
+    ASSERT_EQ(run(CPACK_COMMAND_PATH, "-G DEB --config '" TAILGATE_BINARY_DIR "/CPackConfig.cmake' -B '" +
+                                          (dir / "package").string() + "'"),
+              0)
+        << text("out.txt") << text("err.txt");
+    std::string deb;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir / "package")) {
+        if (entry.path().extension() == ".deb") {
+            deb = entry.path().string();
+        }
+    }
+    ASSERT_TRUE(fs::path(deb).filename().string().starts_with("tailgate_" TAILGATE_VERSION "_")) << text("out.txt");
+
+    ASSERT_EQ(run("dpkg-deb", "--contents '" + deb + "'"), 0) << text("err.txt");
+    const std::string contents = text("out.txt");
+    for (const char* file :
+         {" ./usr/games/tailgate\n", " ./usr/share/man/man6/tailgate.6.gz\n", " ./usr/share/doc/tailgate/copyright\n",
+          " ./usr/share/doc/tailgate/changelog.gz\n", " ./usr/share/tailgate/data/background.bmp\n"}) {
+        EXPECT_NE(contents.find(file), std::string::npos) << file << contents;
+    }
+    EXPECT_EQ(contents.find("./usr/bin/"), std::string::npos) << contents;
+    EXPECT_EQ(contents.find("hiscore.txt"), std::string::npos) << contents;
+    ASSERT_EQ(run("dpkg-deb", "--field '" + deb + "' Section Depends"), 0);
+    EXPECT_NE(text("out.txt").find("Section: games\n"), std::string::npos) << text("out.txt");
+    EXPECT_NE(text("out.txt").find("libsdl2-2.0-0"), std::string::npos) << text("out.txt");
+
+    // Tags that stay, and why. The generated pictures, sounds and music are
+    // most of the package: Debian would put them in a tailgate-data package
+    // for all architectures, which a single cpack package is not.
+    const std::set<std::string> explained = {"arch-dep-package-has-big-usr-share"};
+    EXPECT_EQ(run("lintian", "--pedantic --display-info --tag-display-limit 0 '" + deb + "'"), 0) << text("out.txt");
+    for (const std::string& line : test_support::lines_of(text("out.txt"))) {
+        if (line.size() < 3 || line[1] != ':' || line.starts_with("N:")) {
+            continue;
+        }
+        std::istringstream fields(line.substr(2));
+        std::string package, tag;
+        fields >> package >> tag;
+        EXPECT_TRUE((line[0] == 'I' || line[0] == 'P') && explained.contains(tag)) << line;
+    }
+}
+#endif
 
 }  // namespace

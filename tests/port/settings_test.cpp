@@ -106,7 +106,10 @@ TEST(Settings, EveryBadLineGetsOneWarningInLineOrderSayingWhatStandsInstead)
                          "key_fire = NoSuchKey\n"   // 16: no such key
                          "key_down = W\n"           // 17: W is already up's
                          "this line is nonsense\n"  // 18: not a setting
-                         "[display\n");             // 19: not a section
+                         "[display\n"               // 19: not a section
+                         "[gamepad]\n"
+                         "enabled = maybe\n"  // 21: line 22 sets it
+                         "enabled = no\n");
     ASSERT_TRUE(l.ok);
     PlatSettings want = plat_default_settings();  // the good lines, and the defaults
     want.fullscreen = false;
@@ -114,10 +117,11 @@ TEST(Settings, EveryBadLineGetsOneWarningInLineOrderSayingWhatStandsInstead)
     want.integer_scaling = true;
     want.music_volume = 40;
     want.keys[ACTION_UP] = "W";
+    want.gamepad = false;
     EXPECT_EQ(plat_settings_text(l.settings), plat_settings_text(want));
     expect_warnings(l, path,
                     {{"line 1:", "stray", "outside any [section]", "ignored"},
-                     {"line 5:", "window_scale", "'banana'", "the earlier value stays"},
+                     {"line 5:", "window_scale", "'banana'", "the value of line 4 stays"},
                      {"line 7:", "vsync", "'maybe'", "the default is used"},
                      {"line 8:", "indented", "ignored"},
                      {"line 9:", "window_size", "WIDTHxHEIGHT", "the default is used"},
@@ -126,7 +130,8 @@ TEST(Settings, EveryBadLineGetsOneWarningInLineOrderSayingWhatStandsInstead)
                      {"line 16:", "key_fire", "names no key", "the default is used"},
                      {"line 17:", "key_down = 'W' is already key_up's key", "key_down keeps 'Down'"},
                      {"line 18:", "not 'name = value'"},
-                     {"line 19:", "not 'name = value' or '[section]'"}});
+                     {"line 19:", "not 'name = value' or '[section]'"},
+                     {"line 21:", "enabled", "'maybe'; line 22 sets it"}});
 
     // Something that is no regular file, and a file over 1 MB: the
     // defaults, one line, nothing written.
@@ -212,7 +217,7 @@ TEST(Settings, WindowSizeIsWidthByHeightWithinItsBounds)
         if (c.width < 0) {
             EXPECT_EQ(l.settings.window_width, 800);
             EXPECT_EQ(l.settings.window_height, 600);
-            expect_warnings(l, path, {{"line 3:", "window_size", "the earlier value stays"}});
+            expect_warnings(l, path, {{"line 3:", "window_size", "the value of line 2 stays"}});
         } else {
             EXPECT_EQ(l.settings.window_width, c.width);
             EXPECT_EQ(l.settings.window_height, c.height);
