@@ -15,7 +15,7 @@
 
 #include "platform/win32/wide.h"
 
-extern "C" [[noreturn]] void __real_exit(int status);
+extern "C" [[noreturn]] void __real_exit(int status);  // NOLINT(bugprone-reserved-identifier): the linker's name
 
 namespace {
 
@@ -70,7 +70,7 @@ std::string last_line(const std::string& text)
 
 }  // namespace
 
-extern "C" [[noreturn]] void __wrap_exit(int status)
+extern "C" [[noreturn]] void __wrap_exit(int status)  // NOLINT(bugprone-reserved-identifier): the linker's name
 {
     if (!captured_path.empty()) {
         fflush(stderr);

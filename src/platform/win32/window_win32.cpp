@@ -624,7 +624,8 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp)
     case WM_GETMINMAXINFO: {
         RECT rect = {0, 0, PLAT_SCREEN_W / 2, PLAT_SCREEN_H / 2};
         AdjustWindowRectEx(&rect, WINDOWED_STYLE, FALSE, 0);
-        MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lp);
+        MINMAXINFO* info =
+            reinterpret_cast<MINMAXINFO*>(lp);  // NOLINT(performance-no-int-to-ptr): the message's pointer
         info->ptMinTrackSize.x = rect.right - rect.left;
         info->ptMinTrackSize.y = rect.bottom - rect.top;
         return 0;
