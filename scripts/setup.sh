@@ -28,6 +28,10 @@ test_packages=(
   desktop-file-utils appstream man-db lintian file
   # the style check (scripts/style.sh)
   clang-format clang-tidy
+  # the browser build and its tests (scripts/web.sh, scripts/test-web.sh):
+  # the WebAssembly compiler, a headless browser, and Node with npm for
+  # puppeteer-core and the page's music synthesiser
+  emscripten chromium nodejs npm
 )
 case "${1:-}" in
   "") ;;
