@@ -85,14 +85,8 @@ uint32_t music_clock_now()
 
 // Holds the device lock for the scope (no-op without a device).
 struct AudioLock {
-    AudioLock()
-    {
-        plat_sys_audio_lock();
-    }
-    ~AudioLock()
-    {
-        plat_sys_audio_unlock();
-    }
+    AudioLock() { plat_sys_audio_lock(); }
+    ~AudioLock() { plat_sys_audio_unlock(); }
     AudioLock(const AudioLock&) = delete;
     AudioLock& operator=(const AudioLock&) = delete;
 };
@@ -239,8 +233,7 @@ bool load_soundfont()
     if (!local.empty() && try_soundfont(local.c_str())) {
         return true;
     }
-    return try_soundfont("/usr/share/sounds/sf2/default-GM.sf2") ||
-           try_soundfont("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    return try_soundfont("/usr/share/sounds/sf2/default-GM.sf2") || try_soundfont("/usr/share/sounds/sf2/TimGM6mb.sf2");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The backend chosen at start-up, and the public functions that differ with
+// The run mode chosen at start-up, and the public functions that differ with
 // it: each calls through the chosen table.
 #include "platform/run_mode.h"
 

@@ -1,13 +1,14 @@
-// Inside the platform layer: what differs between a run in a window and a
-// headless run, as one table of functions per backend. The public functions
-// of platform.h that depend on the backend call through the chosen table
-// (backend.cpp); the tables are made of the backends' own files.
+// Inside the platform layer: the three ways a run goes (a window with the
+// player's keys, a window playing back or recording a session, headless), as
+// one table each. The public functions of platform.h that depend on it call
+// through the chosen table (run_mode.cpp); the tables are made in window.cpp
+// and headless.cpp, the same on every system.
 //
-// Calls between the layer's files go one way only: backend.cpp calls the
-// backends (window.cpp, headless.cpp), the messages and the sound; the
-// window calls the display (surface.cpp, gdi.cpp), the sound, the seams and
-// the messages; none of those calls back. The display shows a picture
-// through the presenter hook the window sets, and the sound reads the
+// Calls between the layer's files go one way only: run_mode.cpp calls the run
+// modes (window.cpp, headless.cpp), the messages and the sound; the window
+// calls the system's backend (platform/backend.h), the display (surface.cpp,
+// gdi.cpp), the sound, the seams and the messages. The display shows a
+// picture by telling the window (window_show_flip), and the sound reads the
 // game's clock through the function it is opened with.
 #pragma once
 

@@ -170,15 +170,10 @@ void fill_area(PlatSurface* dest, const PlatRect& area, uint8_t index)
     }
 }
 
-// Who shows the visible surface: the window, while there is one.
-void (*present_now)();
-void (*present_soon)();
-
+// The window shows the visible surface, while there is one.
 void show_soon()
 {
-    if (present_soon) {
-        present_soon();
-    }
+    window_show_soon();
 }
 
 void show_if_visible(const PlatSurface* surface)
@@ -492,9 +487,7 @@ int plat_flip(PlatSurface* primary)
         return 0;
     }
     std::swap(primary->pixels, the_display->back->pixels);
-    if (present_now) {
-        present_now();
-    }
+    window_show_flip();
     return 1;
 }
 
@@ -508,12 +501,6 @@ void plat_display_close(PlatDisplay* display)
     the_display = nullptr;
     forget_nearest();
     free(display);
-}
-
-void display_set_presenter(void (*now)(), void (*soon)())
-{
-    present_now = now;
-    present_soon = soon;
 }
 
 PlatSurface* display_visible_surface()
