@@ -171,7 +171,7 @@ Module.tg = (function () {
   const onKeyDown = (e) => onKey(e, true);
   const onKeyUp = (e) => onKey(e, false);
 
-  tg.openWindow = function (fullScreen, integer) {
+  tg.openWindow = function (_fullScreen, integer) {
     const canvas = Module.canvas;
     if (!canvas || typeof document === 'undefined') {
       return 0;
@@ -193,9 +193,9 @@ Module.tg = (function () {
     window.addEventListener('blur', onBlur);
     document.addEventListener('visibilitychange', onVisibility);
     document.addEventListener('fullscreenchange', onResize);
-    if (fullScreen) {
-      tg.setFullScreen(true);
-    }
+    // Full screen at the start would need a gesture the player has not made
+    // yet: the page fills its tab instead, and the button or Alt+Return go
+    // full screen.
     push(EV.REPAINT);
     if (Module.onWindow) {
       Module.onWindow(true);
