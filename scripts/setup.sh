@@ -30,12 +30,16 @@ test_packages=(
   clang-format clang-tidy
   # the browser build and its tests (scripts/web.sh, scripts/test-web.sh):
   # the WebAssembly compiler, a headless browser, and Node with npm for
-  # puppeteer-core and the page's music synthesiser
-  emscripten chromium nodejs npm
+  # puppeteer-core and the page's music synthesiser (a Node of another
+  # origin that brings its own npm is kept: Debian's npm conflicts with it)
+  emscripten chromium
 )
 case "${1:-}" in
   "") ;;
-  --test) packages+=("${test_packages[@]}") ;;
+  --test)
+    packages+=("${test_packages[@]}")
+    command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
+    ;;
   *) echo "usage: scripts/setup.sh [--test]" >&2; exit 2 ;;
 esac
 missing=()

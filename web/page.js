@@ -99,6 +99,12 @@
       }
       return syncing;
     },
+    // Asks the game to end, as closing its window would.
+    close() {
+      if (mod.tg) {
+        mod.tg.requestClose();
+      }
+    },
     audioState: () => (mod.tg ? mod.tg.audioState() : 'none'),
     musicState: () => (mod.tg ? mod.tg.musicState() : null),
   };
@@ -154,6 +160,7 @@
   };
 
   mod.onExit = function (code) {
+    tailgate.endedMs = performance.now();
     tailgate.exitStatus = code;
     tailgate.ended = true;
     status('The game ended' + (code ? ' (status ' + code + ')' : '') + '. Reload the page to play again.');
@@ -274,6 +281,15 @@
   setInterval(() => { if (!tailgate.ended && !headless) tailgate.sync(); }, 3000);
   window.addEventListener('pagehide', () => tailgate.sync());
   window.addEventListener('beforeunload', () => tailgate.sync());
+
+  // What escapes the module (an error at its exit) ends the run too.
+  const escaped = (what) => {
+    if (!tailgate.ended) {
+      mod.onAbort(String(what));
+    }
+  };
+  window.addEventListener('error', (event) => escaped(event.message));
+  window.addEventListener('unhandledrejection', (event) => escaped(event.reason));
 
   status(headless ? 'Running headless' : 'Starting');
   createTailgate(mod).catch((e) => mod.onAbort(String(e)));

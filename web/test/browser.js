@@ -44,6 +44,7 @@ async function launch() {
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
+    protocolTimeout: 600000,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--no-first-run', `--user-data-dir=${profile}`],
   });

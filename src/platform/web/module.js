@@ -14,6 +14,16 @@ Module.preRun = [].concat(Module.preRun || [], function () {
   }
 });
 
+// A run whose main returned while the runtime was held alive ends without
+// its onExit: the page hears of the end here, after main, unless main is
+// only asleep (a window's run, which ends later).
+Module.postRun = [].concat(Module.postRun || [], function () {
+  if (!Asyncify.currData && !ABORT && Module.onExit) {
+    ABORT = true;
+    Module.onExit(EXITSTATUS);
+  }
+});
+
 Module.tg = (function () {
   'use strict';
   const tg = {};

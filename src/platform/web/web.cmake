@@ -26,6 +26,12 @@ target_sources(tailgate_platform PRIVATE ${system_sources} ${CMAKE_SOURCE_DIR}/s
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/sdl/folders_posix.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              TAILGATE_INSTALLED_DATA="data")
 
+# Built for size with link-time optimisation: the page downloads the module
+# before the title shows.
+foreach(lib IN LISTS TAILGATE_LAYER_LIBS)
+  target_compile_options(${lib} PRIVATE -Oz -flto)
+endforeach()
+
 add_library(tailgate_game INTERFACE)
 list(REVERSE TAILGATE_LAYER_LIBS)
 target_link_libraries(tailgate_game INTERFACE ${TAILGATE_LAYER_LIBS})
@@ -36,10 +42,11 @@ target_include_directories(tailgate_game INTERFACE ${CMAKE_SOURCE_DIR}/src)
 # beside the program's place (/game/tailgate, as /proc/self/exe says).
 add_executable(tailgate ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
 target_link_libraries(tailgate PRIVATE tailgate_game)
+target_compile_options(tailgate PRIVATE -Oz -flto)
 set_target_properties(tailgate PROPERTIES SUFFIX ".js")
 target_link_options(
   tailgate PRIVATE
-  -sMODULARIZE=1 -sEXPORT_NAME=createTailgate -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=32768
+  -Oz -flto -sMODULARIZE=1 -sEXPORT_NAME=createTailgate -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=32768
   -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
   "-sEXPORTED_RUNTIME_METHODS=['FS']" "-sEXPORTED_FUNCTIONS=['_main','_malloc','_free']"
   --pre-js ${web}/module.js --preload-file ${native}/data@/game/data)
