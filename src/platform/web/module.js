@@ -14,13 +14,28 @@ Module.preRun = [].concat(Module.preRun || [], function () {
   }
 });
 
-// A run whose main returned while the runtime was held alive ends without
-// its onExit: the page hears of the end here, after main, unless main is
-// only asleep (a window's run, which ends later).
+// The end of the run reaches the page (Module.onExit) however main ends: a
+// main that slept (Asyncify) returns to the page early and ends later, when
+// its last resumption returns, where nobody calls exit for it.
 Module.postRun = [].concat(Module.postRun || [], function () {
-  if (!Asyncify.currData && !ABORT && Module.onExit) {
-    ABORT = true;
-    Module.onExit(EXITSTATUS);
+  if (ABORT) {
+    return;
+  }
+  const finish = (code) => {
+    try {
+      exit(code);
+    } catch (e) {
+      // the exit status, thrown to stop the program
+    }
+    if (!ABORT && Module.onExit) {
+      ABORT = true;
+      Module.onExit(code);
+    }
+  };
+  if (Asyncify.currData) {
+    Asyncify.asyncPromiseHandlers = { resolve: finish, reject: (e) => abort(String(e)) };
+  } else {
+    finish(EXITSTATUS);
   }
 });
 
