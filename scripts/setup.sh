@@ -28,11 +28,13 @@ test_packages=(
   desktop-file-utils appstream man-db lintian file
   # the style check (scripts/style.sh)
   clang-format clang-tidy
-  # the browser build and its tests (scripts/web.sh, scripts/test-web.sh):
-  # the WebAssembly compiler, a headless browser, and Node with npm for
-  # puppeteer-core and the page's music synthesiser (a Node of another
-  # origin that brings its own npm is kept: Debian's npm conflicts with it)
-  emscripten chromium
+  # the game and the platform's portable core compiled for Windows and the
+  # browser (scripts/cross_check.sh), and the browser build and its tests
+  # (scripts/web.sh, scripts/test-web.sh): a headless browser, and Node with
+  # npm for puppeteer-core and the page's music synthesiser (a Node of
+  # another origin that brings its own npm is kept: Debian's npm conflicts
+  # with it)
+  g++-mingw-w64-x86-64 emscripten chromium
 )
 case "${1:-}" in
   "") ;;

@@ -43,7 +43,7 @@ namespace {
 
 constexpr uint64_t POSITION_UNIT = 1000;
 constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLAT_AUDIO_RATE;  // 250
-constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;                // 363825
+constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * PLAT_FRAME_MS / 1000;     // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
 // The music's level in the mix: the synth renders well below the effects'

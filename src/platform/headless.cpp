@@ -7,11 +7,12 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/platform.h"
 #include "platform/run_mode.h"
 
 namespace {
 
-constexpr uint32_t PASS_MS = 33;
+constexpr uint32_t PASS_MS = PLAT_FRAME_MS;
 
 uint32_t virtual_tick = 1000;
 int current_pass = -1;
@@ -117,7 +118,7 @@ PlatScriptRanOut::PlatScriptRanOut(int pass) : pass_(pass)
 int headless_open_audio_log(const char* path)
 {
     headless_close_audio_log();
-    audio_log = fopen(path, "w");
+    audio_log = fopen(path, "wb");
     return audio_log != nullptr;
 }
 

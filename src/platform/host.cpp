@@ -9,10 +9,6 @@
 #include "platform/files.h"
 #include "platform/system.h"
 
-char plat_hiscore_file[PLAT_PATH_SIZE] = "hiscore.txt";
-char plat_hiscore_temp_file[PLAT_PATH_SIZE] = "hiscore.txt.tmp";
-char plat_hiscore_dir[PLAT_PATH_SIZE] = ".";
-
 namespace {
 
 // Makes `path` and every missing directory above it; `error` says why when
@@ -83,27 +79,6 @@ bool plat_user_data_dir(char* out, size_t size, char* error, size_t error_size)
         return false;
     }
     snprintf(out, size, "%s", dir.c_str());
-    return true;
-}
-
-bool plat_set_hiscore_dir(const char* dir)
-{
-    if (!dir || !dir[0]) {
-        snprintf(plat_hiscore_file, PLAT_PATH_SIZE, "hiscore.txt");
-        snprintf(plat_hiscore_temp_file, PLAT_PATH_SIZE, "hiscore.txt.tmp");
-        snprintf(plat_hiscore_dir, PLAT_PATH_SIZE, ".");
-        return true;
-    }
-    char file[PLAT_PATH_SIZE];
-    char temp[PLAT_PATH_SIZE];
-    int file_length = snprintf(file, sizeof file, "%s/hiscore.txt", dir);
-    int temp_length = snprintf(temp, sizeof temp, "%s/hiscore.txt.tmp", dir);
-    if (file_length <= 0 || temp_length <= 0 || static_cast<size_t>(temp_length) >= sizeof temp) {
-        return false;
-    }
-    memcpy(plat_hiscore_file, file, static_cast<size_t>(file_length) + 1);
-    memcpy(plat_hiscore_temp_file, temp, static_cast<size_t>(temp_length) + 1);
-    snprintf(plat_hiscore_dir, PLAT_PATH_SIZE, "%s", dir);
     return true;
 }
 

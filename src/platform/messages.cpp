@@ -29,13 +29,13 @@ void plat_take_signals()
     }
 }
 
-// The player asked to close: once, as a WM_CLOSE in our queue.
+// The player asked to close: once, as a PLAT_WM_CLOSE in our queue.
 void plat_request_close()
 {
     close_seen = true;
     if (!close_posted) {
         close_posted = true;
-        plat_post_message(WM_CLOSE, 0, 0);
+        plat_post_message(PLAT_WM_CLOSE, 0, 0);
     }
 }
 

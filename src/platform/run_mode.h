@@ -50,7 +50,7 @@ extern const PlatRunMode PLAT_HEADLESS_RUN;       // headless.cpp
 // pass yet. The events not yet applied are kept.
 void headless_reset(uint32_t start_tick);
 
-// messages.cpp: SIGINT and SIGTERM become a close request (WM_CLOSE, once).
+// messages.cpp: SIGINT and SIGTERM become a close request (PLAT_WM_CLOSE, once).
 void plat_install_signal_handlers();
 void plat_take_signals();
 // Takes the oldest message of our queue; false when there is none.

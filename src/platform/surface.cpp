@@ -457,8 +457,8 @@ PlatSurface* plat_display_create_primary(PlatDisplay* display, PlatSurface** bac
     if (!display || display != the_display || display->primary || !back_buffer) {
         return nullptr;
     }
-    PlatSurface* primary = plat_create_surface(640, 480);
-    PlatSurface* back = plat_create_surface(640, 480);
+    PlatSurface* primary = plat_create_surface(PLAT_SCREEN_W, PLAT_SCREEN_H);
+    PlatSurface* back = plat_create_surface(PLAT_SCREEN_W, PLAT_SCREEN_H);
     if (!primary || !back) {
         plat_release_surface(primary);
         plat_release_surface(back);
@@ -590,10 +590,10 @@ bool plat_read_screen(uint8_t* rgb)
         return false;
     }
     const PlatPalette* palette = display_attached_palette();
-    for (int y = 0; y < 480; y++) {
+    for (int y = 0; y < PLAT_SCREEN_H; y++) {
         const uint8_t* from = visible->pixels + static_cast<size_t>(y) * visible->pitch;
-        uint8_t* to = rgb + static_cast<size_t>(y) * 640 * 3;
-        for (int x = 0; x < 640; x++) {
+        uint8_t* to = rgb + static_cast<size_t>(y) * PLAT_SCREEN_W * 3;
+        for (int x = 0; x < PLAT_SCREEN_W; x++) {
             const int i = from[x];
             if (palette) {
                 to[3 * x] = palette->entries[i].red;

@@ -478,10 +478,13 @@ void save_screenshot()
         fprintf(stderr, "tailgate: no screenshot: %s\n", error);
         return;
     }
-    const std::string stamp = plat_sys_local_time_stamp();
-    std::string path = dir + "/tailgate-" + stamp + ".png";
+    const std::string base = dir + "/tailgate-" + plat_sys_local_time_stamp();
+    std::string path = base + ".png";
     for (int n = 2; plat_file_exists(path.c_str()) && n < 100; ++n) {
-        path = dir + "/tailgate-" + stamp + "-" + std::to_string(n) + ".png";
+        path = base;
+        path += "-";
+        path += std::to_string(n);
+        path += ".png";
     }
     if (plat_write_png(path.c_str(), rgb, PLAT_SCREEN_W, PLAT_SCREEN_H)) {
         printf("tailgate: screenshot saved as %s\n", plat_printable(path).c_str());

@@ -65,7 +65,7 @@ void game_over_step()
 {
     snprintf(text_buffer, sizeof text_buffer, "GAME OVER");
     gfx_draw_text(text_buffer, 340, 220, TEXT_COLOUR, back_buffer);
-    if (!plat_key_down(VK_SPACE)) {
+    if (!plat_key_down(gk::SPACE)) {
         return;
     }
 

@@ -1,14 +1,13 @@
 // The input script: plain text, one pass number and its key events a line.
 #include "shell/harness_script.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "platform/host.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
+#include "shell/state_check.h"
 
 namespace {
 
@@ -26,6 +26,8 @@ bool script_passes_named;
 int script_passes;
 HarnessTable script_table;
 bool table_open;  // between "# table text" and "# table-end"
+std::vector<std::string> script_state_keys;
+std::vector<StateCheck> script_checks;
 FILE* record_file;
 std::string record_path;
 
@@ -159,6 +161,14 @@ void find_recording_tags(std::string_view line)
         }
         return;
     }
+    StateCheck check;
+    if (state_check_parse(rest, &check)) {
+        script_checks.push_back(std::move(check));
+        return;
+    }
+    if (state_keys_parse(rest, &script_state_keys)) {
+        return;
+    }
     std::vector<std::string_view> words;
     size_t i = 0;
     while (i < rest.size() && words.size() < 3) {
@@ -249,6 +259,8 @@ int harness_parse_script(const char* text, size_t length, char* error, size_t er
     script_passes_named = false;
     script_table = HarnessTable{HARNESS_TABLE_UNSAID, {}};
     table_open = false;
+    script_state_keys.clear();
+    script_checks.clear();
     std::string_view all(text, length);
     int line_number = 0;
     int last_pass = 0;
@@ -341,6 +353,21 @@ const HarnessTable& harness_script_table()
     return script_table;
 }
 
+const std::vector<std::string>& harness_script_state_keys()
+{
+    return script_state_keys;
+}
+
+const std::vector<StateCheck>& harness_script_checks()
+{
+    return script_checks;
+}
+
+bool harness_record_line(const std::string& line)
+{
+    return record_file && fprintf(record_file, "%s\n", line.c_str()) >= 0;
+}
+
 bool harness_script_passes(int* passes)
 {
     if (script_passes_named) {
@@ -402,10 +429,11 @@ bool harness_close_record(int passes)
     if (!ok) {
         errno = reason != 0 ? reason : errno != 0 ? errno : EIO;
         // A recording that took nothing at all is not left as an empty file.
-        struct stat info;
         const int why = errno;
-        if (stat(record_path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-            unlink(record_path.c_str());
+        std::error_code error;
+        if (std::filesystem::is_regular_file(record_path, error) &&
+            std::filesystem::file_size(record_path, error) == 0 && !error) {
+            std::filesystem::remove(record_path, error);
         }
         errno = why;
     }

@@ -126,7 +126,7 @@ void show_icon()
 HarnessTable table_at_start()
 {
     std::vector<char> bytes;
-    const int result = plat_read_regular(plat_hiscore_file, HISCORE_MAX_FILE_BYTES, &bytes);
+    const int result = plat_read_regular(hiscore_path(), HISCORE_MAX_FILE_BYTES, &bytes);
     if (result == PLAT_FILE_OK) {
         return HarnessTable{HARNESS_TABLE_TEXT, std::string(bytes.begin(), bytes.end())};
     }
@@ -138,16 +138,16 @@ HarnessTable table_at_start()
 bool set_up_replay_table(char* dir, size_t size, char* error, size_t error_size)
 {
     const HarnessTable& table = harness_script_table();
-    if (!plat_make_private_dir(dir, size) || !plat_set_hiscore_dir(dir)) {
+    if (!plat_make_private_dir(dir, size) || !hiscore_set_dir(dir)) {
         snprintf(error, error_size, "cannot make a directory for the replay's high-score table in %s",
                  getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
         return false;
     }
     bool made = true;
     if (table.kind == HARNESS_TABLE_TEXT) {
-        made = plat_replace_file(plat_hiscore_file, table.text.data(), table.text.size());
+        made = plat_replace_file(hiscore_path(), table.text.data(), table.text.size());
     } else if (table.kind == HARNESS_TABLE_UNUSABLE) {
-        made = plat_make_directory(plat_hiscore_file);  // as unreadable as a table gets
+        made = plat_make_directory(hiscore_path());  // as unreadable as a table gets
     }
     if (!made) {
         snprintf(error, error_size, "cannot write the replay's high-score table in %s", dir);
@@ -212,15 +212,15 @@ int run_game(const ShellOptions* options)
 intptr_t wnd_proc(uintptr_t window, int message, uintptr_t, intptr_t)
 {
     switch (message) {
-    case WM_DESTROY:
-        plat_post_message(WM_QUIT, 0, 0);
+    case PLAT_WM_DESTROY:
+        plat_post_message(PLAT_WM_QUIT, 0, 0);
         return 0;
-    case WM_CLOSE:
-        // Destroying the window sends it WM_DESTROY. A second close request
+    case PLAT_WM_CLOSE:
+        // Destroying the window sends it PLAT_WM_DESTROY. A second close request
         // (the close button after Q, say) finds no window and does nothing.
         if (window != 0 && window == main_window) {
             main_window = 0;
-            wnd_proc(window, WM_DESTROY, 0, 0);
+            wnd_proc(window, PLAT_WM_DESTROY, 0, 0);
         }
         return 0;
     default:
@@ -276,11 +276,11 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
         pass_real_start = SteadyClock::now();
         uint32_t frame_start = plat_get_tick_count();
 
-        // The close button, SIGINT and SIGTERM reach us as WM_CLOSE, posted
+        // The close button, SIGINT and SIGTERM reach us as PLAT_WM_CLOSE, posted
         // by the platform layer.
         PlatMessage message;
         if (plat_peek_message(&message)) {
-            if (message.message == WM_QUIT) {
+            if (message.message == PLAT_WM_QUIT) {
                 return static_cast<int>(message.wparam);
             }
             wnd_proc(main_window, message.message, message.wparam, message.lparam);
@@ -432,13 +432,13 @@ int tailgate_main(int argc, char** argv)
             fprintf(stderr, "tailgate: %s\n", error);
             return 1;
         }
-        if (!plat_set_hiscore_dir(hiscore_dir)) {
+        if (!hiscore_set_dir(hiscore_dir)) {
             fprintf(stderr, "tailgate: the high-score directory's path is too long; use --data DIR\n");
             return 1;
         }
-        if (const char* problem = plat_replace_problem(plat_hiscore_file)) {
+        if (const char* problem = plat_replace_problem(hiscore_path())) {
             fprintf(stderr, "tailgate: cannot keep the high-score table %s: %s (use --data DIR)\n",
-                    plat_printable(plat_hiscore_file).c_str(), problem);
+                    plat_printable(hiscore_path()).c_str(), problem);
             return 1;
         }
     }
@@ -478,7 +478,17 @@ int tailgate_main(int argc, char** argv)
         harness_close();
         return 1;
     }
-    const int status = run_game(options);
+    int status = run_game(options);
     plat_remove_private_dir(replay_dir);
-    return status;
+    if (status == 0 && options->write_checks) {
+        std::vector<char> text;
+        if (plat_read_regular(options->replay_path, 16u << 20, &text) != PLAT_FILE_OK ||
+            !harness_write_checks(options->replay_path, std::string(text.begin(), text.end()), error, sizeof error)) {
+            fprintf(stderr, "tailgate: cannot rewrite %s\n", plat_printable(options->replay_path).c_str());
+            return 1;
+        }
+    }
+    // A replay that strayed from its recording still ran to its end, with
+    // its outputs; its status says it.
+    return status == 0 && harness_replay_strayed() ? 4 : status;
 }

@@ -84,12 +84,12 @@ int steer_towards(int target_x)
 // throttle, nothing or the brake.
 void hold_drive_keys(int target_x, int speed_mode)
 {
-    headless_set_key(VK_LEFT, steer_towards(target_x) < 0, false);
-    headless_set_key(VK_RIGHT, steer_towards(target_x) > 0, false);
-    headless_set_key(VK_UP, speed_mode == SPEED_UP, false);
-    headless_set_key(VK_DOWN, speed_mode == SPEED_BRAKE, false);
-    headless_set_key(VK_SPACE, false, false);
-    headless_set_key(VK_H, false, false);
+    headless_set_key(gk::LEFT, steer_towards(target_x) < 0, false);
+    headless_set_key(gk::RIGHT, steer_towards(target_x) > 0, false);
+    headless_set_key(gk::UP, speed_mode == SPEED_UP, false);
+    headless_set_key(gk::DOWN, speed_mode == SPEED_BRAKE, false);
+    headless_set_key(gk::SPACE, false, false);
+    headless_set_key(gk::H, false, false);
 }
 
 // The drive's steps of one frame of play, in the frame's order, without the
@@ -213,11 +213,11 @@ bool in_battle()
 // the drawing.
 void battle_rules_frame(Keys keys)
 {
-    headless_set_key(VK_LEFT, keys.h < 0, false);
-    headless_set_key(VK_RIGHT, keys.h > 0, false);
-    headless_set_key(VK_UP, keys.v < 0, false);
-    headless_set_key(VK_DOWN, keys.v > 0, false);
-    headless_set_key(VK_SPACE, keys.fire != 0, false);
+    headless_set_key(gk::LEFT, keys.h < 0, false);
+    headless_set_key(gk::RIGHT, keys.h > 0, false);
+    headless_set_key(gk::UP, keys.v < 0, false);
+    headless_set_key(gk::DOWN, keys.v > 0, false);
+    headless_set_key(gk::SPACE, keys.fire != 0, false);
     battle_controls();
     if (level_index >= 1 && in_battle()) {
         shells_update();
