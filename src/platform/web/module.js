@@ -524,9 +524,10 @@ Module.tg = (function () {
 
   // -------------------------------------------------------------------------
   // The music: js-synthesizer (Module.synthesizer: the page's promise of
-  // window.JSSynth, ready). It and its SoundFont load while the game runs; until then the messages that set
-  // up the channels (programs, controllers, bends) are kept and given to it
-  // once it plays, and the music keeps time silently.
+  // window.JSSynth, ready). It and its SoundFont load while the game runs;
+  // until then the messages that set up the channels (programs, controllers,
+  // bends) are kept and given to it once it plays, and the music keeps time
+  // silently.
   const synth = { rate: 0, engine: null, loaded: false, font: null, setup: [], generation: 0,
                   left: null, right: null, notes: 0 };
 

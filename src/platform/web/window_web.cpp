@@ -15,7 +15,18 @@
 namespace {
 
 // What the script's queue holds for one event, in this order.
-enum EventField { F_TYPE, F_KEY, F_SCANCODE, F_REPEAT, F_ALT, F_PAD, F_BUTTON, F_AXIS, F_VALUE, F_COUNT };
+enum EventField {
+    F_TYPE,
+    F_KEY,
+    F_SCANCODE,
+    F_REPEAT,
+    F_ALT,
+    F_PAD,
+    F_BUTTON,
+    F_AXIS,
+    F_VALUE,
+    F_COUNT
+};
 
 bool window_open = false;
 
