@@ -29,15 +29,22 @@ test_packages=(
   # the style check (scripts/style.sh)
   clang-format clang-tidy
   # the game and the platform's portable core compiled for Windows and the
-  # browser (scripts/cross_check.sh)
-  g++-mingw-w64-x86-64 emscripten
-  # its tests under Wine, in a window on a virtual X display driven by
-  # xdotool (scripts/test-windows.sh), with MinGW-w64's zlib
+  # browser (scripts/cross_check.sh), and the browser build and its tests
+  # (scripts/web.sh, scripts/test-web.sh): a headless browser, and Node with
+  # npm for puppeteer-core and the page's music synthesiser (a Node of
+  # another origin that brings its own npm is kept: Debian's npm conflicts
+  # with it)
+  g++-mingw-w64-x86-64 emscripten chromium
+  # the Windows build's tests under Wine, in a window on a virtual X display
+  # driven by xdotool (scripts/test-windows.sh), with MinGW-w64's zlib
   libz-mingw-w64-dev wine wine64 xvfb xdotool unzip
 )
 case "${1:-}" in
   "") ;;
-  --test) packages+=("${test_packages[@]}") ;;
+  --test)
+    packages+=("${test_packages[@]}")
+    command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
+    ;;
   *) echo "usage: scripts/setup.sh [--test]" >&2; exit 2 ;;
 esac
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Second command: install, build and run the whole test suite twice: once as
 # built for release (followed by a compile of the game and the platform's
-# portable core for Windows and the browser, scripts/cross_check.sh, and the
-# style check, scripts/style.sh: clang-format and clang-tidy), once under AddressSanitizer and
+# portable core for Windows and the browser, scripts/cross_check.sh, the
+# style check, scripts/style.sh: clang-format and clang-tidy, and the browser
+# page's tests in headless Chromium, scripts/test-web.sh), once under AddressSanitizer and
 # UndefinedBehaviorSanitizer (with clang, which also builds and runs the fuzz
 # targets for a bounded time); then the mutation check (scripts/mutate.sh:
 # faults planted in the game's rules must make the tests fail). `scripts/test.sh --mutate` runs only that.
@@ -27,6 +28,9 @@ echo "== Windows build under Wine"
 
 echo "== style check"
 BUILD_DIR="$root/build" "$root/scripts/style.sh"
+
+echo "== browser build and tests"
+"$root/scripts/test-web.sh"
 
 echo "== sanitizer build and tests"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" \

@@ -1,0 +1,77 @@
+# The browser's build, with Emscripten (emcmake cmake -DTAILGATE_SYSTEM=web
+# -DTAILGATE_NATIVE_BUILD=build): the game as a WebAssembly module beside
+# the page that plays it (web/), the game data and the glyph atlas taken from
+# a desktop build (its generator and atlas tool run on the desktop), and the
+# music synthesiser and SoundFont served beside the page. Included from the
+# top-level CMakeLists.txt after the layer libraries.
+if(NOT EMSCRIPTEN)
+  message(FATAL_ERROR "TAILGATE_SYSTEM=web builds with Emscripten: emcmake cmake -DTAILGATE_SYSTEM=web ...")
+endif()
+set(TAILGATE_NATIVE_BUILD "" CACHE PATH "A desktop build folder whose data and glyph atlas the page takes")
+get_filename_component(native ${TAILGATE_NATIVE_BUILD} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+set(TAILGATE_TEXT_ATLAS ${native}/generated/text_atlas.cpp)
+if(NOT EXISTS ${TAILGATE_TEXT_ATLAS} OR NOT EXISTS ${native}/data)
+  message(FATAL_ERROR "TAILGATE_NATIVE_BUILD (${native}) has no generated/text_atlas.cpp and data/: build the game "
+                      "for the desktop first (scripts/build.sh)")
+endif()
+set(TAILGATE_SOUNDFONT_FILE /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH "The SoundFont served beside the page")
+set(TAILGATE_WEB_MODULES ${CMAKE_SOURCE_DIR}/web/node_modules CACHE PATH "npm's folder for web/package.json (npm ci)")
+
+# The web backend, with the desktops' POSIX files and folders, which
+# Emscripten's file system runs as they are.
+set(web ${CMAKE_SOURCE_DIR}/src/platform/web)
+file(GLOB system_sources CONFIGURE_DEPENDS ${web}/*.cpp)
+target_sources(tailgate_platform PRIVATE ${system_sources} ${CMAKE_SOURCE_DIR}/src/platform/sdl/files_posix.cpp
+                                         ${CMAKE_SOURCE_DIR}/src/platform/sdl/folders_posix.cpp ${TAILGATE_TEXT_ATLAS})
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/sdl/folders_posix.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             TAILGATE_INSTALLED_DATA="data")
+
+# Built for size with link-time optimisation: the page downloads the module
+# before the title shows.
+foreach(lib IN LISTS TAILGATE_LAYER_LIBS)
+  target_compile_options(${lib} PRIVATE -Oz -flto)
+endforeach()
+
+add_library(tailgate_game INTERFACE)
+list(REVERSE TAILGATE_LAYER_LIBS)
+target_link_libraries(tailgate_game INTERFACE ${TAILGATE_LAYER_LIBS})
+target_include_directories(tailgate_game INTERFACE ${CMAKE_SOURCE_DIR}/src)
+
+# The module: made by the page (createTailgate), its waits inside a pass
+# giving the page control back (Asyncify), the data preloaded at /game/data
+# beside the program's place (/game/tailgate, as /proc/self/exe says).
+add_executable(tailgate ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
+target_link_libraries(tailgate PRIVATE tailgate_game)
+target_compile_options(tailgate PRIVATE -Oz -flto)
+set_target_properties(tailgate PROPERTIES SUFFIX ".js")
+target_link_options(
+  tailgate PRIVATE
+  -Oz -flto -sMODULARIZE=1 -sEXPORT_NAME=createTailgate -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=32768
+  -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
+  "-sEXPORTED_RUNTIME_METHODS=['FS']" "-sEXPORTED_FUNCTIONS=['_main','_malloc','_free']"
+  --pre-js ${web}/module.js --preload-file ${native}/data@/game/data)
+set_property(TARGET tailgate APPEND PROPERTY LINK_DEPENDS ${web}/module.js)
+
+# The page and what it serves beside the module.
+set(page_files ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_SOURCE_DIR}/web/page.js)
+set(synth_dir ${TAILGATE_WEB_MODULES}/js-synthesizer)
+set(served)
+foreach(file IN LISTS page_files)
+  get_filename_component(name ${file} NAME)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name} COMMAND ${CMAKE_COMMAND} -E copy ${file} ${CMAKE_BINARY_DIR}/${name}
+                     DEPENDS ${file} VERBATIM)
+  list(APPEND served ${CMAKE_BINARY_DIR}/${name})
+endforeach()
+if(EXISTS ${synth_dir}/dist/js-synthesizer.min.js AND EXISTS ${TAILGATE_SOUNDFONT_FILE})
+  foreach(file ${synth_dir}/dist/js-synthesizer.min.js ${synth_dir}/externals/libfluidsynth-2.4.6.js
+               ${TAILGATE_SOUNDFONT_FILE})
+    get_filename_component(name ${file} NAME)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name} COMMAND ${CMAKE_COMMAND} -E copy ${file} ${CMAKE_BINARY_DIR}/${name}
+                       DEPENDS ${file} VERBATIM)
+    list(APPEND served ${CMAKE_BINARY_DIR}/${name})
+  endforeach()
+else()
+  message(WARNING "no js-synthesizer in ${synth_dir} (npm ci in web/) or no ${TAILGATE_SOUNDFONT_FILE}: "
+                  "the page plays without music")
+endif()
+add_custom_target(page ALL DEPENDS ${served})

@@ -1,0 +1,271 @@
+// The browser page's tests, in headless Chromium: the page against the
+// desktop build, byte for byte where the game is deterministic.
+//   node web/test/test.js BUILD_WEB NATIVE_BUILD GAMES_DIR
+'use strict';
+const assert = require('assert');
+const crypto = require('crypto');
+const { spawnSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const zlib = require('zlib');
+const b = require('./browser');
+
+const [pageDir, nativeBuild, gamesDir] = process.argv.slice(2).map((p) => path.resolve(p));
+if (!pageDir || !nativeBuild || !gamesDir) {
+  console.error('usage: node web/test/test.js BUILD_WEB NATIVE_BUILD GAMES_DIR');
+  process.exit(2);
+}
+const WHOLE = 'whole_game.txt';
+const wholeGame = fs.readFileSync(path.join(gamesDir, WHOLE));
+const sha256 = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex');
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// The desktop game, headless, in a folder of its own with a fresh copy of
+// the data: its outputs by name.
+function native(args, outputs) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tailgate-native-'));
+  fs.cpSync(path.join(nativeBuild, 'data'), path.join(dir, 'data'), { recursive: true });
+  fs.writeFileSync(path.join(dir, WHOLE), wholeGame);
+  const run = spawnSync(path.join(nativeBuild, 'tailgate'), ['--headless', '--data', path.join(dir, 'data')].concat(args),
+                        { cwd: dir, env: { ...process.env, HOME: dir, XDG_DATA_HOME: '', XDG_CONFIG_HOME: '' } });
+  assert.strictEqual(run.status, 0, `native run failed: ${run.stderr}`);
+  const result = {};
+  for (const name of outputs) {
+    result[name] = fs.readFileSync(path.join(dir, name));
+  }
+  fs.rmSync(dir, { recursive: true, force: true });
+  return result;
+}
+
+// 8-bit RGB pixels of a PNG whose rows have no filter (ours and libpng's as
+// the game writes them).
+function pngPixels(file) {
+  let at = 8;
+  let width = 0;
+  let height = 0;
+  const data = [];
+  while (at < file.length) {
+    const length = file.readUInt32BE(at);
+    const type = file.toString('latin1', at + 4, at + 8);
+    if (type === 'IHDR') {
+      width = file.readUInt32BE(at + 8);
+      height = file.readUInt32BE(at + 12);
+    } else if (type === 'IDAT') {
+      data.push(file.subarray(at + 8, at + 8 + length));
+    }
+    at += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(data));
+  const rows = [];
+  for (let y = 0; y < height; ++y) {
+    const row = raw.subarray(y * (width * 3 + 1), (y + 1) * (width * 3 + 1));
+    assert.strictEqual(row[0], 0, 'a row filter');
+    rows.push(row.subarray(1));
+  }
+  return { width, height, rgb: Buffer.concat(rows) };
+}
+
+// The canvas's pixels as 8-bit RGB.
+async function canvasPixels(page) {
+  const base64 = await page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    let text = '';
+    for (let i = 0; i < rgba.length; i += 4) {
+      text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
+    }
+    return btoa(text);
+  });
+  return Buffer.from(base64, 'base64');
+}
+
+// The game's state after its latest pass, from a trace being written.
+async function lastState(page, trace) {
+  const line = await page.evaluate((file) => {
+    const bytes = window.tailgate.readFile(file);
+    if (!bytes || bytes.length === 0) {
+      return null;
+    }
+    let end = bytes.length - 1;
+    while (end > 0 && bytes[end] === 10) {
+      --end;
+    }
+    let start = end;
+    while (start > 0 && bytes[start - 1] !== 10) {
+      --start;
+    }
+    return new TextDecoder().decode(bytes.subarray(start, end + 1));
+  }, trace);
+  return line ? JSON.parse(line) : null;
+}
+
+// Waits until the traced state satisfies `test`; the state.
+async function until(page, trace, what, test, timeout = 20000) {
+  const start = Date.now();
+  let state = null;
+  while (Date.now() - start < timeout) {
+    state = await lastState(page, trace);
+    if (state && test(state)) {
+      return state;
+    }
+    await sleep(100);
+  }
+  throw new Error(`${what}: not reached; last state ${state && JSON.stringify({ mode: state.game_mode, pass: state.pass })}`);
+}
+
+async function press(page, key, hold = 80) {
+  await page.keyboard.down(key);
+  await sleep(hold);
+  await page.keyboard.up(key);
+}
+
+const MODE = { TITLE: 0, MENU: 1, STORY: 4, PLAY: 5 };
+const tests = [];
+const test = (name, body) => tests.push({ name, body });
+
+const only = process.env.TEST_ONLY;
+
+test('a whole game replayed headless gives the desktop trace, dump and audio log', async (browser, server) => {
+  const want = native(['--replay', WHOLE, '--trace', 't', '--dump', 'd', '--audio-log', 'a'], ['t', 'd', 'a']);
+  const page = await browser.newPage();
+  await page.goto(b.pageUrl(server.url, `--headless --data /game/data --replay ${WHOLE} --trace t --dump d --audio-log a`,
+                            [WHOLE]));
+  assert.strictEqual(await b.ended(page), 0);
+  for (const name of ['t', 'd', 'a']) {
+    assert.strictEqual(await b.sha256(page, name), sha256(want[name]), `${name} differs from the desktop's`);
+  }
+  await page.close();
+});
+
+test('a bad command line ends the run with status 2 and says why', async (browser, server) => {
+  const page = await browser.newPage();
+  await page.goto(b.pageUrl(server.url, '--headless --passes many'));
+  assert.strictEqual(await b.ended(page), 2);
+  const stderr = await page.evaluate(() => window.tailgate.stderr.join('\n'));
+  assert.match(stderr, /passes/);
+  await page.close();
+});
+
+test('a session played back in the window gives the desktop dump and picture', async (browser, server) => {
+  const passes = 240;
+  const want = native(['--replay', WHOLE, '--passes', String(passes), '--dump', 'd', '--shot', `${passes - 1}:s.png`],
+                      ['d', 's.png']);
+  const page = await browser.newPage();
+  await page.setViewport({ width: 800, height: 640 });
+  await page.goto(b.pageUrl(server.url, `--data /game/data --replay ${WHOLE} --passes ${passes} --dump d --shot ${passes - 1}:s.png`,
+                            [WHOLE]));
+  await page.waitForFunction(() => window.tailgate.readFile('s.png') !== null, { timeout: 60000, polling: 200 });
+  const shot = pngPixels(await b.readFile(page, 's.png'));
+  const wanted = pngPixels(want['s.png']);
+  assert.deepStrictEqual([shot.width, shot.height], [640, 480]);
+  assert.ok(shot.rgb.equals(wanted.rgb), 'the shot differs from the desktop\'s');
+  // The watched replay stays on its last picture: the canvas shows it.
+  await sleep(300);
+  assert.ok((await canvasPixels(page)).equals(wanted.rgb), 'the canvas differs from the desktop\'s picture');
+  await page.evaluate(() => window.tailgate.close());
+  assert.strictEqual(await b.ended(page), 0);
+  assert.strictEqual(await b.sha256(page, 'd'), sha256(want.d), 'the dump differs from the desktop\'s');
+  await page.close();
+});
+
+test('live keys take the title, the menu, the story and the road; sound and music play', async (browser, server) => {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1024, height: 800 });
+  await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
+  await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
+  await press(page, 'Space');
+  await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
+  await page.waitForFunction(() => window.tailgate.audioState() === 'running', { timeout: 10000 });
+  assert.ok(await page.evaluate(() => getComputedStyle(document.getElementById('sound')).display === 'none'));
+  await press(page, 's');
+  await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
+  await press(page, 'Space');
+  const road = await until(page, 't', 'the road', (s) => s.game_mode === MODE.PLAY);
+  // Held Up drives on: the distance grows.
+  await page.keyboard.down('ArrowUp');
+  await sleep(1500);
+  await page.keyboard.up('ArrowUp');
+  const later = await lastState(page, 't');
+  assert.ok(later.distance > road.distance, `no distance driven (${road.distance} -> ${later.distance})`);
+  // The arrows and Space do not scroll the page.
+  assert.strictEqual(await page.evaluate(() => window.scrollY), 0);
+  // The synthesiser loaded its SoundFont and plays the game's notes.
+  await page.waitForFunction(() => window.tailgate.musicState() && window.tailgate.musicState().loaded,
+                             { timeout: 20000 });
+  const music = await page.evaluate(() => window.tailgate.musicState());
+  assert.ok(music.notes > 0, 'no note reached the synthesiser');
+  assert.ok(['worklet', 'script-processor'].includes(await page.evaluate(() => window.tailgate.audioKind)));
+  // The canvas is scaled at 4:3.
+  const size = await page.evaluate(() => [document.getElementById('canvas').clientWidth,
+                                          document.getElementById('canvas').clientHeight]);
+  assert.ok(Math.abs(size[0] * 3 - size[1] * 4) <= 4 && size[0] > 640, `canvas ${size}`);
+  await page.evaluate(() => window.tailgate.close());
+  assert.strictEqual(await b.ended(page), 0);
+  await page.close();
+});
+
+test('a high score survives a reload', async (browser, server) => {
+  const page = await browser.newPage();
+  const table = '/home/web_user/.local/share/tailgate/hiscore.txt';
+  await page.goto(b.pageUrl(server.url, `--headless --input ${WHOLE} --start-tick 424242 --passes 25861`, [WHOLE]));
+  assert.strictEqual(await b.ended(page), 0);
+  await page.evaluate(() => window.tailgate.sync());
+  await page.goto(b.pageUrl(server.url, '--headless --passes 1'));
+  assert.strictEqual(await b.ended(page), 0);
+  const kept = await b.readFile(page, table);
+  assert.ok(kept && /^91720$/m.test(kept.toString()), `the table after the reload: ${kept}`);
+  await page.close();
+});
+
+test('the touch controls drive the truck', async (browser, server) => {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 900, height: 700, hasTouch: true, isMobile: true });
+  await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
+  await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
+  assert.ok(await page.evaluate(() => document.body.classList.contains('touch')), 'no touch controls shown');
+  const tap = async (key) => {
+    const box = await (await page.$(`#touch button[data-key="${key}"]`)).boundingBox();
+    await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+  };
+  await tap('space');
+  await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
+  await tap('s');
+  await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
+  await tap('space');
+  const road = await until(page, 't', 'the road', (s) => s.game_mode === MODE.PLAY);
+  const hold = async (key, ms) => {
+    const box = await (await page.$(`#touch button[data-key="${key}"]`)).boundingBox();
+    await page.touchscreen.touchStart(box.x + box.width / 2, box.y + box.height / 2);
+    await sleep(ms);
+    await page.touchscreen.touchEnd();
+  };
+  await hold('up', 1500);
+  const driven = await lastState(page, 't');
+  assert.ok(driven.distance > road.distance, `no distance driven (${road.distance} -> ${driven.distance})`);
+  await hold('left', 1000);
+  const steered = await lastState(page, 't');
+  assert.ok(steered.truck_x < driven.truck_x, `the truck did not steer left (${driven.truck_x} -> ${steered.truck_x})`);
+  await page.close();
+});
+
+(async () => {
+  const server = await b.serve(pageDir);
+  server.extra.set(WHOLE, wholeGame);
+  const browser = await b.launch();
+  let failed = 0;
+  for (const { name, body } of tests.filter((t) => !only || t.name.includes(only))) {
+    const start = Date.now();
+    try {
+      await body(browser, server);
+      console.log(`ok   ${name} (${((Date.now() - start) / 1000).toFixed(1)} s)`);
+    } catch (e) {
+      ++failed;
+      console.log(`FAIL ${name}\n     ${String(e.stack || e).split('\n').slice(0, 4).join('\n     ')}`);
+    }
+  }
+  await browser.close();
+  server.close();
+  console.log(failed ? `${failed} of ${tests.length} page tests failed` : `all ${tests.length} page tests passed`);
+  process.exit(failed ? 1 : 0);
+})();
