@@ -34,7 +34,7 @@ echo "== browser build and tests"
 
 echo "== sanitizer build and tests"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" \
-  -DCMAKE_BUILD_TYPE=Debug -DTAILGATE_SANITIZE=ON
+  -DCMAKE_BUILD_TYPE=Debug -DTAILGATE_SANITIZE=ON -DTAILGATE_DATA_FROM="$root/build/data"
 cmake --build "$root/build-asan" -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
