@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "platform/display_internal.h"
 #include "platform/headless.h"
 #include "platform/host.h"
+#include "platform/overlay_menu.h"
 #include "platform/platform.h"
 #include "platform/settings.h"
 
@@ -40,6 +42,8 @@ int asked_height;
 bool integer_scaling;
 bool vsync_wanted = true;
 bool gamepad_wanted = true;
+// The settings as they stand now, for the Esc menu to start from.
+PlatSettings current_settings;
 
 // The settings file that remembers the window's size and the full-screen
 // choice the player made; empty: nothing is remembered.
@@ -232,7 +236,7 @@ void remember_size()
     }
 }
 
-void toggle_full_screen()
+void toggle_full_screen(bool remember_it = true)
 {
     if (!window) {
         return;
@@ -248,7 +252,9 @@ void toggle_full_screen()
         }
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
-    remember_full_screen(!full);
+    if (remember_it) {
+        remember_full_screen(!full);
+    }
     repaint_needed = true;
     window_present();
 }
@@ -268,6 +274,9 @@ int code_of(const SDL_Keysym& key)
 
 void set_paused(bool on);
 void save_screenshot();
+void open_menu();
+void menu_result(MenuResult result);
+bool menu_key(const SDL_Keysym& key, int code);
 
 void key_event(const SDL_KeyboardEvent& event)
 {
@@ -282,6 +291,13 @@ void key_event(const SDL_KeyboardEvent& event)
         const int code = code_of(event.keysym);
         if (watching && (code == VK_Q || event.keysym.sym == SDLK_ESCAPE)) {
             plat_request_close();  // a watched replay: stop watching
+            return;
+        }
+        if (overlay_menu_is_open() && menu_key(event.keysym, code)) {
+            return;
+        }
+        if (event.keysym.sym == SDLK_ESCAPE) {
+            open_menu();
             return;
         }
         if (code == CODE_PAUSE) {
@@ -370,6 +386,38 @@ int code_of_button(int button)
     }
 }
 
+void pad_menu_button(int button)
+{
+    const bool asking = overlay_menu_page() == PAGE_QUIT;
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        menu_result(overlay_menu_command(MENU_UP));
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        menu_result(overlay_menu_command(MENU_DOWN));
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        menu_result(overlay_menu_command(MENU_LEFT));
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        menu_result(overlay_menu_command(MENU_RIGHT));
+        break;
+    case SDL_CONTROLLER_BUTTON_A:
+        menu_result(overlay_menu_command(asking ? MENU_YES : MENU_CHOOSE));
+        break;
+    case SDL_CONTROLLER_BUTTON_B:
+    case SDL_CONTROLLER_BUTTON_BACK:
+        menu_result(overlay_menu_command(MENU_BACK));
+        break;
+    case SDL_CONTROLLER_BUTTON_START:
+        overlay_menu_close();
+        menu_result(MENU_RESUME);
+        break;
+    default:
+        break;
+    }
+}
+
 void pad_hold(int code, uint32_t bit, bool down)
 {
     if (down) {
@@ -384,6 +432,16 @@ void pad_hold(int code, uint32_t bit, bool down)
 
 void pad_button(const SDL_ControllerButtonEvent& event)
 {
+    if (event.type == SDL_CONTROLLERBUTTONDOWN && !watching) {
+        if (overlay_menu_is_open()) {
+            pad_menu_button(event.button);
+            return;
+        }
+        if (event.button == SDL_CONTROLLER_BUTTON_BACK) {
+            open_menu();
+            return;
+        }
+    }
     const int code = code_of_button(event.button);
     if (code == CODE_PAUSE) {
         if (event.type == SDL_CONTROLLERBUTTONDOWN) {
@@ -523,6 +581,13 @@ void pump_events()
             break;
         }
     }
+    // A notice that has had its time goes away even on a still picture.
+    static bool notice_shown;
+    const bool notice_now = overlay_notice_active(SDL_GetTicks());
+    if (notice_shown != notice_now) {
+        notice_shown = notice_now;
+        present_pending = texture != nullptr;
+    }
     if (present_pending) {
         window_present();
     }
@@ -631,6 +696,13 @@ void draw_pause_overlay(uint32_t* frame)
     draw_overlay_text(frame, hint, 1, TOP + 3 * plat_text_height() + 16, 0xFFFFFF);
 }
 
+void show_notice(const std::string& text)
+{
+    overlay_notice_show(text, SDL_GetTicks());
+    repaint_needed = true;
+    present_pending = true;
+}
+
 void set_paused(bool on)
 {
     if (on == paused || !window) {
@@ -670,12 +742,146 @@ void save_screenshot()
     for (int n = 2; plat_file_exists(path.c_str()) && n < 100; ++n) {
         path = dir + "/tailgate-" + stamp + "-" + std::to_string(n) + ".png";
     }
+    errno = 0;
     if (plat_write_png(path.c_str(), rgb, 640, 480)) {
         printf("tailgate: screenshot saved as %s\n", plat_printable(path).c_str());
         fflush(stdout);
+        show_notice("Saved " + path.substr(path.rfind('/') + 1));
     } else {
+        const std::string why = errno != 0 ? strerror(errno) : "cannot write it";
         fprintf(stderr, "tailgate: cannot write the screenshot %s\n", plat_printable(path).c_str());
+        show_notice("No screenshot: " + why);
     }
+}
+
+// ---------------------------------------------------------------------------
+// The Esc menu: the game is paused under it exactly as with P.
+
+void set_bindings(const PlatSettings& settings)
+{
+    binding_count = 0;
+    for (int a = 0; a < ACTION_COUNT; ++a) {
+        const auto action = static_cast<PlatAction>(a);
+        int code = plat_action_game_key(action);
+        if (action == ACTION_PAUSE) {
+            code = CODE_PAUSE;
+        } else if (action == ACTION_SCREENSHOT) {
+            code = CODE_SCREENSHOT;
+        }
+        const int key = plat_key_from_name(settings.keys[a].c_str());
+        if (key != 0) {
+            bindings[binding_count++] = KeyBinding{static_cast<SDL_Keycode>(key), code};
+        }
+    }
+}
+
+void open_menu()
+{
+    if (!window || watching) {
+        return;
+    }
+    current_settings.fullscreen = is_full_screen();
+    overlay_menu_open(current_settings, remember_path);
+    set_paused(true);
+    repaint_needed = true;
+    present_pending = true;
+}
+
+// What the menu changed, applied at once (the menu has written it).
+void apply_settings(const PlatSettings& s)
+{
+    plat_audio_set_volumes(s.music_volume, s.effects_volume);
+    if (s.fullscreen != is_full_screen()) {
+        toggle_full_screen(false);
+    }
+    if (s.integer_scaling != integer_scaling && renderer) {
+        SDL_RenderSetIntegerScale(renderer, s.integer_scaling ? SDL_TRUE : SDL_FALSE);
+    }
+    if (s.vsync != vsync_wanted && renderer) {
+        SDL_RenderSetVSync(renderer, s.vsync ? 1 : 0);
+    }
+    integer_scaling = s.integer_scaling;
+    vsync_wanted = s.vsync;
+    if (s.gamepad != gamepad_wanted) {
+        gamepad_wanted = s.gamepad;
+        if (gamepad_wanted) {
+            start_pads();
+        } else {
+            stop_pads();
+        }
+    }
+    set_bindings(s);
+    current_settings = s;
+    repaint_needed = true;
+}
+
+void menu_result(MenuResult result)
+{
+    switch (result) {
+    case MENU_RESUME:
+        overlay_menu_close();
+        set_paused(false);
+        break;
+    case MENU_QUIT:
+        overlay_menu_close();
+        set_paused(false);
+        plat_request_close();
+        break;
+    case MENU_CHANGED:
+        apply_settings(overlay_menu_settings());
+        break;
+    default:
+        break;
+    }
+    repaint_needed = true;
+    present_pending = true;
+}
+
+// A key while the menu is up; false for the keys that do what they do
+// anywhere (Q quits at once, F12 takes the picture).
+bool menu_key(const SDL_Keysym& key, int code)
+{
+    if (overlay_menu_waiting_for_key()) {
+        if (key.sym == SDLK_ESCAPE) {
+            menu_result(overlay_menu_command(MENU_BACK));
+        } else {
+            menu_result(overlay_menu_key_pressed(SDL_GetKeyName(key.sym)));
+        }
+        return true;
+    }
+    if (code == VK_Q) {
+        overlay_menu_close();
+        return false;  // the pause lets it through, as with P
+    }
+    if (code == CODE_SCREENSHOT) {
+        return false;
+    }
+    MenuCommand command;
+    if (key.sym == SDLK_UP || code == VK_UP) {
+        command = MENU_UP;
+    } else if (key.sym == SDLK_DOWN || code == VK_DOWN) {
+        command = MENU_DOWN;
+    } else if (key.sym == SDLK_LEFT || code == VK_LEFT) {
+        command = MENU_LEFT;
+    } else if (key.sym == SDLK_RIGHT || code == VK_RIGHT) {
+        command = MENU_RIGHT;
+    } else if (key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER || key.sym == SDLK_SPACE || code == VK_SPACE) {
+        command = MENU_CHOOSE;
+    } else if (key.sym == SDLK_ESCAPE || key.sym == SDLK_BACKSPACE) {
+        command = MENU_BACK;
+    } else if (key.sym == SDLK_y) {
+        command = MENU_YES;
+    } else if (key.sym == SDLK_n) {
+        command = MENU_NO;
+    } else if (code == CODE_PAUSE) {
+        overlay_menu_close();
+        menu_result(MENU_RESUME);
+        return true;
+    } else {
+        return true;  // the game's other keys wait under the menu
+    }
+    menu_result(overlay_menu_command(command));
+    return true;
 }
 
 // The live keyboard and pads as the game would see them: held, or tapped
@@ -726,9 +932,12 @@ void window_present()
     if (!display_convert_visible(frame, 640)) {
         memset(frame, 0, sizeof frame);
     }
-    if (paused) {
+    if (overlay_menu_is_open()) {
+        overlay_menu_draw(frame, pads_open());
+    } else if (paused) {
         draw_pause_overlay(frame);
     }
+    overlay_notice_draw(frame, SDL_GetTicks());
     if (have_shown && !repaint_needed && memcmp(frame, shown_frame, sizeof frame) == 0) {
         return;
     }
@@ -986,20 +1195,8 @@ void plat_window_configure(const PlatSettings& settings)
     scale_chosen = settings.window_scale != plat_default_settings().window_scale;
     asked_width = settings.window_width;
     asked_height = settings.window_height;
-    binding_count = 0;
-    for (int a = 0; a < ACTION_COUNT; ++a) {
-        const auto action = static_cast<PlatAction>(a);
-        int code = plat_action_game_key(action);
-        if (action == ACTION_PAUSE) {
-            code = CODE_PAUSE;
-        } else if (action == ACTION_SCREENSHOT) {
-            code = CODE_SCREENSHOT;
-        }
-        const int key = plat_key_from_name(settings.keys[a].c_str());
-        if (key != 0) {
-            bindings[binding_count++] = KeyBinding{static_cast<SDL_Keycode>(key), code};
-        }
-    }
+    current_settings = settings;
+    set_bindings(settings);
 }
 
 const char* plat_window_error()
