@@ -61,6 +61,13 @@ int icon_side;
 // stop watching.
 bool watching;
 
+// The title's demo: the player's keys and buttons end it instead of
+// playing. The real time of the player's last key or button, for the title
+// to know when nobody plays.
+bool demo_on;
+bool demo_interrupted;
+uint32_t last_input_ms;
+
 // The room for a window's frame and title bar, which the desktop's usable
 // area must hold too.
 constexpr int FRAME_ROOM = 48;
@@ -288,6 +295,12 @@ void key_event(const SDL_KeyboardEvent& event)
         if (event.repeat) {
             return;
         }
+        last_input_ms = SDL_GetTicks();
+        if (demo_on) {
+            demo_interrupted = true;  // any key ends the demo, and only that
+            key_code_of_scancode[scancode] = 0;
+            return;
+        }
         const int code = code_of(event.keysym);
         if (watching && (code == VK_Q || event.keysym.sym == SDLK_ESCAPE)) {
             plat_request_close();  // a watched replay: stop watching
@@ -432,6 +445,13 @@ void pad_hold(int code, uint32_t bit, bool down)
 
 void pad_button(const SDL_ControllerButtonEvent& event)
 {
+    if (event.type == SDL_CONTROLLERBUTTONDOWN) {
+        last_input_ms = SDL_GetTicks();
+    }
+    if (event.type == SDL_CONTROLLERBUTTONDOWN && demo_on) {
+        demo_interrupted = true;
+        return;
+    }
     if (event.type == SDL_CONTROLLERBUTTONDOWN && !watching) {
         if (overlay_menu_is_open()) {
             pad_menu_button(event.button);
@@ -937,6 +957,9 @@ void window_present()
     } else if (paused) {
         draw_pause_overlay(frame);
     }
+    if (demo_on && !overlay_menu_is_open()) {
+        overlay_demo_draw(frame);
+    }
     overlay_notice_draw(frame, SDL_GetTicks());
     if (have_shown && !repaint_needed && memcmp(frame, shown_frame, sizeof frame) == 0) {
         return;
@@ -1044,6 +1067,7 @@ int open_window(bool windowed)
     memset(key_latched, 0, sizeof key_latched);
     paused = false;
     paused_total = 0;
+    last_input_ms = SDL_GetTicks();
     start_pads();
     repaint_needed = true;
     SDL_ShowCursor(SDL_DISABLE);
@@ -1220,6 +1244,35 @@ void plat_window_set_icon(const uint8_t* rgba, int side)
 void plat_window_watch(bool on)
 {
     watching = on;
+}
+
+uint32_t plat_window_idle_ms()
+{
+    if (!window || paused || overlay_menu_is_open()) {
+        return 0;
+    }
+    return SDL_GetTicks() - last_input_ms;
+}
+
+bool plat_window_attract_wanted()
+{
+    return window && current_settings.attract_mode;
+}
+
+void plat_window_demo(bool on)
+{
+    demo_on = on;
+    demo_interrupted = false;
+    release_all_keys();
+    memset(key_latched, 0, sizeof key_latched);
+    last_input_ms = SDL_GetTicks();
+    repaint_needed = true;
+    present_pending = texture != nullptr;
+}
+
+bool plat_window_demo_interrupted()
+{
+    return demo_interrupted;
 }
 
 void plat_linger_until_closed()
