@@ -24,6 +24,7 @@
 #include "platform/headless.h"
 #include "platform/overlay_menu.h"
 #include "platform/platform.h"
+#include "shell/game_state.h"
 #include "shell/shell.h"
 #include "support/run.h"
 
@@ -496,6 +497,45 @@ TEST(Menu, OptionsAreWrittenAtOnceAndAReboundKeyPlays)
     EXPECT_NE(settings.find("key_fire = Space"), std::string::npos) << settings;
     EXPECT_NE(settings.find("key_help = H\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("fullscreen = no"), std::string::npos) << settings;
+}
+
+// The title's demo: after 30 s without a key one of the recorded games
+// installed with the data plays, while the player's table is neither read
+// nor written; any key brings the title back with the whole game's state as
+// it was, and the player's next key plays the game as ever.
+TEST(Attract, ADemoPlaysOnTheIdleTitleAndAKeyBringsTheTitleBack)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    fs::copy(fs::path(TAILGATE_DATA_DIR) / "demos", run.data / "demos");
+    test_support::write_text(run.data / "hiscore.txt", "1800 ABC\n1700 DEF\n");
+    const fs::path table = run.data / "hiscore.txt";
+    Session session = play(
+        run, {"--window", "--data", data},
+        [&table] {
+            check(wait_for([] { return game_running_past(5); }), "the game runs");
+            std::this_thread::sleep_for(500ms);
+            GameState title;
+            game_state_save(&title);
+            const std::string table_text = test_support::read_text(table);
+            const auto table_time = fs::last_write_time(table);
+            check(wait_for([] { return game_mode != MODE_TITLE; }, 40000ms), "a demo begins");
+            std::this_thread::sleep_for(3000ms);
+            check(game_mode != MODE_TITLE, "and plays on");
+            tap(SDLK_x);
+            check(wait_for([] { return game_mode == MODE_TITLE; }), "a key: the title again");
+            std::this_thread::sleep_for(300ms);
+            GameState back;
+            game_state_save(&back);
+            check(back.bytes == title.bytes, "the whole game's state as it was");
+            check(test_support::read_text(table) == table_text && fs::last_write_time(table) == table_time,
+                  "the player's table untouched");
+            tap(SDLK_SPACE);
+            check(wait_for([] { return game_mode == MODE_MENU; }), "Space leaves the title as ever");
+            tap(SDLK_q);
+        },
+        80s);
+    EXPECT_EQ(session.status, 0) << session.errors;
 }
 
 }  // namespace
