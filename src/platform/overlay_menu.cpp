@@ -567,6 +567,11 @@ void overlay_notice_show(const std::string& text, uint32_t now_ms)
     notice_until = now_ms + NOTICE_MS;
 }
 
+const std::string& overlay_notice_text()
+{
+    return notice_text;
+}
+
 bool overlay_notice_active(uint32_t now_ms)
 {
     return !notice_text.empty() && static_cast<int32_t>(notice_until - now_ms) > 0;

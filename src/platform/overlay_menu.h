@@ -66,7 +66,8 @@ void overlay_menu_draw(uint32_t* frame, bool pads);
 
 // A line shown for two seconds at the bottom of the picture from `now_ms`.
 void overlay_notice_show(const std::string& text, uint32_t now_ms);
-// Whether a notice stands at `now_ms`.
+// The last notice shown, and whether it stands at `now_ms`.
+const std::string& overlay_notice_text();
 bool overlay_notice_active(uint32_t now_ms);
 void overlay_notice_draw(uint32_t* frame, uint32_t now_ms);
 

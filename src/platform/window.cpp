@@ -745,12 +745,14 @@ void save_screenshot()
 {
     static uint8_t rgb[640 * 480 * 3];
     if (!plat_read_screen(rgb)) {
+        show_notice("No screenshot: there is no picture yet");
         return;
     }
     char error[512];
     const std::string dir = plat_pictures_dir(error, sizeof error);
     if (dir.empty()) {
         fprintf(stderr, "tailgate: no screenshot: %s\n", error);
+        show_notice(std::string("No screenshot: ") + error);
         return;
     }
     char stamp[32];

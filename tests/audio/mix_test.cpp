@@ -197,3 +197,20 @@ TEST(Mix, TheNarrationSitsAboveTheDuckedMusicAndTheEffectsReachTheMusicsLoudLeve
     ASSERT_FALSE(effect_levels.empty());
     EXPECT_GE(effects_loud, music_p90);
 }
+
+// The player's volumes are heard at once, in the next block the mixer makes:
+// half the effects' volume is 6 dB down, no music is silence.
+TEST(Mix, AVolumeChangeIsHeardAtOnce)
+{
+    std::vector<LogEvent> horn_over_music = {{-1, "mus_play", 0}, {0, "snd_play", 0}};
+    auto rendered = [&](int music, int effects, unsigned stems) {
+        plat_audio_set_volumes(music, effects);
+        std::vector<float> out = render(horn_over_music, 20, stems);
+        plat_audio_set_volumes(100, 100);
+        return level(out, 0.1, 0.6);
+    };
+    const double full = rendered(100, 100, PLAT_STEM_EFFECTS);
+    EXPECT_NEAR(rendered(100, 50, PLAT_STEM_EFFECTS), full - 6.02, 0.1);
+    EXPECT_LT(rendered(0, 100, PLAT_STEM_MUSIC), -100.0);
+    EXPECT_GT(rendered(100, 100, PLAT_STEM_MUSIC), 30.0);
+}

@@ -22,6 +22,7 @@
 
 #include "frontend/frontend.h"
 #include "platform/headless.h"
+#include "platform/host.h"
 #include "platform/overlay_menu.h"
 #include "platform/platform.h"
 #include "shell/game_state.h"
@@ -148,7 +149,7 @@ struct Session {
 // from another thread. A session that does not end within `limit` is
 // killed.
 Session play(const test_support::GameRun& run, std::vector<std::string> args, const std::function<void()>& driver,
-             std::chrono::seconds limit = 30s)
+             std::chrono::seconds limit = 30s, const std::string& pictures = "")
 {
     Session session;
     static int sessions;
@@ -166,7 +167,7 @@ Session play(const test_support::GameRun& run, std::vector<std::string> args, co
         setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
-        setenv("XDG_PICTURES_DIR", (dir / "pictures").c_str(), 1);
+        setenv("XDG_PICTURES_DIR", pictures.empty() ? (dir / "pictures").c_str() : pictures.c_str(), 1);
         if (!freopen(errors.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) {
             _exit(CHECK_FAILED);
         }
@@ -536,6 +537,52 @@ TEST(Attract, ADemoPlaysOnTheIdleTitleAndAKeyBringsTheTitleBack)
         },
         80s);
     EXPECT_EQ(session.status, 0) << session.errors;
+}
+
+// F12 saves the picture and says so over it for two seconds, in the
+// overlay only: the saved picture is the game's. A save that cannot be
+// made says why.
+TEST(Menu, F12SaysWhereThePictureWentOrWhyItDidNot)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    Session saved = play(run, {"--window", "--data", data}, [] {
+        check(wait_for([] { return game_running_past(5); }), "the game runs");
+        tap(SDLK_F12);
+        check(overlay_notice_active(SDL_GetTicks()), "a notice");
+        const std::string text = overlay_notice_text();
+        check(text.rfind("Saved tailgate-", 0) == 0 && text.find(".png") == text.size() - 4, "names the file");
+        std::this_thread::sleep_for(2200ms);
+        check(!overlay_notice_active(SDL_GetTicks()), "gone after two seconds");
+        tap(SDLK_q);
+    });
+    EXPECT_EQ(saved.status, 0) << saved.errors;
+    std::vector<fs::path> pictures;
+    for (const auto& entry : fs::directory_iterator(saved.dir / "pictures")) {
+        pictures.push_back(entry.path());
+    }
+    ASSERT_EQ(pictures.size(), 1u);
+    std::vector<uint8_t> rgb;
+    int w = 0;
+    int h = 0;
+    ASSERT_TRUE(plat_read_png(pictures[0].c_str(), &rgb, &w, &h));
+    EXPECT_EQ(w, 640);
+    EXPECT_NE(std::count(rgb.begin(), rgb.end(), 0), static_cast<long>(rgb.size())) << "the title, not black";
+
+    // The pictures folder is a file: the notice gives the reason.
+    const fs::path not_a_folder = run.dir / "pictures";
+    test_support::write_text(not_a_folder, "not a folder");
+    Session refused = play(
+        run, {"--window", "--data", data},
+        [] {
+        check(wait_for([] { return game_running_past(5); }), "the game runs");
+        tap(SDLK_F12);
+        check(overlay_notice_text().rfind("No screenshot: ", 0) == 0 && overlay_notice_text().size() > 16,
+              "the reason");
+        tap(SDLK_q);
+        },
+        30s, not_a_folder.string());
+    EXPECT_EQ(refused.status, 0) << refused.errors;
 }
 
 }  // namespace
