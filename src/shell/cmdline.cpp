@@ -97,6 +97,8 @@ const char* cmdline_usage()
            "  --trace FILE         write the game state after every pass, one JSON line each\n"
            "  --shot P:FILE        write the screen after pass P as a PNG (repeatable)\n"
            "  --audio-log FILE     log every sound and music call\n"
+           "  --write-checks       with --headless --replay FILE: write the game's state checks\n"
+           "                       (a hash every 100 passes) into the recording anew\n"
            "--passes, --dump, --dump-at, --trace, --shot and --audio-log also work with a window.\n"
            "Keys in a window: P pauses, F12 saves a screenshot, Alt+Enter switches full screen.\n";
 }
@@ -151,6 +153,7 @@ const Option OPTIONS[] = {
     path("--config", offsetof(ShellOptions, config_path), "a file name"),
     path("--record", offsetof(ShellOptions, record_path), "a file name"),
     path("--replay", offsetof(ShellOptions, replay_path), "a file name"),
+    flag("--write-checks", offsetof(ShellOptions, write_checks)),
     flag("--help", offsetof(ShellOptions, show_help)),
     flag("-h", offsetof(ShellOptions, show_help)),
     flag("--version", offsetof(ShellOptions, show_version)),
@@ -273,6 +276,10 @@ int cmdline_parse(int argc, char** argv, ShellOptions* options, char* error, siz
                  options->input_path[0]    ? "--input"
                  : options->record_path[0] ? "--record"
                                            : "--start-tick");
+        return 0;
+    }
+    if (options->write_checks && (!options->replay_path[0] || !options->headless)) {
+        snprintf(error, error_size, "--write-checks needs --headless --replay FILE");
         return 0;
     }
     if (options->windowed && options->fullscreen) {

@@ -32,6 +32,7 @@ struct ShellOptions {
     char config_path[CMDLINE_PATH_SIZE];  // empty: the player's own settings file
     char record_path[CMDLINE_PATH_SIZE];
     char replay_path[CMDLINE_PATH_SIZE];  // a recording to replay, headless or to watch
+    int write_checks;                     // --write-checks: the replay's state checks written into it
     int shot_count;
     ShotRequest shots[CMDLINE_MAX_SHOTS];
     int dump_at_count;

@@ -8,15 +8,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "audio/audio.h"
 #include "hiscore/hiscore.h"
+#include "platform/files.h"
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
 #include "shell/cmdline.h"
 #include "shell/game_state.h"
+#include "shell/harness_script.h"
+#include "shell/state_check.h"
 
 namespace {
 
@@ -309,11 +313,122 @@ int harness_open(const ShellOptions* options, char* error, size_t error_size)
     return 1;
 }
 
+namespace {
+
+// The state checks: those of a replay's recording, compared as the replay
+// goes; those made for a recording being written or for --write-checks.
+std::vector<std::string> check_keys;
+size_t next_check;
+bool replay_strayed;
+bool keys_recorded;
+std::vector<StateCheck> made_checks;
+std::string check_json;
+
+void check_state(int pass)
+{
+    const bool replaying = harness_options->replay_path[0] != '\0';
+    const bool recording = harness_options->record_path[0] != '\0';
+    if (!state_check_due(pass) || (!replaying && !recording)) {
+        return;
+    }
+    check_json.clear();
+    harness_state_json(&check_json, pass);
+    StateCheck found;
+    state_check_make(check_json, pass, &found, &check_keys);
+    if (recording) {
+        if (!keys_recorded) {
+            harness_record_line(state_keys_line(check_keys));
+            keys_recorded = true;
+        }
+        harness_record_line(state_check_line(found));
+    }
+    if (harness_options->write_checks) {
+        made_checks.push_back(found);
+        return;
+    }
+    const std::vector<StateCheck>& checks = harness_script_checks();
+    while (next_check < checks.size() && checks[next_check].pass < pass) {
+        ++next_check;
+    }
+    if (!replaying || replay_strayed || next_check >= checks.size() || checks[next_check].pass != pass) {
+        return;
+    }
+    const std::string differences = state_check_differences(checks[next_check], found, harness_script_state_keys());
+    if (!differences.empty()) {
+        fprintf(stderr, "tailgate: the replay differs from its recording after pass %d in: %s\n", pass,
+                differences.c_str());
+        replay_strayed = true;
+    }
+}
+
+// The pass an event line of a script is for, or -1 for any other line.
+int line_pass(std::string_view line)
+{
+    int pass = 0;
+    size_t i = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9' && pass < 100000000) {
+        pass = pass * 10 + (line[i++] - '0');
+    }
+    return i > 0 && i < line.size() && (line[i] == ' ' || line[i] == '\t') ? pass : -1;
+}
+
+}  // namespace
+
+bool harness_replay_strayed()
+{
+    return replay_strayed;
+}
+
+bool harness_write_checks(const char* path, const std::string& text, char* error, size_t error_size)
+{
+    // The recording's lines, its old checks left out; the keys before the
+    // first event, each check after the last event of its pass or before.
+    std::string out;
+    size_t next = 0;
+    bool keys_written = false;
+    size_t at = 0;
+    const auto put_checks_before = [&](int pass) {
+        if (!keys_written && !check_keys.empty()) {
+            out += state_keys_line(check_keys) + "\n";
+            keys_written = true;
+        }
+        while (next < made_checks.size() && made_checks[next].pass < pass) {
+            out += state_check_line(made_checks[next++]) + "\n";
+        }
+    };
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string_view line(text.data() + at, end - at);
+        at = end;
+        if (line.starts_with("# state ") || line.starts_with("# state-keys")) {
+            continue;
+        }
+        const int pass = line_pass(line);
+        if (pass >= 0) {
+            put_checks_before(pass);
+        }
+        // A recording ends with its pass count: the last checks go before it.
+        if (line.starts_with("# passes ") && text.find_first_not_of(" \t\r\n", at) == std::string::npos) {
+            put_checks_before(1 << 30);
+        }
+        out.append(line);
+    }
+    put_checks_before(1 << 30);
+    errno = 0;
+    if (!plat_replace_file(path, out.data(), out.size())) {
+        snprintf(error, error_size, "cannot rewrite %s: %s", path, errno ? strerror(errno) : "write error");
+        return false;
+    }
+    return true;
+}
+
 void harness_after_pass(int pass)
 {
     if (!harness_options) {
         return;
     }
+    check_state(pass);
     if (trace_file) {
         trace_line.clear();
         harness_state_json(&trace_line, pass);

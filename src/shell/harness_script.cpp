@@ -16,6 +16,7 @@
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "shell/state_check.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ bool script_passes_named;
 int script_passes;
 HarnessTable script_table;
 bool table_open;  // between "# table text" and "# table-end"
+std::vector<std::string> script_state_keys;
+std::vector<StateCheck> script_checks;
 FILE* record_file;
 std::string record_path;
 
@@ -176,6 +179,14 @@ void find_recording_tags(std::string_view line)
         }
         return;
     }
+    StateCheck check;
+    if (state_check_parse(rest, &check)) {
+        script_checks.push_back(std::move(check));
+        return;
+    }
+    if (state_keys_parse(rest, &script_state_keys)) {
+        return;
+    }
     std::vector<std::string_view> words;
     size_t i = 0;
     while (i < rest.size() && words.size() < 3) {
@@ -266,6 +277,8 @@ int harness_parse_script(const char* text, size_t length, char* error, size_t er
     script_passes_named = false;
     script_table = HarnessTable{HARNESS_TABLE_UNSAID, {}};
     table_open = false;
+    script_state_keys.clear();
+    script_checks.clear();
     std::string_view all(text, length);
     int line_number = 0;
     int last_pass = 0;
@@ -356,6 +369,21 @@ bool harness_script_start_tick(uint32_t* tick)
 const HarnessTable& harness_script_table()
 {
     return script_table;
+}
+
+const std::vector<std::string>& harness_script_state_keys()
+{
+    return script_state_keys;
+}
+
+const std::vector<StateCheck>& harness_script_checks()
+{
+    return script_checks;
+}
+
+bool harness_record_line(const std::string& line)
+{
+    return record_file && fprintf(record_file, "%s\n", line.c_str()) >= 0;
 }
 
 bool harness_script_passes(int* passes)

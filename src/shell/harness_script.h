@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "shell/state_check.h"
 
 constexpr int HARNESS_MAX_EVENTS = 65536;
 
@@ -42,6 +45,12 @@ struct HarnessTable {
 // recording names all three. False for `passes` when it names none.
 const HarnessTable& harness_script_table();
 bool harness_script_passes(int* passes);
+// The state checks the last script parsed carries ("# state-keys ...",
+// "# state P ..."; shell/state_check.h), in file order.
+const std::vector<std::string>& harness_script_state_keys();
+const std::vector<StateCheck>& harness_script_checks();
+// Writes one line into the recording being made; false when none is.
+bool harness_record_line(const std::string& line);
 
 // Writes every key event the game is given, from the script or the player,
 // as an input script with its start tick and the table the game started

@@ -610,7 +610,17 @@ int tailgate_main(int argc, char** argv)
         harness_close();
         return 1;
     }
-    const int status = run_game(options);
+    int status = run_game(options);
     plat_remove_private_dir(replay_dir);
-    return status;
+    if (status == 0 && options->write_checks) {
+        std::vector<char> text;
+        if (plat_read_regular(options->replay_path, 16u << 20, &text) != PLAT_FILE_OK ||
+            !harness_write_checks(options->replay_path, std::string(text.begin(), text.end()), error, sizeof error)) {
+            fprintf(stderr, "tailgate: cannot rewrite %s\n", plat_printable(options->replay_path).c_str());
+            return 1;
+        }
+    }
+    // A replay that strayed from its recording still ran to its end, with
+    // its outputs; its status says it.
+    return status == 0 && harness_replay_strayed() ? 4 : status;
 }

@@ -212,7 +212,8 @@ TEST(Pause, PGoesOnAndEveryWayOutWorksWhilePaused)
         {"SIGTERM", [] { kill(getpid(), SIGTERM); }},
         {"SIGINT", [] { kill(getpid(), SIGINT); }},
     };
-    for (const auto& [name, leave] : exits) {
+    for (const auto& way_out : exits) {
+        const std::function<void()>& leave = way_out.second;
         Session session = play(run, {"--window", "--data", data}, [&leave] {
             pause_and_check([] { tap(SDLK_p); });
             resume_and_check([] { tap(SDLK_p); });
@@ -221,7 +222,7 @@ TEST(Pause, PGoesOnAndEveryWayOutWorksWhilePaused)
             pause_and_check([] { tap(SDLK_p); });
             leave();
         });
-        EXPECT_EQ(session.status, 0) << name << ": " << session.errors;
+        EXPECT_EQ(session.status, 0) << way_out.first << ": " << session.errors;
     }
 }
 
@@ -345,6 +346,7 @@ TEST(Replay, ARecordedSessionReplaysWithAndWithoutATable)
     const std::string text = test_support::read_text(recording);
     EXPECT_NE(text.find("# table text\n# table: 1800 ABC\n# table: 1700 DEF\n# table-end\n"), std::string::npos)
         << text;
+    EXPECT_NE(text.find("\n# state 99 "), std::string::npos) << "a recording checks its state as it goes";
 
     for (const bool with_table : {false, true}) {
         const test_support::GameRun other;
