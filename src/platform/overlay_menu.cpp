@@ -283,17 +283,19 @@ void fill(uint32_t* frame, int left, int top, int right, int bottom, uint32_t co
     }
 }
 
-// A dark panel with a yellow edge, `rows` lines high below a title.
+// A dark panel with a yellow edge for a title and `rows` lines under it;
+// the y of the first line.
 int panel(uint32_t* frame, const char* title, int rows)
 {
-    const int height = (rows + 2) * line_height() + 3 * plat_text_height() + 16;
+    const int header = 8 + 2 * plat_text_height() + 14;
+    const int height = header + rows * line_height() + 8;
     const int top = std::max((PLAT_SCREEN_H - height) / 2, 4);
     constexpr int LEFT = 60;
     constexpr int RIGHT = PLAT_SCREEN_W - 60;
     fill(frame, LEFT - 2, top - 2, RIGHT + 2, top + height + 2, YELLOW);
     fill(frame, LEFT, top, RIGHT, top + height, PANEL);
     overlay_text(frame, title, -1, top + 8, 2, YELLOW);
-    return top + 8 + 2 * plat_text_height() + 14;
+    return top + header;
 }
 
 constexpr int LABEL_X = 90;
@@ -328,7 +330,7 @@ void draw_footer(uint32_t* frame, int y, const std::string& hint)
 
 void draw_main(uint32_t* frame)
 {
-    int y = panel(frame, "TAILGATE", MAIN_COUNT + 1);
+    int y = panel(frame, "TAILGATE", MAIN_COUNT + 3);
     for (int i = 0; i < MAIN_COUNT; ++i) {
         const int width = overlay_text_width(MAIN_ITEMS[i]);
         const bool on = i == menu.selected;
@@ -344,7 +346,7 @@ void draw_main(uint32_t* frame)
 void draw_options(uint32_t* frame)
 {
     const PlatSettings& s = menu.settings;
-    int y = panel(frame, "OPTIONS", OPT_COUNT + 1);
+    int y = panel(frame, "OPTIONS", OPT_COUNT + 3);
     const std::string values[OPT_COUNT] = {
         volume_text(s.music_volume),
         volume_text(s.effects_volume),
@@ -368,7 +370,7 @@ void draw_options(uint32_t* frame)
 void draw_keys(uint32_t* frame)
 {
     const PlatSettings& s = menu.settings;
-    int y = panel(frame, "KEYS", KEYS_COUNT + 1) - 4;
+    int y = panel(frame, "KEYS", KEYS_COUNT + 2) - 4;
     for (int a = 0; a < ACTION_COUNT; ++a) {
         const bool on = a == menu.selected;
         std::string value = s.keys[a].empty() ? "(none)" : s.keys[a];
