@@ -61,8 +61,8 @@ float limiter_gain = 1.0f;
 
 // Ducking: while a voice speaks, the music steps down to DUCK_GAIN, in
 // about 50 ms, and comes back in about half a second once it is done.
-constexpr float DUCK_GAIN = 0.4f;  // -8 dB
-constexpr float DUCK_ATTACK = 1.0f - 0.97f;   // per block of 64 frames
+constexpr float DUCK_GAIN = 0.4f;            // -8 dB
+constexpr float DUCK_ATTACK = 1.0f - 0.97f;  // per block of 64 frames
 constexpr float DUCK_RELEASE = 1.0f - 0.995f;
 float duck_gain = 1.0f;
 // Which parts are heard (all but for measuring the mix part by part).

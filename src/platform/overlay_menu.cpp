@@ -359,7 +359,7 @@ void draw_options(uint32_t* frame)
         "",
     };
     const char* labels[OPT_COUNT] = {"Music volume", "Effects volume", "Full screen", "Scaling", "Vsync",
-                                     "Gamepad",      "Demo on title", "Keys...",     "Back"};
+                                     "Gamepad",      "Demo on title",  "Keys...",     "Back"};
     for (int i = 0; i < OPT_COUNT; ++i) {
         item(frame, y, i == menu.selected, labels[i], values[i]);
         y += line_height();
@@ -527,8 +527,7 @@ MenuResult overlay_menu_key_pressed(const std::string& key_name)
     menu.waiting = false;
     for (int b = 0; b < ACTION_COUNT; ++b) {
         if (plat_key_from_name(menu.settings.keys[b].c_str()) == code) {
-            menu.message = b == action ? std::string()
-                                       : key_name + " is already the key for " + ACTION_TEXT[b].label;
+            menu.message = b == action ? std::string() : key_name + " is already the key for " + ACTION_TEXT[b].label;
             return MENU_NOTHING;
         }
     }

@@ -23,8 +23,8 @@
 #include "platform/platform.h"
 #include "platform/settings.h"
 #include "shell/cmdline.h"
-#include "shell/harness.h"
 #include "shell/game_state.h"
+#include "shell/harness.h"
 #include "shell/harness_script.h"
 
 uintptr_t main_window;

@@ -36,8 +36,8 @@ std::vector<LogEvent> audio_log(const std::string& name, const std::string& scri
     EXPECT_TRUE(test_support::copy_game_data(dir / "data"));
     const fs::path log = dir / "audio.txt";
     const std::string command = std::string(TAILGATE_EXE) + " --headless --data " + (dir / "data").string() + " " +
-                                script_option + " --passes " + std::to_string(passes) + " --audio-log " +
-                                log.string() + " > /dev/null 2>&1";
+                                script_option + " --passes " + std::to_string(passes) + " --audio-log " + log.string() +
+                                " > /dev/null 2>&1";
     EXPECT_EQ(test_support::run_status(command), 0) << command;
     std::vector<LogEvent> events;
     for (const std::string& line : test_support::read_lines(log)) {
@@ -175,9 +175,8 @@ TEST(Mix, TheNarrationSitsAboveTheDuckedMusicAndTheEffectsReachTheMusicsLoudLeve
     // Driving: the first level of the whole game's recording, with its
     // engine, crashes and horns over the radio.
     constexpr int DRIVE_PASSES = 2400;
-    const std::vector<LogEvent> drive =
-        audio_log("drive", "--replay " + std::string(TAILGATE_SOURCE_DIR) + "/tests/data/games/whole_game.txt",
-                  DRIVE_PASSES);
+    const std::vector<LogEvent> drive = audio_log(
+        "drive", "--replay " + std::string(TAILGATE_SOURCE_DIR) + "/tests/data/games/whole_game.txt", DRIVE_PASSES);
     const std::vector<float> drive_music = render(drive, DRIVE_PASSES, PLAT_STEM_MUSIC);
     const std::vector<float> drive_effects = render(drive, DRIVE_PASSES, PLAT_STEM_EFFECTS);
     constexpr double DRIVE_FROM = 2.0;  // the level begins at pass 42

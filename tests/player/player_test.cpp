@@ -577,11 +577,11 @@ TEST(Menu, F12SaysWhereThePictureWentOrWhyItDidNot)
     Session refused = play(
         run, {"--window", "--data", data},
         [] {
-        check(wait_for([] { return game_running_past(5); }), "the game runs");
-        tap(SDLK_F12);
-        check(overlay_notice_text().rfind("No screenshot: ", 0) == 0 && overlay_notice_text().size() > 16,
-              "the reason");
-        tap(SDLK_q);
+            check(wait_for([] { return game_running_past(5); }), "the game runs");
+            tap(SDLK_F12);
+            check(overlay_notice_text().rfind("No screenshot: ", 0) == 0 && overlay_notice_text().size() > 16,
+                  "the reason");
+            tap(SDLK_q);
         },
         30s, not_a_folder.string());
     EXPECT_EQ(refused.status, 0) << refused.errors;

@@ -424,8 +424,7 @@ struct Row {
 };
 
 // Draws the rows one under another from (x, y); returns the y below them.
-template <size_t N>
-int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text, int step = 34)
+template <size_t N> int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text, int step = 34)
 {
     for (const Row& r : rows) {
         key_cap(c, x, y, r.key_w, r.key);
