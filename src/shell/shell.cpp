@@ -181,7 +181,7 @@ void attract_begin(const ShellOptions* options)
     }
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(DEMO_DIR, error)) {
-        if (entry.path().extension() == ".txt" && entry.is_regular_file(error)) {
+        if (entry.path().extension() == ".demo" && entry.is_regular_file(error)) {
             demos.push_back(entry.path().string());
         }
     }
