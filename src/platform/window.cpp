@@ -297,7 +297,8 @@ void key_event(const SDL_KeyboardEvent& event)
         }
         last_input_ms = SDL_GetTicks();
         if (demo_on) {
-            demo_interrupted = true;  // any key ends the demo, and only that
+            demo_interrupted = true;  // any key ends the demo, and only that,
+            set_paused(false);        // also one paused by a focus lost
             key_code_of_scancode[scancode] = 0;
             return;
         }
@@ -450,6 +451,7 @@ void pad_button(const SDL_ControllerButtonEvent& event)
     }
     if (event.type == SDL_CONTROLLERBUTTONDOWN && demo_on) {
         demo_interrupted = true;
+        set_paused(false);
         return;
     }
     if (event.type == SDL_CONTROLLERBUTTONDOWN && !watching) {

@@ -525,8 +525,11 @@ TEST(Attract, ADemoPlaysOnTheIdleTitleAndAKeyBringsTheTitleBack)
             check(wait_for([] { return game_mode != MODE_TITLE; }, 40000ms), "a demo begins");
             std::this_thread::sleep_for(3000ms);
             check(game_mode != MODE_TITLE, "and plays on");
+            push_window_event(SDL_WINDOWEVENT_FOCUS_LOST);
+            check(wait_for([] { return plat_paused(); }), "a focus lost pauses the demo too");
             tap(SDLK_x);
-            check(wait_for([] { return game_mode == MODE_TITLE; }), "a key: the title again");
+            check(wait_for([] { return game_mode == MODE_TITLE && !plat_paused(); }),
+                  "a key: the title again, going on");
             std::this_thread::sleep_for(300ms);
             GameState back;
             game_state_save(&back);
