@@ -488,7 +488,7 @@ constexpr SettingInfo SETTINGS[] = {
      "# data folder, then /usr/share/sounds/sf2/default-GM.sf2 and TimGM6mb.sf2\n"},
     {"gamepad", "enabled",
      "# yes: a game controller drives too (d-pad or left stick: arrows; A: Space, B: H,\n"
-     "# X and Y: S, Start: P, Back: the Esc menu); plugged in or out at any time\n"},
+     "# X and Y: S, Start: P); plugged in or out at any time\n"},
 };
 
 std::string comment_for(const std::string& section, const std::string& name)
