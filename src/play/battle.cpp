@@ -264,7 +264,7 @@ void alien_draw()
     gfx_blit(monster_frames[frame], alien_x, alien_y, 144, 112, back_buffer, 1);
 }
 
-void victory_step()
+void victory_draw()
 {
     if (alien_step_timer >= VICTORY_FRAMES) {
         return;
@@ -274,12 +274,19 @@ void victory_step()
         frame = EXPLOSION_FRAME;  // a negative timer from a damaged state
     }
     gfx_blit_scaled(car_frames[frame], alien_x, alien_y, 64, 64, 90, 90, back_buffer, 1);
+    snprintf(text_buffer, sizeof text_buffer, "%s", VICTORY_TEXT);
+    gfx_draw_text(text_buffer, 220, 250, TEXT_COLOUR, back_buffer);
+}
+
+void victory_step()
+{
+    if (alien_step_timer >= VICTORY_FRAMES) {
+        return;
+    }
     if (!snd_is_playing(sfx_explosion)) {
         snd_play(sfx_explosion);
     }
     alien_step_timer += 1;
-    snprintf(text_buffer, sizeof text_buffer, "%s", VICTORY_TEXT);
-    gfx_draw_text(text_buffer, 220, 250, TEXT_COLOUR, back_buffer);
     if (alien_step_timer >= VICTORY_FRAMES) {
         complete_level();
     }
@@ -335,11 +342,15 @@ void alien_shots_draw()
     }
 }
 
-void respawn_step()
+void respawn_draw()
 {
     if (respawn_timer < 6) {
         gfx_blit(car_frames[EXPLOSION_FRAME], truck_x, truck_y, 64, 64, back_buffer, 1);
     }
+}
+
+void respawn_step()
+{
     respawn_timer += 1;
     if (respawn_timer == 5) {
         truck_x = 340;

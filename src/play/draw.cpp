@@ -1,5 +1,5 @@
-// The play frame's picture: road, lane markings, gauges, readouts, sprites
-// and icons, with the battle, wreck and help-truck steps at their places.
+// The play frame's picture: the road with its lane markings, gauges and
+// readouts, the truck, and the icons of the spare trucks and help calls.
 #include <cmath>
 #include <cstdio>
 
@@ -109,7 +109,7 @@ void draw_truck_icons(int count, int y)
 
 }  // namespace
 
-int play_draw_frame()
+int play_board_draw()
 {
     gfx_blit(background_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
 
@@ -121,47 +121,18 @@ int play_draw_frame()
     plat_release_dc(back_buffer, dc);
 
     draw_readouts();
+    return 1;
+}
 
-    if (play_state != PLAY_GAME_OVER && !in_battle()) {
-        traffic_draw();
-    }
+void truck_draw()
+{
+    gfx_blit_scaled(truck_frames[0], truck_x, truck_y, 64, 96, 64, 96, back_buffer, 1);
+}
 
-    // From here on each step reads play_state afresh: a step that changes
-    // it decides what the later ones do in this same frame.
-    if (in_battle() && alien_defeated == 0) {
-        alien_draw();
-    }
-    if (play_state == PLAY_BATTLE && alien_defeated == 1) {
-        victory_step();
-    }
-    if (in_battle()) {
-        alien_shots_update();
-    }
-    if (in_battle()) {
-        alien_shots_draw();
-    }
-    if (play_state == PLAY_BATTLE_RESPAWN) {
-        respawn_step();
-    }
-    if (play_state == PLAY_DRIVING || play_state == PLAY_HELP_CALL || in_battle()) {
-        gfx_blit_scaled(truck_frames[0], truck_x, truck_y, 64, 96, 64, 96, back_buffer, 1);
-    }
-    if (play_state == PLAY_LAST_WRECK) {
-        last_wreck_step();
-    }
-    if (play_state == PLAY_WRECK) {
-        wreck_step();
-    }
-    if (play_state == PLAY_GAME_OVER) {
-        game_over_step();
-    }
-    if (play_state == PLAY_HELP_CALL) {
-        help_truck_step();
-    }
-
+void play_icons_draw()
+{
     draw_truck_icons(lives, 0);
     draw_truck_icons(help_calls, 25);
 
     gfx_flip();
-    return 1;
 }

@@ -172,28 +172,30 @@ void help_truck_step()
     if (t == HELP_TENFOUR) {
         snd_play(sfx_tenfour);
     }
-    int y = 0;
-    bool drawn = true;
-    if (t >= HELP_ARRIVES && t < HELP_WAITS) {
-        y = 2 * (420 - t);
-    } else if (t >= HELP_WAITS && t < HELP_LEAVES) {
-        y = 296;
-        // Standing beside the help truck repairs one point a frame.
-        if (std::abs(truck_x - lane_x[SHOULDER_LANE]) < 10) {
-            damage -= 1;
-            if (damage < 0) {
-                damage = 0;
-            }
+    // Standing beside the waiting help truck repairs one point a frame.
+    if (t >= HELP_WAITS && t < HELP_LEAVES && std::abs(truck_x - lane_x[SHOULDER_LANE]) < 10) {
+        damage -= 1;
+        if (damage < 0) {
+            damage = 0;
         }
-    } else if (t >= HELP_LEAVES) {
-        y = 2 * t - 704;
-    } else {
-        drawn = false;
-    }
-    if (drawn) {
-        gfx_blit_scaled(truck_frames[0], HELP_X, y, 64, 96, 64, 96, back_buffer, 1);
     }
     if (t > HELP_DONE) {
         play_state = PLAY_DRIVING;
     }
+}
+
+void help_truck_draw()
+{
+    int t = help_timer;
+    int y = 0;
+    if (t >= HELP_ARRIVES && t < HELP_WAITS) {
+        y = 2 * (420 - t);
+    } else if (t >= HELP_WAITS && t < HELP_LEAVES) {
+        y = 296;
+    } else if (t >= HELP_LEAVES) {
+        y = 2 * t - 704;
+    } else {
+        return;
+    }
+    gfx_blit_scaled(truck_frames[0], HELP_X, y, 64, 96, 64, 96, back_buffer, 1);
 }

@@ -180,15 +180,28 @@ void alien_script_init();   // alien_script
 // ---------------------------------------------------------------------------
 // The play frame and its steps
 
-int play_frame();       // 1 normally, 0 when the device context cannot be had
-int play_draw_frame();  // the drawing step of play_frame, same result
+// One frame of play: its steps in their fixed order (play.cpp lists them),
+// each a rule, which changes the game's state, or a picture, which only
+// draws. A frame without `drawing` leaves the pictures out and comes to the
+// same state, byte for byte. 1 normally, 0 when the device context cannot be
+// had (the frame then stops after the rules before its picture).
+int play_frame(bool drawing = true);
+// The frame from its picture on (the road and readouts first), the rules
+// among the pictures included; the same result.
+int play_draw_frame();
+
+// Pictures of the frame (the steps of each part are below)
+int play_board_draw();  // road, lane markings, gauges and readouts; 0 without a device context
+void truck_draw();
+void play_icons_draw();  // the spare trucks and help calls, then the flip
 
 // Driving
 void driving_keys();
 void road_step();
 void start_battle();
 void dashes_scroll();
-void help_truck_step();  // the help truck's timeline and picture
+void help_truck_step();  // the help truck's timeline: the radio, repairs, the end
+void help_truck_draw();
 
 // Traffic
 void speed_creep();
@@ -201,13 +214,17 @@ void battle_controls();  // controls, cannon and alien_update
 void alien_update();
 void shells_update();       // shells move and hit the alien
 void alien_draw();          // the alien sprite
-void victory_step();        // the burning alien, its text, complete_level
+void victory_step();        // the burning alien's sound and time, complete_level
+void victory_draw();        // the burning alien and its text
 void alien_shots_update();  // shots move and hit; a battle wreck
 void alien_shots_draw();
 void respawn_step();
+void respawn_draw();
 void complete_level();
 
 // Wrecks and game over
 void last_wreck_step();
 void wreck_step();
+void wreck_draw();  // the truck's explosion, either wreck
 void game_over_step();
+void game_over_draw();

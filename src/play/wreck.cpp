@@ -35,9 +35,13 @@ void spare_truck_in_place()
 
 }  // namespace
 
+void wreck_draw()
+{
+    draw_explosion(wreck_timer, play_state == PLAY_LAST_WRECK ? 32 : 0);
+}
+
 void last_wreck_step()
 {
-    draw_explosion(wreck_timer, 32);
     wreck_timer += 1;
     if (wreck_timer == RESPAWN_FRAME) {
         spare_truck_in_place();
@@ -51,7 +55,6 @@ void last_wreck_step()
 
 void wreck_step()
 {
-    draw_explosion(wreck_timer, 0);
     wreck_timer += 1;
     if (wreck_timer == RESPAWN_FRAME) {
         spare_truck_in_place();
@@ -61,10 +64,14 @@ void wreck_step()
     }
 }
 
-void game_over_step()
+void game_over_draw()
 {
     snprintf(text_buffer, sizeof text_buffer, "GAME OVER");
     gfx_draw_text(text_buffer, 340, 220, TEXT_COLOUR, back_buffer);
+}
+
+void game_over_step()
+{
     if (!plat_key_down(VK_SPACE)) {
         return;
     }

@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "core/data_files.h"
 #include "platform/audio.h"
 #include "platform/headless.h"
+#include "platform/settings.h"
 #include "support/fields.h"
 #include "support/run.h"
 
@@ -278,6 +280,41 @@ TEST_F(SoundBank, PlayPositionFollowsTheFourOperations)
     EXPECT_FALSE(snd_is_playing(id));
 }
 
+// Every sound of the game sits in the slot its id names, its own file's
+// samples there; muted, no sound starts, stops or rewinds, or is logged.
+TEST_F(SoundBank, EachSoundIdHoldsItsOwnFileAndMutedNothingIsHeard)
+{
+    for (const SoundFile& sound : SOUND_FILES) {
+        dir.write(sound.file, test_support::read_text(std::string(TAILGATE_DATA_DIR) + "/" + sound.file));
+    }
+    snd_load_all();
+    const std::pair<const int*, const char*> own[] = {
+        {&sfx_horn, DATA_HORN},       {&sfx_car, DATA_CAR},       {&sfx_explosion, DATA_EXPLOSION},
+        {&sfx_tenfour, DATA_TENFOUR}, {&sfx_story1, DATA_STORY1}, {&sfx_monster, DATA_MONSTER_ROAR},
+        {&sfx_yeehaw, DATA_YEEHAW},   {&sfx_cannon, DATA_CANNON}, {&sfx_brake, DATA_BRAKE},
+        {&sfx_beep, DATA_BEEP},       {&sfx_story2, DATA_STORY2}, {&sfx_story3, DATA_STORY3},
+        {&sfx_story4, DATA_STORY4}};
+    for (const auto& [id, file] : own) {
+        const std::string bytes = test_support::read_text(std::string(TAILGATE_DATA_DIR) + "/" + file);
+        WavInfo info{};
+        ASSERT_EQ(snd_parse_wav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &info), 1);
+        ASSERT_GE(*id, 0) << file;
+        EXPECT_EQ(sound_slots[*id].data_size, static_cast<int>(info.data_size)) << file;
+    }
+    const std::string log = (dir.path / "audio.log").string();
+    ASSERT_EQ(headless_open_audio_log(log.c_str()), 1);
+    audio_muted = 1;
+    snd_play(sfx_horn);
+    snd_rewind(sfx_horn);
+    snd_stop(sfx_car);
+    audio_muted = 0;
+    EXPECT_FALSE(snd_is_playing(sfx_horn));
+    snd_play(sfx_car);
+    EXPECT_TRUE(snd_is_playing(sfx_car));
+    ASSERT_TRUE(headless_close_audio_log());
+    EXPECT_EQ(test_support::read_text(log), "-1 snd_play " + std::to_string(sfx_car) + "\n");
+}
+
 using Music = AudioTest;
 
 TEST_F(Music, OnlyStandardMidiFilesLoad)
@@ -469,6 +506,51 @@ TEST_F(Mixer, MusicIsRenderedStopsAndLiesUnderTheSounds)
     mix(4410);
     snd_play(load_wav(wav(bytes_of(20000, 255))));
     EXPECT_GT(rms(mix(4410)), level(255) * 0.9);
+}
+
+// The player's two volumes, set through the settings, each scale only their
+// own part of the mix, at any difference between them; a volume below 0 or
+// above 100 counts as its edge.
+TEST_F(Mixer, MusicAndEffectsFollowTheirOwnVolumes)
+{
+    if (!plat_music_audible()) {
+        FAIL() << "no SoundFont found (scripts/setup.sh installs timgm6mb-soundfont)";
+    }
+    PlatSettings settings = plat_default_settings();
+    auto volumes = [&settings](int music, int effects) {
+        settings.music_volume = music;
+        settings.effects_volume = effects;
+        plat_audio_configure(settings);
+    };
+    const int id = load_wav(wav(bytes_of(40000, 200)));
+    const struct {
+        int music, effects;
+        double share;
+    } effects[] = {{100, 50, 0.5}, {10, 100, 1.0}, {100, 0, 0.0}, {0, 101, 1.0}, {100, -1, 0.0}, {30, 1, 0.01}};
+    for (const auto& e : effects) {
+        volumes(e.music, e.effects);
+        snd_play(id);
+        EXPECT_NEAR(mix(8)[1], level(200) * e.share, 1.0) << "music " << e.music << ", effects " << e.effects;
+        snd_stop(id);
+    }
+
+    // The music alone (the effects at 0 and then loud: no sound plays).
+    const int m = load_midi(tune(6, 480));
+    auto music_level = [&](int music, int effects) {
+        volumes(music, effects);
+        mus_play(m);
+        const double level = rms(mix(22050));
+        mus_stop(m);
+        mix(22050);  // dies away
+        return level;
+    };
+    const double full = music_level(100, 0);
+    ASSERT_GT(full, 300.0);
+    EXPECT_NEAR(music_level(50, 100) / full, 0.5, 0.05);
+    EXPECT_NEAR(music_level(200, 0) / full, 1.0, 0.05);
+    EXPECT_LT(music_level(0, 100), 1.0);
+    EXPECT_NEAR(music_level(-1, 100), 0.0, 1.0);
+    volumes(100, 100);
 }
 
 TEST_F(Mixer, BadSoundFontsArePassedOverAndAPieceStartsAgainAfterItsLastEvent)

@@ -654,6 +654,21 @@ TEST_F(GdiTest, TextInTheNearestEntryFromItsTopLeftCornerCutAtTheEdges)
     EXPECT_EQ(red(), 0);
 }
 
+// After the palette changes (as each picture's load changes it), text takes
+// the entry nearest its colour in the new palette, never the old match; of
+// two equally near, the first.
+TEST_F(GdiTest, TextColourFollowsAPaletteChange)
+{
+    ASSERT_GT(draw("HOWDY", 10, 10), 0);
+    PlatPaletteEntry moved[3] = {{0, 0, 0, PC_NOCOLLAPSE}, {250, 0, 0, PC_NOCOLLAPSE}, {250, 0, 0, PC_NOCOLLAPSE}};
+    plat_set_palette_entries(display_palette, RED, 1, &moved[0]);
+    plat_set_palette_entries(display_palette, RED + 1, 2, &moved[1]);
+    gfx_fill_surface(back_buffer, PAPER);
+    ASSERT_EQ(gfx_draw_text("HOWDY", 10, 10, TEXT_COLOUR, back_buffer), 1);
+    EXPECT_EQ(test_support::count_index(back_buffer, RED), 0);
+    EXPECT_GT(test_support::count_index(back_buffer, RED + 1), 20);
+}
+
 TEST_F(GdiTest, ThinLinesLeaveOutTheirEndPointWideOnesHaveRoundEnds)
 {
     line(1, 0, 479, 640, 479);

@@ -644,4 +644,20 @@ TEST(InitialsEntry, OnlyAScoreAboveTheTenthEntersAndTiesGoBelow)
     EXPECT_EQ(all_initials().substr(0, 9), "AAAZAABBB");
 }
 
+// Q quits from the entry as from any screen: the entry ends at once with
+// the letters as they stand (in a child: the close request stays).
+TEST(InitialsEntry, QEndsTheEntryWithTheLettersAsTheyStand)
+{
+    fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        enter(hiscore_text(std::vector<int>(10, -100), kInitials), 5, typed("d") + " +Q -Q" + typed("u"));
+        _exit(initials_of(0) == "ZAA" && plat_close_requested() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "Q did not end the entry at once";
+}
+
 }  // namespace

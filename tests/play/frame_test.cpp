@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio.h"
 #include "display/display.h"
 #include "frontend/frontend.h"
 #include "hiscore/hiscore.h"
@@ -159,6 +160,79 @@ TEST_F(PlayFrameTest, WhatIsDrawnInWhichState)
     EXPECT_GT(count_changed(264, 60, 284, 144), 0);
     EXPECT_EQ(count_changed(284, 60, 320, 160) + count_changed(200, 144, 284, 160), 0);
     traffic[40].wreck_frame = 0;
+}
+
+// From every state, the ones the recordings never reach included (a
+// respawn, the victory's end), eight frames undrawn come to the state of
+// eight frames drawn, byte for byte.
+TEST_F(PlayFrameTest, UndrawnFramesComeToTheDrawnFramesStateInEveryPlayState)
+{
+    level_index = lives = 1;
+    alien_health = 50;
+    respawn_timer = wreck_timer = 2;  // both pass their frame 5
+    help_timer = 76;                  // passes "ten-four"
+    hold("UP SPACE");
+    for (int state : {PLAY_DRIVING, PLAY_HELP_CALL, PLAY_WRECK, PLAY_LAST_WRECK, PLAY_GAME_OVER, PLAY_BATTLE,
+                      PLAY_BATTLE_RESPAWN}) {
+        for (int defeated : {0, 1}) {
+            play_state = state;
+            truck_wrecked = state == PLAY_WRECK || state == PLAY_LAST_WRECK || state == PLAY_GAME_OVER;
+            alien_defeated = defeated;
+            alien_step_timer = 296;  // a beaten alien's last frames burning
+            GameState start, drawn, undrawn;
+            game_state_save(&start);
+            audio_muted = 1;
+            for (bool drawing : {true, false}) {
+                game_state_restore(&start);
+                for (int frame = 0; frame < 8; frame++) {
+                    play_frame(drawing);
+                }
+                game_state_save(drawing ? &drawn : &undrawn);
+            }
+            audio_muted = 0;
+            game_state_restore(&start);
+            EXPECT_TRUE(drawn.bytes == undrawn.bytes) << "state " << state << (defeated ? ", alien beaten" : "");
+        }
+    }
+}
+
+// How long each timed picture is shown, in frames: its picture step drawn
+// at every value of its timer (on the bare road), and a burning vehicle's
+// fire from the touch to its new start.
+TEST_F(PlayFrameTest, TimedPicturesLastTheirFrames)
+{
+    const auto frames_drawn = [](void (*draw)(), int* timer, int from, int to) {
+        int drawn = 0;
+        for (*timer = from; *timer < to; ++*timer) {
+            gfx_blit(background_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
+            draw();
+            const auto off_road = [](int x, int y, int p) {
+                return p != test_support::pixel(background_surface, x, y);
+            };
+            drawn += test_support::count_pixels(back_buffer, off_road, 130) > 0 ? 1 : 0;
+        }
+        return drawn;
+    };
+    truck_x = 300;
+    truck_y = 200;
+    alien_x = 300;
+    alien_y = 100;
+    play_state = PLAY_WRECK;
+    EXPECT_EQ(frames_drawn(wreck_draw, &wreck_timer, -5, 120), 6) << "explosion of a wreck";
+    play_state = PLAY_LAST_WRECK;
+    EXPECT_EQ(frames_drawn(wreck_draw, &wreck_timer, -5, 120), 6) << "explosion of the last wreck";
+    EXPECT_EQ(frames_drawn(respawn_draw, &respawn_timer, 0, 120), 6) << "explosion before a respawn";
+    EXPECT_EQ(frames_drawn(victory_draw, &alien_step_timer, 0, 400), 300) << "the burning alien";
+
+    // A vehicle touched at the start of a frame burns for 28 frames, its
+    // picture growing each second one.
+    play_state = PLAY_DRIVING;
+    traffic[40].hit = 1;
+    int burning = 0;
+    for (; traffic[40].hit == 1 && burning < 100; burning++) {
+        traffic_step();
+    }
+    EXPECT_EQ(burning, 28);
 }
 
 TEST_F(PlayFrameTest, WreckedTruckIgnoresKeysAndCreeps)

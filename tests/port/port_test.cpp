@@ -150,6 +150,55 @@ TEST(Window, KeysByTheirLabelsRemappedKeysPauseAndTheGamepad)
     unsetenv("SDL_VIDEODRIVER");
 }
 
+// Every action's own key and every pad button hold their game key and no
+// other, and let it go again.
+TEST(Window, EveryKeyAndPadButtonHoldsItsOwnGameKeyAlone)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    plat_use_backend(PLAT_WINDOW, 1000);
+    plat_window_configure(plat_default_settings());
+    ASSERT_EQ(plat_window_create(true), 1) << plat_window_error();
+    const int game_keys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_SPACE, VK_H, VK_S, VK_C, VK_R, VK_Q};
+    const auto held_alone = [&game_keys](int want) {
+        std::string held;
+        for (int key : game_keys) {
+            held += plat_key_down(key) != (key == want) ? " " + std::to_string(key) : "";
+        }
+        return held;
+    };
+    const PlatSettings defaults = plat_default_settings();
+    for (int a = 0; a < ACTION_COUNT; ++a) {
+        const int want = plat_action_game_key(static_cast<PlatAction>(a));
+        if (want == 0) {
+            continue;  // pause and the screenshot are the window's own
+        }
+        const SDL_Keycode key = SDL_GetKeyFromName(defaults.keys[a].c_str());
+        push_key(SDL_KEYDOWN, key, SDL_GetScancodeFromKey(key));
+        EXPECT_EQ(held_alone(want), "") << defaults.keys[a] << ": keys wrongly up or down";
+        push_key(SDL_KEYUP, key, SDL_GetScancodeFromKey(key));
+        EXPECT_EQ(held_alone(0), "") << defaults.keys[a] << " let go";
+    }
+    const int buttons[][2] = {
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
+        {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
+        {SDL_CONTROLLER_BUTTON_B, VK_H},
+        {SDL_CONTROLLER_BUTTON_X, VK_S},
+        {SDL_CONTROLLER_BUTTON_Y, VK_S},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0},
+    };
+    for (const auto& [button, want] : buttons) {
+        push_button(SDL_CONTROLLERBUTTONDOWN, button);
+        EXPECT_EQ(held_alone(want), "") << "pad button " << button;
+        push_button(SDL_CONTROLLERBUTTONUP, button);
+        EXPECT_EQ(held_alone(0), "") << "pad button " << button << " let go";
+    }
+    plat_window_destroy();
+    unsetenv("SDL_VIDEODRIVER");
+}
+
 // A session played back in a window with --record writes the keys the game
 // was given; that recording, run headless from its start tick, ends in the
 // same state as the window did, and the recording of a recording is itself.

@@ -1,14 +1,23 @@
 // The state table: a saved game puts back every field the dump shows, and
-// the fields kept beside the dump.
+// the fields kept beside the dump; every variable that play and the front
+// end declare is in it, every byte.
+#include <dlfcn.h>
+#include <elf.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <cstring>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <string>
 
+#include "audio/audio.h"
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/game_state.h"
 #include "shell/harness.h"
+#include "support/run.h"
 
 namespace {
 
@@ -62,6 +71,77 @@ TEST(GameState, RestoreBringsBackEveryFieldAfterAllWereOverwritten)
     EXPECT_EQ(again.bytes, saved.bytes);
     plat_use_backend(PLAT_WINDOW, 1000);
     game_state_restore(&untouched);
+}
+
+// The dump reads back exactly: a double to its last bit, and every sound
+// that plays, the one in the first slot too.
+TEST(GameState, DumpReadsBackExactlyAndListsEverySoundPlaying)
+{
+    GameState untouched;
+    game_state_save(&untouched);
+    plat_use_backend(PLAT_HEADLESS, 1000);
+    truck_speed = 0.1 + 0.2;  // 0.30000000000000004
+    const std::string wav =
+        std::string("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x11\x2b\0\0\x01\0\x08\0", 36) +
+        std::string("data\x08\0\0\0\x80\x90\xa0\xb0\xc0\xd0\xe0\xf0", 16);
+    const std::string path = "/tmp/tailgate_state_" + std::to_string(getpid()) + ".wav";
+    test_support::write_text(path, wav);
+    ASSERT_EQ(snd_init(), 1);
+    ASSERT_EQ(snd_load_wav(path.c_str(), 0), 0);
+    snd_play(0);
+    const std::string dump = dump_now();
+    EXPECT_EQ(test_support::values(dump, "truck_speed"), std::vector<double>{0.1 + 0.2});
+    EXPECT_NE(dump.find("\"sounds_playing\":[0]"), std::string::npos) << dump.substr(dump.size() - 60);
+    snd_shutdown();
+    std::remove(path.c_str());
+    plat_use_backend(PLAT_WINDOW, 1000);
+    game_state_restore(&untouched);
+}
+
+// Every variable a layer's header declares (extern, not const) is found in
+// this program by its name, and each of its bytes is a value of the table: a
+// new variable, or a new member of a vehicle, that the table misses fails
+// here by name.
+TEST(GameState, HoldsEveryByteOfTheVariablesPlayAndTheFrontEndDeclare)
+{
+    std::set<const uint8_t*> covered;
+    for (int f = 0; f < STATE_FIELD_COUNT; ++f) {
+        const StateField& field = STATE_FIELDS[f];
+        for (int r = 0; r < field.rows; ++r) {
+            for (int c = 0; c < field.columns_per_row; ++c) {
+                const auto* value = static_cast<const uint8_t*>(state_at(field, r, c));
+                for (size_t b = 0; b < state_type_size(field.type); ++b) {
+                    covered.insert(value + b);
+                }
+            }
+        }
+    }
+    const std::regex declaration(R"(^extern\s+(?!const\b)[\w:]+\s+(\w+)\s*[\[;])");
+    int found = 0;
+    for (const char* header : {"src/play/play.h", "src/frontend/frontend.h"}) {
+        std::ifstream in(std::string(TAILGATE_SOURCE_DIR) + "/" + header);
+        ASSERT_TRUE(in) << header;
+        for (std::string line; std::getline(in, line);) {
+            std::smatch m;
+            if (!std::regex_search(line, m, declaration)) {
+                continue;
+            }
+            const std::string name = m[1];
+            found++;
+            void* address = dlsym(RTLD_DEFAULT, name.c_str());
+            Dl_info info;
+            ElfW(Sym)* symbol = nullptr;
+            ASSERT_TRUE(address && dladdr1(address, &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) && symbol)
+                << header << ": " << name << " is not found in the program";
+            int missing = 0;
+            for (size_t b = 0; b < symbol->st_size; ++b) {
+                missing += covered.count(static_cast<const uint8_t*>(address) + b) ? 0 : 1;
+            }
+            EXPECT_EQ(missing, 0) << header << ": " << missing << " of the " << symbol->st_size << " bytes of " << name
+                                  << " are not in the state table";
+        }
+    }
+    EXPECT_GE(found, 40) << "the declarations were not read";
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The autopilot's driving and fighting. Every pass it plans afresh: from the
 // game's state, saved, it tries each plan for a little way ahead on the
-// game's own steps with the sound muted, puts the state back, and holds the
-// keys of the plan that came out best.
+// game's own play frame, without its picture and with the sound muted, puts
+// the state back, and holds the keys of the plan that came out best.
 #include "policy.h"
 
 #include <cmath>
@@ -91,25 +91,6 @@ void hold_drive_keys(int target_x, int speed_mode)
     headless_set_key(VK_H, false, false);
 }
 
-// The drive's steps of one frame of play, in the frame's order, without the
-// drawing (the help truck draws itself as it goes; the next real frame
-// draws over it).
-void drive_rules_frame()
-{
-    if (truck_wrecked == 0) {
-        driving_keys();
-    } else {
-        truck_speed = 0.0;
-    }
-    road_step();
-    dashes_scroll();
-    speed_creep();
-    traffic_step();
-    if (play_state == PLAY_HELP_CALL) {
-        help_truck_step();
-    }
-}
-
 // Holding one steering target and one speed key for the horizon, from the
 // state of this pass (which the caller puts back): the damage taken costs
 // (or, when seeking damage, earns), alien cars rammed earn, road gained
@@ -123,7 +104,7 @@ double drive_cost(int target_x, int speed_mode, int seek_damage)
         const int damage_before = damage;
         const int score_before = score;
         hold_drive_keys(target_x, speed_mode);
-        drive_rules_frame();
+        play_frame(false);
         const double weight = 1.0 + (PLAN_HORIZON - t) / 10.0;
         const int hurt = damage - damage_before;
         if (seek_damage) {
@@ -193,7 +174,7 @@ void drive_keys(int seek_damage, int want[])
 // The battle has no chance in it: the alien follows its script and its shots
 // fly straight. So the autopilot tries a set of plans on the game itself
 // (when to charge, where to stand): from the state of this pass, with the
-// sound muted, it runs the battle's own steps under each plan's keys, keeps
+// sound muted, it runs the play frame undrawn under each plan's keys, keeps
 // the plan that takes the least damage and costs the alien the most, and
 // puts the game back as it was.
 
@@ -203,30 +184,14 @@ struct Keys {
     int fire;
 };
 
-bool in_battle()
-{
-    return play_state == PLAY_BATTLE || play_state == PLAY_BATTLE_RESPAWN;
-}
-
-// The battle's steps of one frame of play, in the frame's order, without
-// the drawing.
-void battle_rules_frame(Keys keys)
+// The keys of one frame of a battle plan.
+void hold_battle_keys(Keys keys)
 {
     headless_set_key(VK_LEFT, keys.h < 0, false);
     headless_set_key(VK_RIGHT, keys.h > 0, false);
     headless_set_key(VK_UP, keys.v < 0, false);
     headless_set_key(VK_DOWN, keys.v > 0, false);
     headless_set_key(VK_SPACE, keys.fire != 0, false);
-    battle_controls();
-    if (level_index >= 1 && in_battle()) {
-        shells_update();
-    }
-    if (in_battle()) {
-        alien_shots_update();
-    }
-    if (play_state == PLAY_BATTLE_RESPAWN) {
-        respawn_step();
-    }
 }
 
 // A plan: hover at the bottom for `wait` frames, then ram again and again;
@@ -296,7 +261,8 @@ double plan_cost(const BattlePlan& plan, const PlanState& start, Keys* first)
             *first = keys;
         }
         const int before = damage;
-        battle_rules_frame(keys);
+        hold_battle_keys(keys);
+        play_frame(false);
         const bool wrecked = lives < lives0;  // a spare used up, or the last truck
         if (damage > before) {
             cost += 30.0 * (damage - before) * (1.0 + (BATTLE_HORIZON - t) / 70.0);

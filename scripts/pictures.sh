@@ -1,0 +1,50 @@
+#!/bin/sh
+# The golden pictures (tests/pictures) of two builds side by side: every
+# screen whose picture differs between OLD_BUILD and NEW_BUILD is written to
+# OUT/<screen>.png, the new picture on the left, the old on the right. With
+# --accept the new build's hashes become tests/data/pictures.txt.
+#
+#   scripts/pictures.sh [--accept] OLD_BUILD [NEW_BUILD] [OUT]
+#                       (defaults: build, pictures-diff)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+accept=0
+if [ "${1:-}" = "--accept" ]; then
+    accept=1
+    shift
+fi
+if [ $# -lt 1 ]; then
+    sed -n '2,8p' "$0"
+    exit 2
+fi
+old_build=$1
+new_build=${2:-"$root/build"}
+out=${3:-"$root/pictures-diff"}
+for build in "$old_build" "$new_build"; do
+    if [ ! -x "$build/tests/test_pictures" ]; then
+        echo "pictures: no tests/test_pictures in $build" >&2
+        exit 2
+    fi
+done
+
+old=$(mktemp -d)
+trap 'rm -rf "$old"' EXIT INT TERM
+mkdir -p "$out"
+TAILGATE_PICTURES="$old" "$old_build/tests/test_pictures" >/dev/null 2>&1 || true
+TAILGATE_PICTURES="$out" TAILGATE_PICTURES_OLD="$old" "$new_build/tests/test_pictures" >/dev/null 2>&1 || true
+changed=0
+while IFS= read -r line; do
+    screen=${line#* | }
+    if ! grep -qxF "$line" "$old/pictures.txt"; then
+        echo "changed: $screen ($out/$(echo "$screen" | tr ' ' _).png)"
+        changed=$((changed + 1))
+    else
+        rm -f "$out/$(echo "$screen" | tr ' ' _).png"
+    fi
+done < "$out/pictures.txt"
+echo "$changed picture(s) changed"
+if [ $accept -eq 1 ]; then
+    { sed -n '1,2p' "$root/tests/data/pictures.txt"; cat "$out/pictures.txt"; } > "$out/accepted.txt"
+    mv "$out/accepted.txt" "$root/tests/data/pictures.txt"
+    echo "tests/data/pictures.txt written from $new_build"
+fi
