@@ -28,6 +28,9 @@ test_packages=(
   desktop-file-utils appstream man-db lintian file
   # the style check (scripts/style.sh)
   clang-format clang-tidy
+  # the game and the platform's portable core compiled for Windows and the
+  # browser (scripts/cross_check.sh)
+  g++-mingw-w64-x86-64 emscripten
 )
 case "${1:-}" in
   "") ;;

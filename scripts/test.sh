@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Second command: install, build and run the whole test suite twice: once as
-# built for release (followed by the style check, scripts/style.sh:
-# clang-format and clang-tidy), once under AddressSanitizer and
+# built for release (followed by a compile of the game and the platform's
+# portable core for Windows and the browser, scripts/cross_check.sh, and the
+# style check, scripts/style.sh: clang-format and clang-tidy), once under AddressSanitizer and
 # UndefinedBehaviorSanitizer (with clang, which also builds and runs the fuzz
 # targets for a bounded time); then the mutation check (scripts/mutate.sh:
 # faults planted in the game's rules must make the tests fail). `scripts/test.sh --mutate` runs only that.
@@ -17,6 +18,9 @@ fi
 echo "== release build and tests"
 "$root/scripts/build.sh" --all
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== the game and the portable core for Windows (MinGW-w64) and the browser (Emscripten)"
+"$root/scripts/cross_check.sh"
 
 echo "== style check"
 BUILD_DIR="$root/build" "$root/scripts/style.sh"

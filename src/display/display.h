@@ -67,8 +67,8 @@ int gfx_reverse_rows(uint8_t* buffer, int row_bytes, int rows);
 // ---------------------------------------------------------------------------
 // Display device and surfaces
 
-constexpr int SCREEN_WIDTH = 640;
-constexpr int SCREEN_HEIGHT = 480;
+constexpr int SCREEN_WIDTH = PLAT_SCREEN_W;
+constexpr int SCREEN_HEIGHT = PLAT_SCREEN_H;
 
 // The display device (null until the display is set up).
 extern PlatDisplay* display_device;

@@ -17,8 +17,8 @@ Spark sparks[SPARK_COUNT];
 void sparks_init()
 {
     for (Spark& spark : sparks) {
-        spark.x = game_rand() % 640;
-        spark.y = game_rand() % 480;
+        spark.x = game_rand() % SCREEN_WIDTH;
+        spark.y = game_rand() % SCREEN_HEIGHT;
         spark.speed = game_rand() % 10 + 1;
     }
 }
@@ -41,21 +41,21 @@ void menu_frame()
     gfx_draw_text(text_buffer, 268, 100, colour, back_buffer);
     gfx_flip();
 
-    if (plat_key_down(VK_S)) {
+    if (plat_key_down(gk::S)) {
         story_audio_started = 0;
         story_scroll = 0.0;
         snd_play(sfx_beep);
         game_mode = MODE_STORY;
     }
-    if (plat_key_down(VK_C)) {
+    if (plat_key_down(gk::C)) {
         snd_play(sfx_beep);
         game_mode = MODE_CONTROLS;
     }
-    if (plat_key_down(VK_R)) {
+    if (plat_key_down(gk::R)) {
         snd_play(sfx_beep);
         game_mode = MODE_CREDITS;
     }
-    if (plat_key_down(VK_H)) {
+    if (plat_key_down(gk::H)) {
         snd_play(sfx_beep);
         game_mode = MODE_HISCORES;
     }
@@ -67,7 +67,7 @@ int info_frame(PlatSurface* image)
 {
     show_full_screen(image);
     gfx_flip();
-    if (plat_key_down(VK_SPACE)) {
+    if (plat_key_down(gk::SPACE)) {
         game_mode = MODE_MENU;
         return 1;
     }
@@ -131,14 +131,14 @@ int game_main()
     if (quit_requested) {
         return 0;
     }
-    if (plat_key_down(VK_Q)) {
-        plat_post_message(WM_CLOSE, 0, 0);
+    if (plat_key_down(gk::Q)) {
+        plat_post_message(PLAT_WM_CLOSE, 0, 0);
         quit_requested = 1;
     }
 
     // A mode chosen by one step is drawn by the later steps of this same
     // call, so each new screen appears in the frame its key was seen.
-    if (game_mode == MODE_TITLE && plat_key_down(VK_SPACE)) {
+    if (game_mode == MODE_TITLE && plat_key_down(gk::SPACE)) {
         game_mode = MODE_MENU;
     }
     if (game_mode == MODE_MENU) {
@@ -166,7 +166,7 @@ int game_main()
         if (!hiscore_frame()) {
             return 0;
         }
-        if (plat_key_down(VK_SPACE)) {
+        if (plat_key_down(gk::SPACE)) {
             game_mode = MODE_MENU;
             return 1;
         }

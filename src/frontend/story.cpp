@@ -131,7 +131,7 @@ void finale_exit()
             break;
         }
         plat_wait_step();
-        if (plat_close_requested() || !plat_key_down(VK_SPACE)) {
+        if (plat_close_requested() || !plat_key_down(gk::SPACE)) {
             break;
         }
     }
@@ -182,7 +182,7 @@ int story_frame()
     PlatPen* pen = plat_create_pen(1, plat_rgb(0, 0, 0));
     PlatPen* previous = plat_select_pen(dc, pen);
     plat_move_to(dc, 0, 479);
-    plat_line_to(dc, 640, 479);
+    plat_line_to(dc, SCREEN_WIDTH, SCREEN_HEIGHT - 1);
     plat_select_pen(dc, previous);
     plat_delete_pen(pen);
     plat_release_dc(back_buffer, dc);
@@ -195,9 +195,9 @@ int story_frame()
         story_scroll += 0.3;
     }
 
-    if (plat_key_down(VK_SPACE) && level_index != 3) {
+    if (plat_key_down(gk::SPACE) && level_index != 3) {
         play_start();
-    } else if (plat_key_down(VK_SPACE) && level_index == 3) {
+    } else if (plat_key_down(gk::SPACE) && level_index == 3) {
         finale_exit();
     }
     return 1;

@@ -33,7 +33,8 @@ namespace {
 
 // Where the table lives is settled at start-up: the data directory, or the
 // player's own directory when the game runs from its installed data.
-constexpr const char* HISCORE_FILE = plat_hiscore_file;
+char hiscore_file[PLAT_PATH_SIZE] = "hiscore.txt";
+constexpr const char* HISCORE_FILE = hiscore_file;
 constexpr char FILLER[6] = {'a', 'b', 'c', 'd', 'e', 'f'};
 // A table is 47 short lines; anything this big is not one of ours.
 constexpr size_t MAX_FILE_BYTES = HISCORE_MAX_FILE_BYTES;
@@ -441,14 +442,34 @@ int save_locked()
 
 }  // namespace
 
+const char* hiscore_path()
+{
+    return hiscore_file;
+}
+
+bool hiscore_set_dir(const char* dir)
+{
+    if (!dir || !dir[0]) {
+        snprintf(hiscore_file, PLAT_PATH_SIZE, "hiscore.txt");
+        return true;
+    }
+    char file[PLAT_PATH_SIZE];
+    const int length = snprintf(file, sizeof file, "%s/hiscore.txt", dir);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof file) {
+        return false;
+    }
+    memcpy(hiscore_file, file, static_cast<size_t>(length) + 1);
+    return true;
+}
+
 int hiscore_load()
 {
-    const int lock = plat_lock_for(HISCORE_FILE);
+    const int lock = plat_lock_file(HISCORE_FILE);
     if (lock >= 0) {
         plat_remove_stale_temps(HISCORE_FILE);
     }
     const int result = load_locked();
-    plat_unlock(lock);
+    plat_unlock_file(lock);
     return result;
 }
 
@@ -486,12 +507,12 @@ int hiscore_sort()
 
 int hiscore_save()
 {
-    const int lock = plat_lock_for(HISCORE_FILE);
+    const int lock = plat_lock_file(HISCORE_FILE);
     if (lock >= 0) {
         plat_remove_stale_temps(HISCORE_FILE);
     }
     const int result = save_locked();
-    plat_unlock(lock);
+    plat_unlock_file(lock);
     return result;
 }
 
@@ -506,7 +527,7 @@ bool entry_wait_step()
         return false;
     }
     plat_wait_step();
-    if (plat_key_down(VK_Q)) {
+    if (plat_key_down(gk::Q)) {
         plat_request_close();
     }
     return !plat_close_requested();
@@ -547,18 +568,18 @@ int hiscore_enter(int32_t score)
             gfx_blit(hiscore_surface, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, back_buffer, 0);
             entry_draw_text("Congratulations! You have a high score!", 200, 200);
             entry_draw_text("Enter your initials!", 250, 225);
-            if (entry_key_down(VK_SPACE)) {
+            if (entry_key_down(gk::SPACE)) {
                 ++position;
-                entry_wait_release(VK_SPACE);
+                entry_wait_release(gk::SPACE);
             }
             for (int letter = 0; letter < 3; ++letter) {
-                if (position == letter && entry_key_down(VK_UP)) {
+                if (position == letter && entry_key_down(gk::UP)) {
                     letters[letter] = letters[letter] == 25 ? 0 : letters[letter] + 1;
-                    entry_wait_release(VK_UP);
+                    entry_wait_release(gk::UP);
                 }
-                if (position == letter && entry_key_down(VK_DOWN)) {
+                if (position == letter && entry_key_down(gk::DOWN)) {
                     letters[letter] = letters[letter] == 0 ? 25 : letters[letter] - 1;
-                    entry_wait_release(VK_DOWN);
+                    entry_wait_release(gk::DOWN);
                 }
             }
             if (position < 3) {

@@ -12,6 +12,13 @@ extern int32_t hiscore_scores[HISCORE_COUNT];
 extern char hiscore_initials[HISCORE_COUNT][3];
 extern char hiscore_filler[6];
 
+// Where the high-score table is kept: a bare name in the working directory
+// (the data directory) unless hiscore_set_dir has moved it.
+const char* hiscore_path();
+// Keeps the table in `dir` from now on; null or "" puts it back in the
+// working directory. False (nothing changed) when the path is too long.
+bool hiscore_set_dir(const char* dir);
+
 int hiscore_load();
 int hiscore_sort();
 int hiscore_save();

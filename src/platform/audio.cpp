@@ -1,16 +1,13 @@
-// The sound output: the SDL audio device, the mixer of the one-shot sound
-// buffers, and the MIDI sequencer that feeds the FluidSynth synthesiser.
+// The sound output: the mixer of the one-shot sound buffers and the MIDI
+// sequencer that feeds the system's synthesiser, pulled by the system's sound
+// device (platform/system.h).
 //
 // Threads: the game thread plays, stops, rewinds and polls; the device's
 // callback mixes. Every piece of state below that the callback reads is
-// touched by the game thread only while it holds the device lock (SDL takes
-// the same lock around each callback), and only for a few instructions: the
+// touched by the game thread only while it holds the device lock (the device
+// takes the same lock around each callback), and only for a few instructions: the
 // callback never waits long, never allocates and never touches a file.
 #include "platform/audio.h"
-
-#include <SDL.h>
-#include <fluidsynth.h>
-#include <glib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -24,10 +21,11 @@
 #include <vector>
 
 #include "platform/audio_midi.h"
-#include "platform/backend.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/run_mode.h"
 #include "platform/settings.h"
+#include "platform/system.h"
 
 struct PlatSound {
     std::vector<uint8_t> samples;
@@ -46,7 +44,7 @@ namespace {
 
 constexpr uint64_t POSITION_UNIT = 1000;
 constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLAT_AUDIO_RATE;  // 250
-constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * 33 / 1000;                // 363825
+constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * PLAT_FRAME_MS / 1000;     // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
 // The music's level in the mix, under the effects: measured on the game's
@@ -75,13 +73,12 @@ std::string soundfont_setting;
 bool pass_time;  // sounds keep time by passes even with a device
 
 int audio_mode = PLAT_AUDIO_CLOSED;
-SDL_AudioDeviceID audio_device = 0;
+bool audio_device = false;
 
 PlatSound* sound_list[PLAT_AUDIO_MAX_SOUNDS];
 int sound_count = 0;
 
-fluid_settings_t* synth_settings = nullptr;
-fluid_synth_t* synth = nullptr;
+bool synth = false;  // the system's synthesiser renders the music
 bool music_ready = false;
 
 // The sequencer: which piece plays, its next event and how far it has got.
@@ -99,51 +96,36 @@ uint32_t music_clock_now()
 
 // Holds the device lock for the scope (no-op without a device).
 struct AudioLock {
-    AudioLock()
-    {
-        if (audio_device != 0) {
-            SDL_LockAudioDevice(audio_device);
-        }
-    }
-    ~AudioLock()
-    {
-        if (audio_device != 0) {
-            SDL_UnlockAudioDevice(audio_device);
-        }
-    }
+    AudioLock() { plat_sys_audio_lock(); }
+    ~AudioLock() { plat_sys_audio_unlock(); }
     AudioLock(const AudioLock&) = delete;
     AudioLock& operator=(const AudioLock&) = delete;
 };
-
-void audio_callback(void*, Uint8* stream, int length)
-{
-    plat_audio_mix(reinterpret_cast<int16_t*>(stream), length / 4);
-}
 
 void send_event(const MidiEvent& e)
 {
     int channel = e.status & 0x0F;
     switch (e.status & 0xF0) {
     case 0x80:
-        fluid_synth_noteoff(synth, channel, e.data1);
+        plat_sys_synth_note_off(channel, e.data1);
         break;
     case 0x90:
-        fluid_synth_noteon(synth, channel, e.data1, e.data2);
+        plat_sys_synth_note_on(channel, e.data1, e.data2);
         break;
     case 0xA0:
-        fluid_synth_key_pressure(synth, channel, e.data1, e.data2);
+        plat_sys_synth_key_pressure(channel, e.data1, e.data2);
         break;
     case 0xB0:
-        fluid_synth_cc(synth, channel, e.data1, e.data2);
+        plat_sys_synth_controller(channel, e.data1, e.data2);
         break;
     case 0xC0:
-        fluid_synth_program_change(synth, channel, e.data1);
+        plat_sys_synth_program(channel, e.data1);
         break;
     case 0xD0:
-        fluid_synth_channel_pressure(synth, channel, e.data1);
+        plat_sys_synth_channel_pressure(channel, e.data1);
         break;
     case 0xE0:
-        fluid_synth_pitch_bend(synth, channel, e.data1 | (e.data2 << 7));
+        plat_sys_synth_pitch_bend(channel, e.data1 | (e.data2 << 7));
         break;
     default:
         break;
@@ -157,7 +139,7 @@ void mix_block(float* acc, int frames)
         const std::vector<MidiEvent>& events = music_piece->events;
         uint64_t block_end = music_frame + frames;
         while (music_next < events.size() && events[music_next].frame < block_end) {
-            if (synth != nullptr) {
+            if (synth) {
                 send_event(events[music_next]);
             }
             ++music_next;
@@ -170,10 +152,10 @@ void mix_block(float* acc, int frames)
             music_frame = 0;
         }
     }
-    if (synth != nullptr && (music_on || fluid_synth_get_active_voice_count(synth) > 0)) {
+    if (synth && (music_on || plat_sys_synth_active())) {
         float left[MIX_BLOCK];
         float right[MIX_BLOCK];
-        fluid_synth_write_float(synth, frames, left, 0, 1, right, 0, 1);
+        plat_sys_synth_render(left, right, frames);
         const float gain = (stems & PLAT_STEM_MUSIC) ? 32767.0f * MUSIC_GAIN * music_volume * duck_gain : 0.0f;
         for (int i = 0; i < frames; ++i) {
             acc[2 * i] += left[i] * gain;
@@ -224,20 +206,9 @@ void mix_block(float* acc, int frames)
     duck_gain += (duck_target - duck_gain) * (speaking ? DUCK_ATTACK : DUCK_RELEASE);
 }
 
-void no_glib_message(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
-
-bool try_soundfont(fluid_synth_t* target, const char* path)
+bool try_soundfont(const char* path)
 {
-    if (path == nullptr || path[0] == '\0' || !fluid_is_soundfont(path)) {
-        return false;
-    }
-    // A damaged file goes from loader to loader, and the libraries behind
-    // them report what they find through GLib's log (a blank line and an
-    // assertion on the terminal); the caller says what matters in one line.
-    const GLogFunc before = g_log_set_default_handler(no_glib_message, nullptr);
-    const bool loaded = fluid_synth_sfload(target, path, 1) != FLUID_FAILED;
-    g_log_set_default_handler(before, nullptr);
-    return loaded;
+    return path != nullptr && path[0] != '\0' && plat_sys_synth_load(path);
 }
 
 // The first .sf2 or .sf3 file (by name) in the working directory.
@@ -258,39 +229,28 @@ std::string soundfont_in_cwd()
     return names.empty() ? std::string() : names.front();
 }
 
-bool load_soundfont(fluid_synth_t* target)
+bool load_soundfont()
 {
     const char* env = std::getenv("TAILGATE_SOUNDFONT");
     if (env != nullptr && env[0] != '\0') {
-        if (try_soundfont(target, env)) {
+        if (try_soundfont(env)) {
             return true;
         }
         std::fprintf(stderr, "tailgate: TAILGATE_SOUNDFONT %s is not a SoundFont that loads\n",
                      plat_printable(env).c_str());
     }
     if (!soundfont_setting.empty()) {
-        if (try_soundfont(target, soundfont_setting.c_str())) {
+        if (try_soundfont(soundfont_setting.c_str())) {
             return true;
         }
         std::fprintf(stderr, "tailgate: the soundfont setting %s is not a SoundFont that loads\n",
                      plat_printable(soundfont_setting).c_str());
     }
     std::string local = soundfont_in_cwd();
-    if (!local.empty() && try_soundfont(target, local.c_str())) {
+    if (!local.empty() && try_soundfont(local.c_str())) {
         return true;
     }
-    return try_soundfont(target, "/usr/share/sounds/sf2/default-GM.sf2") ||
-           try_soundfont(target, "/usr/share/sounds/sf2/TimGM6mb.sf2");
-}
-
-void quiet_fluidsynth()
-{
-    // Its messages (an instrument missing from the SoundFont, say) would be
-    // printed from inside the audio callback; we say what matters ourselves.
-    fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
-    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
-    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    return try_soundfont("/usr/share/sounds/sf2/default-GM.sf2") || try_soundfont("/usr/share/sounds/sf2/TimGM6mb.sf2");
 }
 
 }  // namespace
@@ -308,27 +268,14 @@ uintptr_t plat_audio_start(bool device, uint32_t (*clock)())
     if (!device) {
         return static_cast<uintptr_t>(audio_mode);
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        std::fprintf(stderr, "tailgate: no sound device (%s); going on without sound\n", SDL_GetError());
+    std::string error;
+    if (!plat_sys_audio_open(PLAT_AUDIO_RATE, DEVICE_FRAMES, plat_audio_mix, &error)) {
+        std::fprintf(stderr, "tailgate: no sound device (%s); going on without sound\n", error.c_str());
         return static_cast<uintptr_t>(audio_mode);
     }
-    SDL_AudioSpec want;
-    SDL_zero(want);
-    want.freq = PLAT_AUDIO_RATE;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = DEVICE_FRAMES;
-    want.callback = audio_callback;
-    SDL_AudioSpec have;
-    // No changes allowed: SDL converts to whatever the hardware wants.
-    audio_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (audio_device == 0) {
-        std::fprintf(stderr, "tailgate: no sound device (%s); going on without sound\n", SDL_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return static_cast<uintptr_t>(audio_mode);
-    }
+    audio_device = true;
     audio_mode = PLAT_AUDIO_DEVICE;
-    SDL_PauseAudioDevice(audio_device, 0);
+    plat_sys_audio_pause(false);
     return static_cast<uintptr_t>(audio_mode);
 }
 
@@ -346,10 +293,9 @@ void plat_audio_close()
         return;
     }
     plat_music_shutdown();
-    if (audio_device != 0) {
-        SDL_CloseAudioDevice(audio_device);  // waits for a callback in progress
-        audio_device = 0;
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (audio_device) {
+        plat_sys_audio_close();  // waits for a callback in progress
+        audio_device = false;
     }
     for (int s = 0; s < sound_count; ++s) {
         delete sound_list[s];
@@ -393,8 +339,8 @@ void plat_audio_mix(int16_t* out, int frames)
 
 void plat_audio_pause(bool paused)
 {
-    if (audio_device != 0) {
-        SDL_PauseAudioDevice(audio_device, paused ? 1 : 0);
+    if (audio_device) {
+        plat_sys_audio_pause(paused);
     }
 }
 
@@ -541,33 +487,18 @@ int plat_music_init()
     if (audio_mode != PLAT_AUDIO_DEVICE && audio_mode != PLAT_AUDIO_OFFLINE) {
         return 1;  // nothing renders: music only keeps time
     }
-    quiet_fluidsynth();
-    synth_settings = new_fluid_settings();
-    if (synth_settings == nullptr) {
+    if (!plat_sys_synth_open(PLAT_AUDIO_RATE)) {
         std::fprintf(stderr, "tailgate: no music synthesiser; music is silent\n");
         return 1;
     }
-    fluid_settings_setnum(synth_settings, "synth.sample-rate", PLAT_AUDIO_RATE);
-    fluid_settings_setint(synth_settings, "synth.threadsafe-api", 0);  // the device lock serialises
-    fluid_settings_setint(synth_settings, "synth.cpu-cores", 1);
-    fluid_settings_setnum(synth_settings, "synth.gain", 0.8);  // louder than its default 0.2
-    fluid_synth_t* made = new_fluid_synth(synth_settings);
-    if (made == nullptr) {
-        std::fprintf(stderr, "tailgate: no music synthesiser; music is silent\n");
-        delete_fluid_settings(synth_settings);
-        synth_settings = nullptr;
-        return 1;
-    }
-    if (!load_soundfont(made)) {
+    if (!load_soundfont()) {
         std::fprintf(stderr, "tailgate: no SoundFont found (set TAILGATE_SOUNDFONT or install timgm6mb-soundfont); "
                              "music is silent\n");
-        delete_fluid_synth(made);
-        delete_fluid_settings(synth_settings);
-        synth_settings = nullptr;
+        plat_sys_synth_close();
         return 1;
     }
     AudioLock lock;  // the callback sees the synth only once it is complete
-    synth = made;
+    synth = true;
     return 1;
 }
 
@@ -576,27 +507,23 @@ void plat_music_shutdown()
     if (!music_ready) {
         return;
     }
-    fluid_synth_t* old = nullptr;
+    bool had = false;
     {
         AudioLock lock;
         music_on = false;
         music_piece = nullptr;
-        old = synth;
-        synth = nullptr;
+        had = synth;
+        synth = false;
     }
-    if (old != nullptr) {
-        delete_fluid_synth(old);
-    }
-    if (synth_settings != nullptr) {
-        delete_fluid_settings(synth_settings);
-        synth_settings = nullptr;
+    if (had) {
+        plat_sys_synth_close();
     }
     music_ready = false;
 }
 
 bool plat_music_audible()
 {
-    return synth != nullptr;
+    return synth;
 }
 
 PlatMusic* plat_music_create(const uint8_t* bytes, size_t size)
@@ -630,8 +557,8 @@ void plat_music_play(PlatMusic* music)
         return;
     }
     AudioLock lock;
-    if (synth != nullptr) {
-        fluid_synth_system_reset(synth);  // silence the last piece, default programs
+    if (synth) {
+        plat_sys_synth_reset();  // silence the last piece, default programs
     }
     music_piece = music;
     music_next = 0;
@@ -648,8 +575,8 @@ void plat_music_stop(PlatMusic* music)
     AudioLock lock;
     if (music_piece == music && music_on) {
         music_on = false;
-        if (synth != nullptr) {
-            fluid_synth_all_sounds_off(synth, -1);
+        if (synth) {
+            plat_sys_synth_all_sounds_off();
         }
     }
 }
@@ -658,8 +585,8 @@ void plat_music_stop_all()
 {
     AudioLock lock;
     music_on = false;
-    if (synth != nullptr) {
-        fluid_synth_all_sounds_off(synth, -1);
+    if (synth) {
+        plat_sys_synth_all_sounds_off();
     }
 }
 

@@ -24,12 +24,13 @@ int display_nearest_index(ColorRef colour);
 // words, for the window. False before the display exists.
 bool display_convert_visible(uint32_t* argb, int pitch_words);
 
-// Who shows the visible surface, set by the window while it lives (null:
-// nobody). A flip calls `now`; a change made outside a flip (a write to the
-// visible surface, its palette), which may come many at a time, calls
-// `soon`, for the picture to be shown at the next look at the window's
-// events.
-void display_set_presenter(void (*now)(), void (*soon)());
+// The window (window.cpp) shows the visible surface while it is open; both
+// do nothing without one. A flip calls window_show_flip; a change made
+// outside a flip (a write to the visible surface, its palette), which may
+// come many at a time, calls window_show_soon, for the picture to be shown
+// at the next look at the window's events.
+void window_show_flip();
+void window_show_soon();
 
 // `text` in the game's face as a mask (1 where a letter is), for what the
 // window draws over the picture; false when it cannot be drawn.

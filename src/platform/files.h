@@ -7,13 +7,9 @@
 #include <cstdio>
 #include <vector>
 
-enum PlatFileResult {
-    PLAT_FILE_OK = 0,
-    PLAT_FILE_MISSING,      // no such file
-    PLAT_FILE_NOT_REGULAR,  // a directory, FIFO, device or socket
-    PLAT_FILE_TOO_BIG,      // larger than the caller allows
-    PLAT_FILE_UNREADABLE,   // permission or I/O error (errno tells)
-};
+#include "platform/system.h"
+
+// PlatFileResult is the system layer's (platform/system.h).
 
 // A short reason for a result, for messages ("not a regular file").
 const char* plat_file_result_text(int result);
@@ -31,12 +27,8 @@ int plat_read_regular(const char* path, size_t max_bytes, std::vector<char>* byt
 // following a symbolic link), so it outlives the rename that replaces the
 // file. Returns a handle >= 0, or -1 when no lock can be had (the caller then
 // goes on unlocked). A killed process drops its lock.
-int plat_lock_for(const char* path);
-void plat_unlock(int handle);
-
-// True when `path` exists but may not be replaced: not a regular file, or
-// read-only to us (mode bits or access()).
-bool plat_file_protected(const char* path);
+int plat_lock_file(const char* path);
+void plat_unlock_file(int handle);
 
 // Why `path` cannot be replaced by plat_replace_file, or null when it can:
 // "not a regular file", "read-only", or the system's reason (a loop of
@@ -47,7 +39,7 @@ const char* plat_replace_problem(const char* path);
 
 // Removes the temporary files (`path`.XXXXXX) that a save killed before its
 // rename left beside the file `path` (after following a symbolic link).
-// Call it under plat_lock_for's lock, so that no running save's file goes.
+// Call it under plat_lock_file's lock, so that no running save's file goes.
 void plat_remove_stale_temps(const char* path);
 
 // Replaces `path` with `size` bytes in one step: a unique temporary file

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/backend.h"
+#include "platform/platform.h"
+#include "platform/run_mode.h"
 
 namespace {
 
-constexpr uint32_t PASS_MS = 33;
+constexpr uint32_t PASS_MS = PLAT_FRAME_MS;
 
 uint32_t virtual_tick = 1000;
 int current_pass = -1;
@@ -117,7 +118,7 @@ PlatScriptRanOut::PlatScriptRanOut(int pass) : pass_(pass)
 int headless_open_audio_log(const char* path)
 {
     headless_close_audio_log();
-    audio_log = fopen(path, "w");
+    audio_log = fopen(path, "wb");
     return audio_log != nullptr;
 }
 
@@ -181,19 +182,19 @@ bool never_paused()
 
 }  // namespace
 
-const PlatBackend PLAT_HEADLESS_BACKEND = {
-    no_window,
-    nothing,
-    plat_take_signals,
-    scripted_key,
-    keep_held_keys,
-    scripted_wait_step,
-    headless_begin_pass,
-    headless_end_pass,
-    headless_tick_count,
-    nothing,
-    never_paused,
-    /*real_time=*/false,
-    /*sound_device=*/false,
-    /*sound_pass_time=*/false,
+const PlatRunMode PLAT_HEADLESS_RUN = {
+    .open_window = no_window,
+    .close_window = nothing,
+    .look_at_events = plat_take_signals,
+    .key_down = scripted_key,
+    .forget_held_keys = keep_held_keys,
+    .wait_step = scripted_wait_step,
+    .pass_begins = headless_begin_pass,
+    .pass_ends = headless_end_pass,
+    .tick_count = headless_tick_count,
+    .hold_while_paused = nothing,
+    .paused = never_paused,
+    .real_time = false,
+    .sound_device = false,
+    .sound_pass_time = false,
 };

@@ -24,17 +24,8 @@ bool plat_default_data_dir(char* out, size_t size);
 // `error` when there is no home directory or it cannot be made.
 bool plat_user_data_dir(char* out, size_t size, char* error, size_t error_size);
 
-// Where the high-score table is kept: the file, the temporary file a save is
-// written to, and the directory that holds them. Bare names in the working
-// directory (the data directory) unless plat_set_hiscore_dir has moved them.
+// The longest path the game keeps, with its terminating zero.
 constexpr size_t PLAT_PATH_SIZE = 4096;
-extern char plat_hiscore_file[PLAT_PATH_SIZE];
-extern char plat_hiscore_temp_file[PLAT_PATH_SIZE];
-extern char plat_hiscore_dir[PLAT_PATH_SIZE];
-
-// Keeps the high-score table in `dir` from now on; null or "" puts it back
-// in the working directory. False (nothing changed) when the path is too long.
-bool plat_set_hiscore_dir(const char* dir);
 
 // A new directory of the run's own (mode 0700) under $TMPDIR or /tmp, its
 // path written into `out`; false when none can be made.

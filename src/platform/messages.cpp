@@ -1,14 +1,12 @@
 // Our message queue, the player's requests to close (the window's close
-// button, Q, SIGINT, SIGTERM), the same with or without a window.
-#include <csignal>
-#include <cstring>
+// button, Q, the system's requests to end), the same with or without a window.
 
-#include "platform/backend.h"
 #include "platform/platform.h"
+#include "platform/run_mode.h"
+#include "platform/system.h"
 
 namespace {
 
-volatile sig_atomic_t signal_close;
 bool close_seen;
 bool close_posted;
 
@@ -17,43 +15,33 @@ PlatMessage queue[QUEUE_SIZE];
 int queue_head;
 int queue_count;
 
-void on_signal(int)
-{
-    signal_close = 1;
-}
-
 }  // namespace
 
 void plat_install_signal_handlers()
 {
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    plat_sys_catch_close_requests();
 }
 
 void plat_take_signals()
 {
-    if (signal_close) {
+    if (plat_sys_close_requested()) {
         plat_request_close();
     }
 }
 
-// The player asked to close: once, as a WM_CLOSE in our queue.
+// The player asked to close: once, as a PLAT_WM_CLOSE in our queue.
 void plat_request_close()
 {
     close_seen = true;
     if (!close_posted) {
         close_posted = true;
-        plat_post_message(WM_CLOSE, 0, 0);
+        plat_post_message(PLAT_WM_CLOSE, 0, 0);
     }
 }
 
 bool plat_close_requested()
 {
-    return close_seen || signal_close;
+    return close_seen || plat_sys_close_requested();
 }
 
 void plat_post_message(int message, uintptr_t wparam, intptr_t lparam)

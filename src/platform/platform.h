@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/keys.h"
+
 // ---------------------------------------------------------------------------
 // Basic types
 
@@ -51,6 +53,10 @@ struct PlatSurface {
 // The size of the game's picture.
 constexpr int PLAT_SCREEN_W = 640;
 constexpr int PLAT_SCREEN_H = 480;
+
+// One pass of the frame loop, in milliseconds of the game's clock (and of
+// real time in a window).
+constexpr int PLAT_FRAME_MS = 33;
 
 struct PlatPalette;
 struct PlatDC;
@@ -123,17 +129,7 @@ int plat_flip(PlatSurface* primary);
 void plat_display_close(PlatDisplay* display);
 
 // ---------------------------------------------------------------------------
-// Keyboard: virtual key codes the game polls.
-constexpr int VK_SPACE = 0x20;
-constexpr int VK_LEFT = 0x25;
-constexpr int VK_UP = 0x26;
-constexpr int VK_RIGHT = 0x27;
-constexpr int VK_DOWN = 0x28;
-constexpr int VK_C = 0x43;
-constexpr int VK_H = 0x48;
-constexpr int VK_Q = 0x51;
-constexpr int VK_R = 0x52;
-constexpr int VK_S = 0x53;
+// Keyboard: the game key codes the game polls (gk::UP, ...: platform/keys.h).
 
 // True while the key is down (level, not edge), and also once for a key
 // that went down and up again since it was last asked about, so that a
@@ -182,9 +178,9 @@ uint32_t plat_get_tick_count();
 
 // ---------------------------------------------------------------------------
 // Window messages: a small queue of our own.
-constexpr int WM_DESTROY = 0x0002;
-constexpr int WM_CLOSE = 0x0010;
-constexpr int WM_QUIT = 0x0012;
+constexpr int PLAT_WM_DESTROY = 0x0002;
+constexpr int PLAT_WM_CLOSE = 0x0010;
+constexpr int PLAT_WM_QUIT = 0x0012;
 
 struct PlatMessage {
     int message;

@@ -1,12 +1,5 @@
 #include "platform/settings.h"
 
-#include <SDL2/SDL.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <strings.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -17,31 +10,11 @@
 
 #include "platform/files.h"
 #include "platform/host.h"
+#include "platform/system.h"
 
 namespace {
 
-struct ActionInfo {
-    const char* name;
-    const char* key;
-    int game_key;
-    const char* comment;
-};
-
-// Game key codes as the game polls them (platform.h's VK_ values).
-constexpr ActionInfo ACTIONS[ACTION_COUNT] = {
-    {"key_up", "Up", 0x26, "accelerate; move up in the battle; next letter"},
-    {"key_down", "Down", 0x28, "brake; move down in the battle; previous letter"},
-    {"key_left", "Left", 0x25, "steer left"},
-    {"key_right", "Right", 0x27, "steer right"},
-    {"key_fire", "Space", 0x20, "fire the cannon; go on from a screen; confirm a letter"},
-    {"key_help", "H", 0x48, "call the help truck; high scores from the menu"},
-    {"key_radio", "S", 0x53, "next radio station; start a game from the menu"},
-    {"key_controls", "C", 0x43, "the controls screen from the menu"},
-    {"key_credits", "R", 0x52, "the credits from the menu"},
-    {"key_quit", "Q", 0x51, "quit"},
-    {"key_pause", "P", 0, "pause and go on"},
-    {"key_screenshot", "F12", 0, "save the picture as a PNG in your Pictures folder"},
-};
+const PlatActionInfo* const ACTIONS = PLAT_ACTIONS;
 
 constexpr size_t MAX_FILE_BYTES = 1 << 20;
 
@@ -218,18 +191,29 @@ void refuse(Reader* r, const std::string& key, const std::string& name, const st
     r->refused.push_back(Reader::Refused{r->warnings.size() - 1, key});
 }
 
+// Equal but for the case of ASCII letters.
+bool same_letters(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
 bool parse_bool(const char* value, bool* out)
 {
     static constexpr const char* YES[] = {"yes", "true", "on", "1"};
     static constexpr const char* NO[] = {"no", "false", "off", "0"};
     for (const char* word : YES) {
-        if (strcasecmp(value, word) == 0) {
+        if (same_letters(value, word)) {
             *out = true;
             return true;
         }
     }
     for (const char* word : NO) {
-        if (strcasecmp(value, word) == 0) {
+        if (same_letters(value, word)) {
             *out = false;
             return true;
         }
@@ -307,9 +291,9 @@ void on_value(Reader* r, const std::string& section, const std::string& name, co
             refuse(r, key, name, "wants WIDTHxHEIGHT from 320x240 to 16384x16384, or nothing, not " + quoted(value));
         }
     } else if (key == "display.scaling") {
-        if (strcasecmp(v, "fit") == 0) {
+        if (same_letters(v, "fit")) {
             s->integer_scaling = false;
-        } else if (strcasecmp(v, "integer") == 0) {
+        } else if (same_letters(v, "integer")) {
             s->integer_scaling = true;
         } else {
             ok = false;
@@ -330,7 +314,7 @@ void on_value(Reader* r, const std::string& section, const std::string& name, co
     } else if (section == "keys") {
         int action = -1;
         for (int a = 0; a < ACTION_COUNT; ++a) {
-            if (name == ACTIONS[a].name) {
+            if (name == ACTIONS[a].setting) {
                 action = a;
             }
         }
@@ -421,21 +405,21 @@ void settle_keys(Reader* r, const PlatSettings& defaults)
             settled[a] = true;
             continue;
         }
-        std::string text =
-            std::string(ACTIONS[a].name) + " = " + quoted(k.key) + " is already " + ACTIONS[taken_by].name + "'s key";
+        std::string text = std::string(ACTIONS[a].setting) + " = " + quoted(k.key) + " is already " +
+                           ACTIONS[taken_by].setting + "'s key";
         if (!settled[a]) {
             keys[a] = defaults.keys[a];
             settled[a] = true;
         }
         const int keeper = owner(a, key_code(keys[a]));
         if (keys[a].empty() || keeper >= 0) {
-            text += "; " + std::string(ACTIONS[a].name) + " has no key";
+            text += "; " + std::string(ACTIONS[a].setting) + " has no key";
             if (keeper >= 0) {
-                text += " (its " + quoted(keys[a]) + " is " + ACTIONS[keeper].name + "'s)";
+                text += " (its " + quoted(keys[a]) + " is " + ACTIONS[keeper].setting + "'s)";
             }
             keys[a].clear();
         } else {
-            text += "; " + std::string(ACTIONS[a].name) + " keeps " + quoted(keys[a]);
+            text += "; " + std::string(ACTIONS[a].setting) + " keeps " + quoted(keys[a]);
         }
         add_warning(r, k.line, text);
     }
@@ -445,7 +429,7 @@ bool make_parent_directories(const std::string& path)
 {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
         const std::string dir = path.substr(0, slash);
-        if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (!plat_sys_make_directory(dir.c_str(), true, nullptr) && !plat_sys_is_directory(dir.c_str())) {
             return false;
         }
     }
@@ -499,8 +483,8 @@ std::string comment_for(const std::string& section, const std::string& name)
         }
     }
     if (section == "keys") {
-        for (const ActionInfo& a : ACTIONS) {
-            if (name == a.name) {
+        for (const PlatActionInfo& a : PLAT_ACTIONS) {
+            if (name == a.setting) {
                 return std::string("# ") + a.comment + "\n";
             }
         }
@@ -519,14 +503,14 @@ PlatSettings plat_default_settings()
 {
     PlatSettings s;
     for (int a = 0; a < ACTION_COUNT; ++a) {
-        s.keys[a] = ACTIONS[a].key;
+        s.keys[a] = ACTIONS[a].default_key;
     }
     return s;
 }
 
 const char* plat_action_name(PlatAction action)
 {
-    return action >= 0 && action < ACTION_COUNT ? ACTIONS[action].name : "";
+    return action >= 0 && action < ACTION_COUNT ? ACTIONS[action].setting : "";
 }
 
 int plat_action_game_key(PlatAction action)
@@ -534,30 +518,14 @@ int plat_action_game_key(PlatAction action)
     return action >= 0 && action < ACTION_COUNT ? ACTIONS[action].game_key : 0;
 }
 
-int plat_key_from_name(const char* name)
-{
-    if (!name || !name[0]) {
-        return 0;
-    }
-    const SDL_Keycode key = SDL_GetKeyFromName(name);
-    return key == SDLK_UNKNOWN ? 0 : static_cast<int>(key);
-}
-
 std::string plat_settings_path()
 {
-    const char* xdg = getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        return std::string(xdg) + "/tailgate/tailgate.ini";
-    }
-    const char* home = getenv("HOME");
-    if (!home || home[0] != '/') {
-        const struct passwd* user = getpwuid(getuid());
-        home = user ? user->pw_dir : nullptr;
-    }
-    if (!home || home[0] != '/') {
+    std::string config;
+    std::string hint;
+    if (!plat_sys_user_folder(PLAT_FOLDER_CONFIG, &config, &hint)) {
         return std::string();
     }
-    return std::string(home) + "/.config/tailgate/tailgate.ini";
+    return config + "/tailgate/tailgate.ini";
 }
 
 std::string plat_settings_text(const PlatSettings& s)
@@ -590,7 +558,7 @@ std::string plat_settings_text(const PlatSettings& s)
     line("# Left Ctrl, Right Shift, F1 .. F12, Keypad 8, ... One key per action: a key");
     line("# another action already has is refused.");
     for (int a = 0; a < ACTION_COUNT; ++a) {
-        setting("keys", ACTIONS[a].name, s.keys[a]);
+        setting("keys", ACTIONS[a].setting, s.keys[a]);
     }
     line("");
     line("[gamepad]");
@@ -684,7 +652,7 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
     if (!make_parent_directories(path)) {
         return fail("cannot make the folder for " + path + ": " + errno_text());
     }
-    const int lock = plat_lock_for(path.c_str());
+    const int lock = plat_lock_file(path.c_str());
     std::vector<char> bytes;
     errno = 0;
     int got = plat_read_regular(path.c_str(), MAX_FILE_BYTES, &bytes);
@@ -698,7 +666,7 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
         const std::string why = got == PLAT_FILE_TOO_BIG                    ? std::string("larger than 1 MB")
                                 : got == PLAT_FILE_UNREADABLE && errno != 0 ? std::string(strerror(errno))
                                                                             : std::string(plat_file_result_text(got));
-        plat_unlock(lock);
+        plat_unlock_file(lock);
         return fail("cannot read " + path + ": " + why);
     }
     std::string bom;
@@ -783,7 +751,7 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
     errno = 0;
     const bool ok = plat_replace_file(path.c_str(), text.data(), text.size());
     const std::string why = errno_text();
-    plat_unlock(lock);
+    plat_unlock_file(lock);
     if (!ok) {
         return fail("cannot write " + path + ": " + why);
     }

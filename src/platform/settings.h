@@ -8,22 +8,9 @@
 #include <string>
 #include <vector>
 
-// What a key of the keyboard does, in the order the file lists them.
-enum PlatAction {
-    ACTION_UP,
-    ACTION_DOWN,
-    ACTION_LEFT,
-    ACTION_RIGHT,
-    ACTION_FIRE,
-    ACTION_HELP,
-    ACTION_RADIO,
-    ACTION_CONTROLS,
-    ACTION_CREDITS,
-    ACTION_QUIT,
-    ACTION_PAUSE,
-    ACTION_SCREENSHOT,
-    ACTION_COUNT
-};
+#include "platform/keys.h"
+
+// The actions (PlatAction) and their keys are the key table's (platform/keys.h).
 
 constexpr int PLAT_SCALE_MAX = 8;
 // The bounds of a window size the player gives.
@@ -94,9 +81,6 @@ bool plat_settings_update(const std::string& path, const std::vector<PlatSetting
 
 // The text of a settings file holding `settings`, with a comment for each.
 std::string plat_settings_text(const PlatSettings& settings);
-
-// SDL's keycode for a key name, 0 when there is no such key.
-int plat_key_from_name(const char* name);
 
 // Applying them: to the window made by the next plat_window_create (its
 // size, scaling, vsync, keys and the gamepad), and to the mix.

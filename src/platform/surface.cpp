@@ -170,15 +170,10 @@ void fill_area(PlatSurface* dest, const PlatRect& area, uint8_t index)
     }
 }
 
-// Who shows the visible surface: the window, while there is one.
-void (*present_now)();
-void (*present_soon)();
-
+// The window shows the visible surface, while there is one.
 void show_soon()
 {
-    if (present_soon) {
-        present_soon();
-    }
+    window_show_soon();
 }
 
 void show_if_visible(const PlatSurface* surface)
@@ -462,8 +457,8 @@ PlatSurface* plat_display_create_primary(PlatDisplay* display, PlatSurface** bac
     if (!display || display != the_display || display->primary || !back_buffer) {
         return nullptr;
     }
-    PlatSurface* primary = plat_create_surface(640, 480);
-    PlatSurface* back = plat_create_surface(640, 480);
+    PlatSurface* primary = plat_create_surface(PLAT_SCREEN_W, PLAT_SCREEN_H);
+    PlatSurface* back = plat_create_surface(PLAT_SCREEN_W, PLAT_SCREEN_H);
     if (!primary || !back) {
         plat_release_surface(primary);
         plat_release_surface(back);
@@ -492,9 +487,7 @@ int plat_flip(PlatSurface* primary)
         return 0;
     }
     std::swap(primary->pixels, the_display->back->pixels);
-    if (present_now) {
-        present_now();
-    }
+    window_show_flip();
     return 1;
 }
 
@@ -508,12 +501,6 @@ void plat_display_close(PlatDisplay* display)
     the_display = nullptr;
     forget_nearest();
     free(display);
-}
-
-void display_set_presenter(void (*now)(), void (*soon)())
-{
-    present_now = now;
-    present_soon = soon;
 }
 
 PlatSurface* display_visible_surface()
@@ -603,10 +590,10 @@ bool plat_read_screen(uint8_t* rgb)
         return false;
     }
     const PlatPalette* palette = display_attached_palette();
-    for (int y = 0; y < 480; y++) {
+    for (int y = 0; y < PLAT_SCREEN_H; y++) {
         const uint8_t* from = visible->pixels + static_cast<size_t>(y) * visible->pitch;
-        uint8_t* to = rgb + static_cast<size_t>(y) * 640 * 3;
-        for (int x = 0; x < 640; x++) {
+        uint8_t* to = rgb + static_cast<size_t>(y) * PLAT_SCREEN_W * 3;
+        for (int x = 0; x < PLAT_SCREEN_W; x++) {
             const int i = from[x];
             if (palette) {
                 to[3 * x] = palette->entries[i].red;

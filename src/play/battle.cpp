@@ -101,21 +101,21 @@ void battle_controls()
     }
 
     truck_accel = 0.0;
-    if (plat_key_down(VK_UP)) {
+    if (plat_key_down(gk::UP)) {
         truck_accel -= 0.2;
     }
-    if (plat_key_down(VK_DOWN)) {
+    if (plat_key_down(gk::DOWN)) {
         truck_accel += 0.2;
     }
-    if (plat_key_down(VK_LEFT)) {
+    if (plat_key_down(gk::LEFT)) {
         truck_x -= 4;
     }
-    if (plat_key_down(VK_RIGHT)) {
+    if (plat_key_down(gk::RIGHT)) {
         truck_x += 4;
     }
 
     // The cannon is only fitted from the second level on.
-    if (plat_key_down(VK_SPACE) && level_index >= 1) {
+    if (plat_key_down(gk::SPACE) && level_index >= 1) {
         int k = SHELL_COUNT - 1;
         while (k >= 0 && shell_active[k] != 0) {
             k--;

@@ -22,7 +22,7 @@ bool in_state(int a, int b, int c)
 
 void radio_step()
 {
-    if (plat_key_down(VK_S)) {
+    if (plat_key_down(gk::S)) {
         radio_station = game_rand() % RADIO_STATIONS;
         radio_freq_major = game_rand() % 3 + 8;
         radio_freq_minor = game_rand() % 10;
@@ -54,19 +54,19 @@ int lane_speed_limit(int lane)
 
 void driving_keys()
 {
-    if (plat_key_down(VK_UP)) {
+    if (plat_key_down(gk::UP)) {
         truck_accel = THROTTLE_ACCEL;
     }
-    if (!plat_key_down(VK_UP)) {
+    if (!plat_key_down(gk::UP)) {
         truck_accel = COAST_ACCEL;
     }
-    if (plat_key_down(VK_DOWN)) {
+    if (plat_key_down(gk::DOWN)) {
         truck_accel = BRAKE_ACCEL;  // the brake wins over the throttle
     }
-    if (plat_key_down(VK_LEFT)) {
+    if (plat_key_down(gk::LEFT)) {
         truck_x += steer_left_step(truck_speed);
     }
-    if (plat_key_down(VK_RIGHT)) {
+    if (plat_key_down(gk::RIGHT)) {
         truck_x += steer_right_step(truck_speed);
     }
 }
@@ -105,7 +105,7 @@ void road_step()
     }
 
     if (!in_state(PLAY_HELP_CALL, PLAY_LAST_WRECK, PLAY_WRECK) && play_state != PLAY_GAME_OVER && help_calls > 0 &&
-        plat_key_down(VK_H)) {
+        plat_key_down(gk::H)) {
         snd_play(sfx_horn);
         play_state = PLAY_HELP_CALL;
         help_timer = 0;

@@ -72,7 +72,7 @@ void game_over_draw()
 
 void game_over_step()
 {
-    if (!plat_key_down(VK_SPACE)) {
+    if (!plat_key_down(gk::SPACE)) {
         return;
     }
 

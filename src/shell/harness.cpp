@@ -1,14 +1,13 @@
 #include "shell/harness.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "audio/audio.h"
@@ -175,7 +174,7 @@ const char* reason()
 bool write_file(const char* path, const std::string& text)
 {
     errno = 0;
-    FILE* file = fopen(path, "w");
+    FILE* file = fopen(path, "wb");
     if (!file) {
         return false;
     }
@@ -184,7 +183,7 @@ bool write_file(const char* path, const std::string& text)
     ok = fclose(file) == 0 && ok;
     if (!ok) {
         const int why = first != 0 ? first : errno;
-        unlink(path);
+        std::remove(path);
         errno = why;
     }
     return ok;
@@ -193,9 +192,10 @@ bool write_file(const char* path, const std::string& text)
 // An output that took nothing at all is not left behind as an empty file.
 void remove_if_empty(const char* path)
 {
-    struct stat info;
-    if (path[0] && stat(path, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-        unlink(path);
+    std::error_code error;
+    if (path[0] && std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0 &&
+        !error) {
+        std::filesystem::remove(path, error);
     }
 }
 
@@ -211,11 +211,11 @@ void report_trace_failure()
 
 void write_shot(const char* path)
 {
-    std::vector<uint8_t> rgb(static_cast<size_t>(640) * 480 * 3, 0);
+    std::vector<uint8_t> rgb(static_cast<size_t>(PLAT_SCREEN_W) * PLAT_SCREEN_H * 3, 0);
     // Before the display exists the screen is black.
     plat_read_screen(rgb.data());
     errno = 0;
-    if (!plat_write_png(path, rgb.data(), 640, 480)) {
+    if (!plat_write_png(path, rgb.data(), PLAT_SCREEN_W, PLAT_SCREEN_H)) {
         fprintf(stderr, "tailgate: cannot write screen shot %s: %s\n", plat_printable(path).c_str(), reason());
         output_failed = true;
     }
@@ -296,7 +296,7 @@ int harness_open(const ShellOptions* options, char* error, size_t error_size)
         }
     }
     if (options->trace_path[0]) {
-        trace_file = fopen(options->trace_path, "w");
+        trace_file = fopen(options->trace_path, "wb");
         if (!trace_file) {
             snprintf(error, error_size, "cannot write trace file %s: %s", options->trace_path, strerror(errno));
             return 0;

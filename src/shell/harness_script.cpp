@@ -1,20 +1,20 @@
 // The input script: plain text, one pass number and its key events a line.
 #include "shell/harness_script.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/headless.h"
 #include "platform/host.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 #include "shell/state_check.h"
 
@@ -36,24 +36,11 @@ constexpr std::string_view TABLE_LINE_TAG = "table:";
 constexpr std::string_view TABLE_END_TAG = "table-end";
 constexpr std::string_view TABLE_END_BARE_TAG = "table-end-without-newline";
 
-struct KeyName {
-    std::string_view name;
-    int vk;
-};
-
-constexpr KeyName KEY_NAMES[] = {
-    {"SPACE", VK_SPACE}, {"UP", VK_UP}, {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT},
-    {"Q", VK_Q},         {"S", VK_S},   {"C", VK_C},       {"R", VK_R},       {"H", VK_H},
-};
-
+// A key's game code by its name in a script (the key table's), -1 for none.
 int key_code(std::string_view name)
 {
-    for (const KeyName& key : KEY_NAMES) {
-        if (key.name == name) {
-            return key.vk;
-        }
-    }
-    return -1;
+    const int vk = plat_game_key_from_script_name(name.data(), static_cast<int>(name.size()));
+    return vk != 0 ? vk : -1;
 }
 
 bool is_blank(char c)
@@ -63,12 +50,7 @@ bool is_blank(char c)
 
 const char* key_name(int vk)
 {
-    for (const KeyName& key : KEY_NAMES) {
-        if (key.vk == vk) {
-            return key.name.data();
-        }
-    }
-    return nullptr;
+    return plat_script_name_of_game_key(vk);
 }
 
 // "# start-tick 424242", as written by the recorder and the autopilot.
@@ -447,10 +429,11 @@ bool harness_close_record(int passes)
     if (!ok) {
         errno = reason != 0 ? reason : errno != 0 ? errno : EIO;
         // A recording that took nothing at all is not left as an empty file.
-        struct stat info;
         const int why = errno;
-        if (stat(record_path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-            unlink(record_path.c_str());
+        std::error_code error;
+        if (std::filesystem::is_regular_file(record_path, error) &&
+            std::filesystem::file_size(record_path, error) == 0 && !error) {
+            std::filesystem::remove(record_path, error);
         }
         errno = why;
     }

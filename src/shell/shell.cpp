@@ -128,7 +128,7 @@ void show_icon()
 HarnessTable table_at_start()
 {
     std::vector<char> bytes;
-    const int result = plat_read_regular(plat_hiscore_file, HISCORE_MAX_FILE_BYTES, &bytes);
+    const int result = plat_read_regular(hiscore_path(), HISCORE_MAX_FILE_BYTES, &bytes);
     if (result == PLAT_FILE_OK) {
         return HarnessTable{HARNESS_TABLE_TEXT, std::string(bytes.begin(), bytes.end())};
     }
@@ -140,16 +140,16 @@ HarnessTable table_at_start()
 bool set_up_replay_table(char* dir, size_t size, char* error, size_t error_size)
 {
     const HarnessTable& table = harness_script_table();
-    if (!plat_make_private_dir(dir, size) || !plat_set_hiscore_dir(dir)) {
+    if (!plat_make_private_dir(dir, size) || !hiscore_set_dir(dir)) {
         snprintf(error, error_size, "cannot make a directory for the replay's high-score table in %s",
                  getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
         return false;
     }
     bool made = true;
     if (table.kind == HARNESS_TABLE_TEXT) {
-        made = plat_replace_file(plat_hiscore_file, table.text.data(), table.text.size());
+        made = plat_replace_file(hiscore_path(), table.text.data(), table.text.size());
     } else if (table.kind == HARNESS_TABLE_UNUSABLE) {
-        made = plat_make_directory(plat_hiscore_file);  // as unreadable as a table gets
+        made = plat_make_directory(hiscore_path());  // as unreadable as a table gets
     }
     if (!made) {
         snprintf(error, error_size, "cannot write the replay's high-score table in %s", dir);
@@ -249,8 +249,10 @@ void play_demo()
     ++next_demo;
     GameState title;
     game_state_save(&title);
-    char player_dir[PLAT_PATH_SIZE];
-    snprintf(player_dir, sizeof player_dir, "%s", plat_hiscore_dir);
+    // The player's table stays where it is: the demo's is its own.
+    std::string player_dir = hiscore_path();
+    const size_t slash = player_dir.rfind('/');
+    player_dir = slash == std::string::npos ? std::string() : player_dir.substr(0, slash);
     char demo_dir[CMDLINE_PATH_SIZE] = "";
     if (set_up_replay_table(demo_dir, sizeof demo_dir, error, sizeof error)) {
         silence();
@@ -268,7 +270,7 @@ void play_demo()
         fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
     }
     harness_parse_script("", 0, error, sizeof error);
-    plat_set_hiscore_dir(player_dir[0] ? player_dir : nullptr);
+    hiscore_set_dir(player_dir.c_str());
     plat_remove_private_dir(demo_dir);
     // The title as it was: its picture, its music, the whole game's state.
     gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);
@@ -344,15 +346,15 @@ int run_game(const ShellOptions* options)
 intptr_t wnd_proc(uintptr_t window, int message, uintptr_t, intptr_t)
 {
     switch (message) {
-    case WM_DESTROY:
-        plat_post_message(WM_QUIT, 0, 0);
+    case PLAT_WM_DESTROY:
+        plat_post_message(PLAT_WM_QUIT, 0, 0);
         return 0;
-    case WM_CLOSE:
-        // Destroying the window sends it WM_DESTROY. A second close request
+    case PLAT_WM_CLOSE:
+        // Destroying the window sends it PLAT_WM_DESTROY. A second close request
         // (the close button after Q, say) finds no window and does nothing.
         if (window != 0 && window == main_window) {
             main_window = 0;
-            wnd_proc(window, WM_DESTROY, 0, 0);
+            wnd_proc(window, PLAT_WM_DESTROY, 0, 0);
         }
         return 0;
     default:
@@ -408,11 +410,11 @@ int shell_frame_loop(int (*frame)(), int max_passes, void (*after_pass)(int pass
         pass_real_start = SteadyClock::now();
         uint32_t frame_start = plat_get_tick_count();
 
-        // The close button, SIGINT and SIGTERM reach us as WM_CLOSE, posted
+        // The close button, SIGINT and SIGTERM reach us as PLAT_WM_CLOSE, posted
         // by the platform layer.
         PlatMessage message;
         if (plat_peek_message(&message)) {
-            if (message.message == WM_QUIT) {
+            if (message.message == PLAT_WM_QUIT) {
                 return static_cast<int>(message.wparam);
             }
             wnd_proc(main_window, message.message, message.wparam, message.lparam);
@@ -564,13 +566,13 @@ int tailgate_main(int argc, char** argv)
             fprintf(stderr, "tailgate: %s\n", error);
             return 1;
         }
-        if (!plat_set_hiscore_dir(hiscore_dir)) {
+        if (!hiscore_set_dir(hiscore_dir)) {
             fprintf(stderr, "tailgate: the high-score directory's path is too long; use --data DIR\n");
             return 1;
         }
-        if (const char* problem = plat_replace_problem(plat_hiscore_file)) {
+        if (const char* problem = plat_replace_problem(hiscore_path())) {
             fprintf(stderr, "tailgate: cannot keep the high-score table %s: %s (use --data DIR)\n",
-                    plat_printable(plat_hiscore_file).c_str(), problem);
+                    plat_printable(hiscore_path()).c_str(), problem);
             return 1;
         }
     }

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 
-constexpr int FRAME_MS = 33;
+#include "platform/platform.h"
+
+constexpr int FRAME_MS = PLAT_FRAME_MS;
 
 // The game window (a handle of the platform layer; non-zero once created).
 extern uintptr_t main_window;
@@ -29,14 +31,14 @@ void game_start_as_at_start_up();
 
 int game_shutdown();
 
-// The window procedure: WM_CLOSE destroys the window, whose WM_DESTROY
-// posts WM_QUIT (exit code 0). Returns 0 for the messages it handles.
+// The window procedure: PLAT_WM_CLOSE destroys the window, whose PLAT_WM_DESTROY
+// posts PLAT_WM_QUIT (exit code 0). Returns 0 for the messages it handles.
 intptr_t wnd_proc(uintptr_t window, int message, uintptr_t wparam, intptr_t lparam);
 
 // The frame loop: per pass at most one message, then `frame` once (unless
-// the message was WM_QUIT, which leaves at once), then the pacing to 33 ms
+// the message was PLAT_WM_QUIT, which leaves at once), then the pacing to 33 ms
 // and `after_pass` (may be null). Runs `max_passes` passes (-1: until
-// WM_QUIT). Returns WM_QUIT's wparam, or 0 when the passes ran out;
+// PLAT_WM_QUIT). Returns PLAT_WM_QUIT's wparam, or 0 when the passes ran out;
 // `last_pass` gets the last pass that called `frame` (-1 for none). A
 // headless script that runs out while `frame` waits inside a pass ends the
 // loop there, with `script_ran_out` set: that pass is *last_pass + 1.

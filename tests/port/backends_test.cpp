@@ -19,22 +19,22 @@ namespace {
 TEST(Backends, APlayedBackSessionHandsTheKeysToThePlayerAtTheScriptsEnd)
 {
     for (const PlatBackendKind kind : {PLAT_WINDOW_REPLAY, PLAT_HEADLESS}) {
-        headless_set_events({{0, VK_UP, 1}, {1, VK_DOWN, 1}});
+        headless_set_events({{0, gk::UP, 1}, {1, gk::DOWN, 1}});
         plat_use_backend(kind, 5000);
         plat_pass_begins(0);
-        EXPECT_TRUE(plat_key_down(VK_UP)) << kind;
+        EXPECT_TRUE(plat_key_down(gk::UP)) << kind;
         EXPECT_EQ(plat_get_tick_count(), 5000u);
         plat_pass_ends(5000);
         EXPECT_EQ(plat_get_tick_count(), 5033u) << "the virtual clock, a pass at a time";
         plat_pass_begins(1);
         const bool replay = kind == PLAT_WINDOW_REPLAY;
-        EXPECT_EQ(plat_key_down(VK_UP), !replay) << kind;
-        EXPECT_EQ(plat_key_down(VK_DOWN), !replay) << kind;
+        EXPECT_EQ(plat_key_down(gk::UP), !replay) << kind;
+        EXPECT_EQ(plat_key_down(gk::DOWN), !replay) << kind;
         EXPECT_EQ(plat_real_time(), replay) << "a window holds each pass to real time";
     }
     plat_use_backend(PLAT_WINDOW, 1000);
     EXPECT_TRUE(plat_real_time());
-    EXPECT_FALSE(plat_key_down(VK_UP)) << "no window: the player's keyboard says nothing";
+    EXPECT_FALSE(plat_key_down(gk::UP)) << "no window: the player's keyboard says nothing";
 }
 
 // Sounds keep time by the passes in a played-back session even though a

@@ -84,35 +84,35 @@ TEST(Window, KeysByTheirLabelsRemappedKeysPauseAndTheGamepad)
     // On AZERTY the key where a US board has A is labelled Q, and it quits;
     // the layout may change while it is held.
     push_key(SDL_KEYDOWN, SDLK_q, SDL_SCANCODE_A);
-    EXPECT_TRUE(plat_key_down(VK_Q));
+    EXPECT_TRUE(plat_key_down(gk::Q));
     EXPECT_FALSE(plat_key_down('A'));
     push_key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A);
-    EXPECT_FALSE(plat_key_down(VK_Q));
+    EXPECT_FALSE(plat_key_down(gk::Q));
     push_key(SDL_KEYDOWN, SDLK_UP, SDL_SCANCODE_UP);
-    EXPECT_TRUE(plat_key_down(VK_UP));
-    EXPECT_TRUE(plat_key_down(VK_UP));
+    EXPECT_TRUE(plat_key_down(gk::UP));
+    EXPECT_TRUE(plat_key_down(gk::UP));
     plat_forget_held_keys();
-    EXPECT_FALSE(plat_key_down(VK_UP));
+    EXPECT_FALSE(plat_key_down(gk::UP));
     push_key(SDL_KEYUP, SDLK_UP, SDL_SCANCODE_UP);
     push_key(SDL_KEYDOWN, SDLK_UP, SDL_SCANCODE_UP);
-    EXPECT_TRUE(plat_key_down(VK_UP));
+    EXPECT_TRUE(plat_key_down(gk::UP));
     push_key(SDL_KEYUP, SDLK_UP, SDL_SCANCODE_UP);
-    EXPECT_FALSE(plat_key_down(VK_UP));
+    EXPECT_FALSE(plat_key_down(gk::UP));
 
     // The fire key is now Return; Space does nothing. A tap between two
     // polls counts once.
     push_key(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE);
-    EXPECT_FALSE(plat_key_down(VK_SPACE));
+    EXPECT_FALSE(plat_key_down(gk::SPACE));
     push_key(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE);
     push_key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN);
-    EXPECT_TRUE(plat_key_down(VK_SPACE));
+    EXPECT_TRUE(plat_key_down(gk::SPACE));
     push_key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN);
-    EXPECT_FALSE(plat_key_down(VK_SPACE));
+    EXPECT_FALSE(plat_key_down(gk::SPACE));
 
     // Paused, the game's clock stands still; going on, it runs on from
     // where it stood.
     push_key(SDL_KEYDOWN, SDLK_PAUSE, SDL_SCANCODE_PAUSE);
-    plat_key_down(VK_UP);  // looks at the events
+    plat_key_down(gk::UP);  // looks at the events
     ASSERT_TRUE(plat_paused());
     const uint32_t frozen = plat_get_tick_count();
     SDL_Delay(120);
@@ -125,25 +125,25 @@ TEST(Window, KeysByTheirLabelsRemappedKeysPauseAndTheGamepad)
 
     // The pad: A is fire, the d-pad and the stick are arrows, X and Y the radio.
     push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_A);
-    EXPECT_TRUE(plat_key_down(VK_SPACE));
+    EXPECT_TRUE(plat_key_down(gk::SPACE));
     push_button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_A);
-    EXPECT_FALSE(plat_key_down(VK_SPACE));
+    EXPECT_FALSE(plat_key_down(gk::SPACE));
     push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
     push_axis(SDL_CONTROLLER_AXIS_LEFTX, -30000);
     push_button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
-    EXPECT_TRUE(plat_key_down(VK_LEFT)) << "the stick still holds it";
+    EXPECT_TRUE(plat_key_down(gk::LEFT)) << "the stick still holds it";
     push_axis(SDL_CONTROLLER_AXIS_LEFTX, -12000);  // inside the dead zone's outer edge: still held
-    EXPECT_TRUE(plat_key_down(VK_LEFT));
+    EXPECT_TRUE(plat_key_down(gk::LEFT));
     push_axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
-    EXPECT_FALSE(plat_key_down(VK_LEFT));
+    EXPECT_FALSE(plat_key_down(gk::LEFT));
     push_axis(SDL_CONTROLLER_AXIS_LEFTY, 30000);
-    EXPECT_TRUE(plat_key_down(VK_DOWN));
-    EXPECT_FALSE(plat_key_down(VK_UP));
+    EXPECT_TRUE(plat_key_down(gk::DOWN));
+    EXPECT_FALSE(plat_key_down(gk::UP));
     push_axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
     push_button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_Y);
     push_button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_Y);
-    EXPECT_TRUE(plat_key_down(VK_S)) << "a tap between polls counts once";
-    EXPECT_FALSE(plat_key_down(VK_S));
+    EXPECT_TRUE(plat_key_down(gk::S)) << "a tap between polls counts once";
+    EXPECT_FALSE(plat_key_down(gk::S));
 
     plat_window_destroy();
     plat_window_configure(plat_default_settings());
@@ -158,7 +158,7 @@ TEST(Window, EveryKeyAndPadButtonHoldsItsOwnGameKeyAlone)
     plat_use_backend(PLAT_WINDOW, 1000);
     plat_window_configure(plat_default_settings());
     ASSERT_EQ(plat_window_create(true), 1) << plat_window_error();
-    const int game_keys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_SPACE, VK_H, VK_S, VK_C, VK_R, VK_Q};
+    const int game_keys[] = {gk::UP, gk::DOWN, gk::LEFT, gk::RIGHT, gk::SPACE, gk::H, gk::S, gk::C, gk::R, gk::Q};
     const auto held_alone = [&game_keys](int want) {
         std::string held;
         for (int key : game_keys) {
@@ -179,14 +179,14 @@ TEST(Window, EveryKeyAndPadButtonHoldsItsOwnGameKeyAlone)
         EXPECT_EQ(held_alone(0), "") << defaults.keys[a] << " let go";
     }
     const int buttons[][2] = {
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
-        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
-        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
-        {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
-        {SDL_CONTROLLER_BUTTON_B, VK_H},
-        {SDL_CONTROLLER_BUTTON_X, VK_S},
-        {SDL_CONTROLLER_BUTTON_Y, VK_S},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, gk::UP},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, gk::DOWN},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, gk::LEFT},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, gk::RIGHT},
+        {SDL_CONTROLLER_BUTTON_A, gk::SPACE},
+        {SDL_CONTROLLER_BUTTON_B, gk::H},
+        {SDL_CONTROLLER_BUTTON_X, gk::S},
+        {SDL_CONTROLLER_BUTTON_Y, gk::S},
         {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0},
     };
     for (const auto& [button, want] : buttons) {

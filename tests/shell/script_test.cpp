@@ -39,7 +39,7 @@ TEST(Script, CommentsBlanksTabsCrlfAndEveryKeyName)
     EXPECT_EQ(headless_events_left(), 14);
     plat_use_backend(PLAT_HEADLESS, 1000);
     headless_begin_pass(7);
-    for (int vk : {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H}) {
+    for (int vk : {gk::SPACE, gk::UP, gk::DOWN, gk::LEFT, gk::RIGHT, gk::Q, gk::S, gk::C, gk::R, gk::H}) {
         EXPECT_TRUE(headless_key_down(vk)) << vk;
     }
     EXPECT_FALSE(headless_key_down('X'));
@@ -82,23 +82,23 @@ TEST(Script, EventsTakeEffectAtTheStartOfTheirPassAndWaitsTakeTheNext)
     ASSERT_EQ(parse("2 +UP\n2 +LEFT\n3 +SPACE -SPACE\n4 -UP\n5 +SPACE\n50 -SPACE\n60 +UP\n"), 1);
     plat_use_backend(PLAT_HEADLESS, 1000);
     headless_begin_pass(1);
-    EXPECT_FALSE(headless_key_down(VK_UP));
+    EXPECT_FALSE(headless_key_down(gk::UP));
     headless_begin_pass(2);
-    EXPECT_TRUE(headless_key_down(VK_UP));
-    EXPECT_TRUE(headless_key_down(VK_LEFT));
+    EXPECT_TRUE(headless_key_down(gk::UP));
+    EXPECT_TRUE(headless_key_down(gk::LEFT));
     headless_begin_pass(3);
-    EXPECT_TRUE(headless_key_down(VK_UP));      // held until released
-    EXPECT_FALSE(headless_key_down(VK_SPACE));  // pressed and released in one pass
+    EXPECT_TRUE(headless_key_down(gk::UP));      // held until released
+    EXPECT_FALSE(headless_key_down(gk::SPACE));  // pressed and released in one pass
     headless_begin_pass(5);
-    EXPECT_FALSE(headless_key_down(VK_UP));
-    EXPECT_TRUE(headless_key_down(VK_LEFT));
-    EXPECT_TRUE(headless_key_down(VK_SPACE));
+    EXPECT_FALSE(headless_key_down(gk::UP));
+    EXPECT_TRUE(headless_key_down(gk::LEFT));
+    EXPECT_TRUE(headless_key_down(gk::SPACE));
     plat_wait_step();  // the release comes while the game waits
-    EXPECT_FALSE(headless_key_down(VK_SPACE));
+    EXPECT_FALSE(headless_key_down(gk::SPACE));
     headless_begin_pass(59);
-    EXPECT_FALSE(headless_key_down(VK_UP));  // the next event keeps its pass
+    EXPECT_FALSE(headless_key_down(gk::UP));  // the next event keeps its pass
     headless_begin_pass(60);
-    EXPECT_TRUE(headless_key_down(VK_UP));
+    EXPECT_TRUE(headless_key_down(gk::UP));
     EXPECT_EQ(headless_events_left(), 0);
 
     // A wait with nothing left to take ends the run; in a test program that
@@ -151,7 +151,7 @@ TEST(Script, RunningOutInsideAPassEndsTheFrameLoopThere)
     EXPECT_FALSE(ran_out);
     EXPECT_EQ(last_pass, 3);
     EXPECT_EQ(headless_events_left(), 0);  // both taken by the waits of pass 3
-    EXPECT_TRUE(headless_key_down(VK_DOWN));
+    EXPECT_TRUE(headless_key_down(gk::DOWN));
     plat_use_backend(PLAT_WINDOW, 1000);
 }
 
@@ -217,12 +217,12 @@ TEST(Script, TheRecordingReplaysEachEventAtTheSamePoint)
     plat_use_backend(PLAT_HEADLESS, 1000);
     ASSERT_TRUE(harness_open_record(path, 424242, HarnessTable{HARNESS_TABLE_NONE, {}}));
     headless_begin_pass(0);
-    headless_set_key(VK_SPACE, true, false);  // the player, at a pass's start
+    headless_set_key(gk::SPACE, true, false);  // the player, at a pass's start
     headless_begin_pass(2);
     headless_begin_pass(3);
-    plat_wait_step();                         // takes "5 -UP" inside pass 3
-    headless_set_key(VK_SPACE, false, true);  // the player, at a wait
-    headless_set_key(VK_SPACE, false, true);  // no change: not written
+    plat_wait_step();                          // takes "5 -UP" inside pass 3
+    headless_set_key(gk::SPACE, false, true);  // the player, at a wait
+    headless_set_key(gk::SPACE, false, true);  // no change: not written
     headless_begin_pass(9);
     EXPECT_TRUE(harness_close_record(10));
     EXPECT_TRUE(harness_close_record(10));  // nothing open: nothing to lose

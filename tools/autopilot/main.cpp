@@ -175,7 +175,7 @@ void load_pending()
 
 int write_script(const char* path, int goal, uint32_t start_tick, int passes, int final_score)
 {
-    FILE* file = fopen(path, "w");
+    FILE* file = fopen(path, "wb");
     if (!file) {
         fprintf(stderr, "autopilot: cannot write %s\n", path);
         return 0;
@@ -287,10 +287,10 @@ void autopilot_prepare_pass(int pass)
     run.loaded = events.size() - events_done;
 }
 
-// Ends the run after this pass: the frame loop meets WM_QUIT next.
+// Ends the run after this pass: the frame loop meets PLAT_WM_QUIT next.
 void stop_run()
 {
-    plat_post_message(WM_QUIT, 0, 0);
+    plat_post_message(PLAT_WM_QUIT, 0, 0);
 }
 
 // After each pass of the shell's frame loop: what the pass reached, and the
@@ -368,7 +368,7 @@ int main(int argc, char** argv)
         } else if (value && strcmp(arg, "--start-tick") == 0) {
             start_tick = static_cast<uint32_t>(strtoul(value, nullptr, 10));
         } else if (value && strcmp(arg, "--trace") == 0) {
-            trace = fopen(value, "w");
+            trace = fopen(value, "wb");
         } else if (strcmp(arg, "--verbose") == 0) {
             verbose = 1;
             continue;

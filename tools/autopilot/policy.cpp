@@ -10,14 +10,15 @@
 #include "audio/audio.h"
 #include "frontend/frontend.h"
 #include "platform/headless.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 #include "play/play.h"
 #include "shell/game_state.h"
 
 namespace {
 
-constexpr int KEY_VK[AUTOPILOT_KEY_COUNT] = {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Q, VK_S, VK_C, VK_R, VK_H};
-constexpr const char* KEY_NAME[AUTOPILOT_KEY_COUNT] = {"SPACE", "UP", "DOWN", "LEFT", "RIGHT", "Q", "S", "C", "R", "H"};
+static_assert(AUTOPILOT_KEY_COUNT == PLAT_GAME_KEY_COUNT, "the autopilot numbers the game keys as the table does");
+const int* const KEY_VK = PLAT_GAME_KEYS;
 
 // ---------------------------------------------------------------------------
 // Memory between passes
@@ -83,12 +84,12 @@ int steer_towards(int target_x)
 // throttle, nothing or the brake.
 void hold_drive_keys(int target_x, int speed_mode)
 {
-    headless_set_key(VK_LEFT, steer_towards(target_x) < 0, false);
-    headless_set_key(VK_RIGHT, steer_towards(target_x) > 0, false);
-    headless_set_key(VK_UP, speed_mode == SPEED_UP, false);
-    headless_set_key(VK_DOWN, speed_mode == SPEED_BRAKE, false);
-    headless_set_key(VK_SPACE, false, false);
-    headless_set_key(VK_H, false, false);
+    headless_set_key(gk::LEFT, steer_towards(target_x) < 0, false);
+    headless_set_key(gk::RIGHT, steer_towards(target_x) > 0, false);
+    headless_set_key(gk::UP, speed_mode == SPEED_UP, false);
+    headless_set_key(gk::DOWN, speed_mode == SPEED_BRAKE, false);
+    headless_set_key(gk::SPACE, false, false);
+    headless_set_key(gk::H, false, false);
 }
 
 // Holding one steering target and one speed key for the horizon, from the
@@ -187,11 +188,11 @@ struct Keys {
 // The keys of one frame of a battle plan.
 void hold_battle_keys(Keys keys)
 {
-    headless_set_key(VK_LEFT, keys.h < 0, false);
-    headless_set_key(VK_RIGHT, keys.h > 0, false);
-    headless_set_key(VK_UP, keys.v < 0, false);
-    headless_set_key(VK_DOWN, keys.v > 0, false);
-    headless_set_key(VK_SPACE, keys.fire != 0, false);
+    headless_set_key(gk::LEFT, keys.h < 0, false);
+    headless_set_key(gk::RIGHT, keys.h > 0, false);
+    headless_set_key(gk::UP, keys.v < 0, false);
+    headless_set_key(gk::DOWN, keys.v > 0, false);
+    headless_set_key(gk::SPACE, keys.fire != 0, false);
 }
 
 // A plan: hover at the bottom for `wait` frames, then ram again and again;
@@ -331,7 +332,7 @@ int autopilot_key_vk(int key)
 
 const char* autopilot_key_name(int key)
 {
-    return KEY_NAME[key];
+    return plat_script_name_of_game_key(KEY_VK[key]);
 }
 
 void policy_reset()

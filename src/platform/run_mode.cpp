@@ -1,6 +1,6 @@
-// The backend chosen at start-up, and the public functions that differ with
+// The run mode chosen at start-up, and the public functions that differ with
 // it: each calls through the chosen table.
-#include "platform/backend.h"
+#include "platform/run_mode.h"
 
 #include "platform/audio.h"
 #include "platform/headless.h"
@@ -8,7 +8,7 @@
 
 namespace {
 
-const PlatBackend* backend = &PLAT_WINDOW_BACKEND;
+const PlatRunMode* backend = &PLAT_WINDOW_RUN;
 
 }  // namespace
 
@@ -16,13 +16,13 @@ void plat_use_backend(PlatBackendKind kind, uint32_t start_tick)
 {
     switch (kind) {
     case PLAT_HEADLESS:
-        backend = &PLAT_HEADLESS_BACKEND;
+        backend = &PLAT_HEADLESS_RUN;
         break;
     case PLAT_WINDOW_REPLAY:
-        backend = &PLAT_WINDOW_REPLAY_BACKEND;
+        backend = &PLAT_WINDOW_REPLAY_RUN;
         break;
     default:
-        backend = &PLAT_WINDOW_BACKEND;
+        backend = &PLAT_WINDOW_RUN;
         break;
     }
     headless_reset(start_tick);
