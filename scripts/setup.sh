@@ -31,6 +31,9 @@ test_packages=(
   # the game and the platform's portable core compiled for Windows and the
   # browser (scripts/cross_check.sh)
   g++-mingw-w64-x86-64 emscripten
+  # its tests under Wine, in a window on a virtual X display driven by
+  # xdotool (scripts/test-windows.sh), with MinGW-w64's zlib
+  libz-mingw-w64-dev wine wine64 xvfb xdotool unzip
 )
 case "${1:-}" in
   "") ;;

@@ -22,6 +22,9 @@ echo "== release build and tests"
 echo "== the game and the portable core for Windows (MinGW-w64) and the browser (Emscripten)"
 "$root/scripts/cross_check.sh"
 
+echo "== Windows build under Wine"
+"$root/scripts/test-windows.sh"
+
 echo "== style check"
 BUILD_DIR="$root/build" "$root/scripts/style.sh"
 
