@@ -121,6 +121,10 @@ void snd_load_all()
     for (const SoundFile& sound : SOUND_FILES) {
         *sound.id = snd_load_wav(sound.file, DSBCAPS_CTRLPAN);
     }
+    // The story's narration: the music steps down while it speaks.
+    for (int id : {sfx_story1, sfx_story2, sfx_story3, sfx_story4}) {
+        plat_sound_set_voice(slot_buffer(id), true);
+    }
 }
 
 void snd_play(int id)

@@ -37,6 +37,7 @@ struct PlatSound {
     // view above moves pass by pass, the voice here sample by sample.
     uint64_t mix_position;
     bool mix_playing;
+    bool voice;  // narration: the music steps down under it
 };
 
 namespace {
@@ -46,14 +47,24 @@ constexpr uint64_t STEP_PER_DEVICE_FRAME = POSITION_UNIT * PLAT_SOUND_RATE / PLA
 constexpr uint64_t STEP_PER_PASS = POSITION_UNIT * PLAT_SOUND_RATE * PLAT_FRAME_MS / 1000;     // 363825
 constexpr int DEVICE_FRAMES = 1024;
 constexpr int MIX_BLOCK = 64;
-// The music's level in the mix: the synth renders well below the effects'
-// mastered loudness; with PLAT_MIX_EFFECTS_GAIN this puts the two within a
-// few dB of each other, with room above for many sounds at once.
-constexpr float MUSIC_GAIN = 1.3f;
+// The music's level in the mix, under the effects: measured on the game's
+// own passes (tests/audio/mix_test.cpp), the effects' loud moments reach the
+// music's loud ones, and the narration stands well above the music ducked
+// under it.
+constexpr float MUSIC_GAIN = 0.75f;
 // How fast the limiter's gain comes back after a peak (most of the way in
 // about 0.1 s at 44.1 kHz).
 constexpr float LIMITER_RELEASE = 1.0f / 4410.0f;
 float limiter_gain = 1.0f;
+
+// Ducking: while a voice speaks, the music steps down to DUCK_GAIN, in
+// about 50 ms, and comes back in about half a second once it is done.
+constexpr float DUCK_GAIN = 0.4f;            // -8 dB
+constexpr float DUCK_ATTACK = 1.0f - 0.97f;  // per block of 64 frames
+constexpr float DUCK_RELEASE = 1.0f - 0.995f;
+float duck_gain = 1.0f;
+// Which parts are heard (all but for measuring the mix part by part).
+unsigned stems = PLAT_STEM_ALL;
 
 // The player's volumes (1: as mastered) and SoundFont.
 float music_volume = 1.0f;
@@ -145,11 +156,13 @@ void mix_block(float* acc, int frames)
         float left[MIX_BLOCK];
         float right[MIX_BLOCK];
         plat_sys_synth_render(left, right, frames);
+        const float gain = (stems & PLAT_STEM_MUSIC) ? 32767.0f * MUSIC_GAIN * music_volume * duck_gain : 0.0f;
         for (int i = 0; i < frames; ++i) {
-            acc[2 * i] += left[i] * (32767.0f * MUSIC_GAIN * music_volume);
-            acc[2 * i + 1] += right[i] * (32767.0f * MUSIC_GAIN * music_volume);
+            acc[2 * i] += left[i] * gain;
+            acc[2 * i + 1] += right[i] * gain;
         }
     }
+    bool speaking = false;
 
     const float effects_gain = PLAT_MIX_EFFECTS_GAIN * effects_volume;
     for (int s = 0; s < sound_count; ++s) {
@@ -159,6 +172,8 @@ void mix_block(float* acc, int frames)
         if (!playing) {
             continue;
         }
+        speaking = speaking || sound->voice;
+        const float gain = (stems & (sound->voice ? PLAT_STEM_VOICE : PLAT_STEM_EFFECTS)) ? effects_gain : 0.0f;
         const uint8_t* samples = sound->samples.data();
         uint64_t size = sound->samples.size();
         uint64_t index = position / POSITION_UNIT;
@@ -172,8 +187,8 @@ void mix_block(float* acc, int frames)
             int b = index + 1 < size ? samples[index + 1] - 128 : a;
             int value = a * 256 + static_cast<int>((b - a) * 256 * static_cast<int64_t>(fraction) /
                                                    static_cast<int64_t>(POSITION_UNIT));
-            acc[2 * i] += static_cast<float>(value) * effects_gain;
-            acc[2 * i + 1] += static_cast<float>(value) * effects_gain;
+            acc[2 * i] += static_cast<float>(value) * gain;
+            acc[2 * i + 1] += static_cast<float>(value) * gain;
             fraction += STEP_PER_DEVICE_FRAME;
             if (fraction >= POSITION_UNIT) {
                 fraction -= POSITION_UNIT;
@@ -187,6 +202,8 @@ void mix_block(float* acc, int frames)
             position = index * POSITION_UNIT + fraction;
         }
     }
+    const float duck_target = speaking ? DUCK_GAIN : 1.0f;
+    duck_gain += (duck_target - duck_gain) * (speaking ? DUCK_ATTACK : DUCK_RELEASE);
 }
 
 bool try_soundfont(const char* path)
@@ -286,6 +303,7 @@ void plat_audio_close()
     }
     sound_count = 0;
     limiter_gain = 1.0f;
+    duck_gain = 1.0f;
     audio_mode = PLAT_AUDIO_CLOSED;
 }
 
@@ -340,6 +358,27 @@ void plat_audio_configure(const PlatSettings& settings)
     soundfont_setting = settings.soundfont;
 }
 
+void plat_audio_set_volumes(int music, int effects)
+{
+    AudioLock lock;
+    music_volume = static_cast<float>(std::clamp(music, 0, 100)) / 100.0f;
+    effects_volume = static_cast<float>(std::clamp(effects, 0, 100)) / 100.0f;
+}
+
+void plat_audio_set_stems(unsigned parts)
+{
+    AudioLock lock;
+    stems = parts;
+}
+
+void plat_sound_set_voice(PlatSound* sound, bool voice)
+{
+    if (sound) {
+        AudioLock lock;
+        sound->voice = voice;
+    }
+}
+
 void plat_audio_end_pass()
 {
     if (audio_mode != PLAT_AUDIO_SILENT && !(pass_time && audio_mode == PLAT_AUDIO_DEVICE)) {
@@ -367,7 +406,7 @@ PlatSound* plat_sound_create(const uint8_t* samples, uint32_t size)
     if (audio_mode == PLAT_AUDIO_CLOSED || samples == nullptr || size == 0 || sound_count >= PLAT_AUDIO_MAX_SOUNDS) {
         return nullptr;
     }
-    PlatSound* sound = new PlatSound{std::vector<uint8_t>(samples, samples + size), 0, false, 0, false};
+    PlatSound* sound = new PlatSound{std::vector<uint8_t>(samples, samples + size), 0, false, 0, false, false};
     AudioLock lock;
     sound_list[sound_count++] = sound;
     return sound;

@@ -39,6 +39,19 @@ void plat_audio_mix(int16_t* out, int frames);
 constexpr float PLAT_MIX_EFFECTS_GAIN = 0.4f;
 constexpr float PLAT_MIX_CEILING = 30000.0f;
 
+// The player's volumes, 0 .. 100, heard from the next block the mixer makes.
+void plat_audio_set_volumes(int music, int effects);
+
+// The parts of the mix: music, the sound effects, and the voices (the
+// narration, under which the music steps down by 8 dB). All are heard; a
+// measurement of the mix hears them one at a time, each exactly as in the
+// whole mix (the music ducks under a voice whether or not it is heard).
+constexpr unsigned PLAT_STEM_MUSIC = 1;
+constexpr unsigned PLAT_STEM_EFFECTS = 2;
+constexpr unsigned PLAT_STEM_VOICE = 4;
+constexpr unsigned PLAT_STEM_ALL = 7;
+void plat_audio_set_stems(unsigned parts);
+
 // Called by the shell once at the end of every frame-loop pass. Without a
 // device it advances every playing sound by 11025 x 33 / 1000 samples
 // (fractions kept); with one it does nothing, the callback keeps time.
@@ -58,6 +71,8 @@ void plat_audio_keep_pass_time(bool on);
 // Null when size is 0, the output is closed, or too many buffers exist.
 PlatSound* plat_sound_create(const uint8_t* samples, uint32_t size);
 void plat_sound_release(PlatSound* sound);
+// Marks a buffer as a voice (the narration) or an effect.
+void plat_sound_set_voice(PlatSound* sound, bool voice);
 // Starts a stopped buffer from its position; a playing one goes on as it is.
 void plat_sound_play(PlatSound* sound);
 // Halts it, keeping its position.

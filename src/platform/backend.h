@@ -98,6 +98,10 @@ struct PlatBackend {
     // the size it had (the player's last size, else as the request asked),
     // centred on the desktop. Reports a PLAT_EVENT_REPAINT.
     void (*set_full_screen)(bool on);
+    // Whole multiples only (or the largest 4:3 fit), and whether frames wait
+    // for the display's refresh, from the next frame on (the Esc menu's
+    // options).
+    void (*set_presentation)(bool integer_scaling, bool vsync);
 
     // -- Presentation -----------------------------------------------------
     // Shows one frame: PLAT_SCREEN_W x PLAT_SCREEN_H words 0x00RRGGBB, top

@@ -253,6 +253,15 @@ void plat_window_set_icon(const uint8_t* rgba, int side);
 // A recording watched in the window: its keys are the game's, and the
 // player's Q or Esc stop watching.
 void plat_window_watch(bool on);
+// The title's demo (attract mode): how long, in real milliseconds, the
+// player has pressed no key or button (0 while paused, in the menu or
+// without a window); whether the player's settings want demos; a demo
+// playing (the player's keys and buttons then end it, and the window says
+// so over the picture); and whether a key or button has come since it began.
+uint32_t plat_window_idle_ms();
+bool plat_window_attract_wanted();
+void plat_window_demo(bool on);
+bool plat_window_demo_interrupted();
 // The window's size and whether it is full screen; false without one.
 bool plat_window_state(int* width, int* height, bool* full_screen);
 // Keeps the window and its last picture up until the player closes it

@@ -301,6 +301,8 @@ void on_value(Reader* r, const std::string& section, const std::string& name, co
         }
     } else if (key == "display.vsync") {
         yes_no(&s->vsync);
+    } else if (key == "display.attract_mode") {
+        yes_no(&s->attract_mode);
     } else if (key == "sound.music_volume") {
         volume(&s->music_volume);
     } else if (key == "sound.effects_volume") {
@@ -461,6 +463,8 @@ constexpr SettingInfo SETTINGS[] = {
     {"display", "scaling",
      "# fit: the picture as large as fits, kept at 4:3; integer: whole multiples only (sharp pixels)\n"},
     {"display", "vsync", "# yes: wait for the screen's refresh before showing a picture (no tearing)\n"},
+    {"display", "attract_mode",
+     "# yes: after 30 seconds on the title screen without a key, a recorded game plays as a demo\n"},
     {"sound", "music_volume", "# loudness of the radio and the battle music, from 0 (off) to 100\n"},
     {"sound", "effects_volume", "# loudness of the sound effects and voices, from 0 (off) to 100\n"},
     {"sound", "soundfont",
@@ -542,6 +546,7 @@ std::string plat_settings_text(const PlatSettings& s)
     setting("display", "window_size", size_text(s.window_width, s.window_height));
     setting("display", "scaling", s.integer_scaling ? "integer" : "fit");
     setting("display", "vsync", yes_no(s.vsync));
+    setting("display", "attract_mode", yes_no(s.attract_mode));
     line("");
     line("[sound]");
     setting("sound", "music_volume", std::to_string(s.music_volume));

@@ -25,6 +25,7 @@ struct PlatSettings {
     int window_height = 0;
     bool integer_scaling = false;  // whole multiples only, instead of the largest 4:3 fit
     bool vsync = true;
+    bool attract_mode = true;  // a demo plays on the title screen after 30 s without a key
     int music_volume = 100;    // 0 .. 100
     int effects_volume = 100;  // 0 .. 100
     bool gamepad = true;

@@ -9,6 +9,7 @@
 // or played back, whose keys and clock are the virtual seams' (the player's
 // keys feed them).
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,6 +21,7 @@
 #include "platform/headless.h"
 #include "platform/host.h"
 #include "platform/keys.h"
+#include "platform/overlay_menu.h"
 #include "platform/platform.h"
 #include "platform/run_mode.h"
 #include "platform/settings.h"
@@ -32,6 +34,8 @@ const PlatBackend& sys = PLAT_SYSTEM_BACKEND;
 // What the settings and the command line ask of the window.
 PlatWindowRequest request;
 bool gamepad_wanted = true;
+// The settings as they stand now, for the Esc menu to start from.
+PlatSettings current_settings;
 bool configured;
 bool window_open;
 
@@ -48,6 +52,13 @@ std::vector<uint8_t> icon_rgba;
 // A replay being watched: the game's keys are the recording's; Q and Esc
 // stop watching.
 bool watching;
+
+// The title's demo: the player's keys and buttons end it instead of
+// playing. The real time of the player's last key or button, for the title
+// to know when nobody plays.
+bool demo_on;
+bool demo_interrupted;
+uint32_t last_input_ms;
 
 // Keyboard keys (our key codes) and what each does: a game key code, or one
 // of the platform's own actions below.
@@ -119,7 +130,15 @@ void remember_size()
     }
 }
 
-void toggle_full_screen()
+bool is_full_screen()
+{
+    int w = 0;
+    int h = 0;
+    bool full = false;
+    return window_open && sys.window_state(&w, &h, &full) && full;
+}
+
+void toggle_full_screen(bool remember_it = true)
 {
     int w = 0;
     int h = 0;
@@ -128,7 +147,9 @@ void toggle_full_screen()
         return;
     }
     sys.set_full_screen(!full);
-    remember_full_screen(!full);
+    if (remember_it) {
+        remember_full_screen(!full);
+    }
     repaint_needed = true;
     window_present();
 }
@@ -148,6 +169,9 @@ int code_of(int key)
 
 void set_paused(bool on);
 void save_screenshot();
+void open_menu();
+void menu_result(MenuResult result);
+bool menu_key(int key, int code);
 
 void key_event(const PlatEvent& event)
 {
@@ -159,9 +183,23 @@ void key_event(const PlatEvent& event)
         if (event.repeat) {
             return;
         }
+        last_input_ms = sys.ticks();
+        if (demo_on) {
+            demo_interrupted = true;  // any key ends the demo, and only that,
+            set_paused(false);        // also one paused by a focus lost
+            key_code_of_scancode[scancode] = 0;
+            return;
+        }
         const int code = code_of(event.key);
         if (watching && (code == gk::Q || event.key == PLAT_KEY_ESCAPE)) {
             plat_request_close();  // a watched replay: stop watching
+            return;
+        }
+        if (overlay_menu_is_open() && menu_key(event.key, code)) {
+            return;
+        }
+        if (event.key == PLAT_KEY_ESCAPE) {
+            open_menu();
             return;
         }
         if (code == CODE_PAUSE) {
@@ -249,9 +287,57 @@ void pad_hold(int code, uint32_t bit, bool down)
     }
 }
 
+void pad_menu_button(int button)
+{
+    const bool asking = overlay_menu_page() == PAGE_QUIT;
+    switch (button) {
+    case PLAT_PAD_DPAD_UP:
+        menu_result(overlay_menu_command(MENU_UP));
+        break;
+    case PLAT_PAD_DPAD_DOWN:
+        menu_result(overlay_menu_command(MENU_DOWN));
+        break;
+    case PLAT_PAD_DPAD_LEFT:
+        menu_result(overlay_menu_command(MENU_LEFT));
+        break;
+    case PLAT_PAD_DPAD_RIGHT:
+        menu_result(overlay_menu_command(MENU_RIGHT));
+        break;
+    case PLAT_PAD_A:
+        menu_result(overlay_menu_command(asking ? MENU_YES : MENU_CHOOSE));
+        break;
+    case PLAT_PAD_B:
+    case PLAT_PAD_BACK:
+        menu_result(overlay_menu_command(MENU_BACK));
+        break;
+    case PLAT_PAD_START:
+        overlay_menu_close();
+        menu_result(MENU_RESUME);
+        break;
+    default:
+        break;
+    }
+}
+
 void pad_button(const PlatEvent& event)
 {
     const bool down = event.type == PLAT_EVENT_PAD_BUTTON_DOWN;
+    if (down) {
+        last_input_ms = sys.ticks();
+        if (demo_on) {
+            demo_interrupted = true;
+            set_paused(false);
+            return;
+        }
+        if (!watching && overlay_menu_is_open()) {
+            pad_menu_button(event.button);
+            return;
+        }
+        if (!watching && event.button == PLAT_PAD_BACK) {
+            open_menu();
+            return;
+        }
+    }
     const int code = code_of_button(event.button);
     if (code == CODE_PAUSE) {
         if (down) {
@@ -368,6 +454,13 @@ void pump_events()
             break;
         }
     }
+    // A notice that has had its time goes away even on a still picture.
+    static bool notice_shown;
+    const bool notice_now = overlay_notice_active(sys.ticks());
+    if (notice_shown != notice_now) {
+        notice_shown = notice_now;
+        present_pending = true;
+    }
     if (present_pending) {
         window_present();
     }
@@ -448,6 +541,13 @@ void draw_pause_overlay(uint32_t* frame)
     draw_overlay_text(frame, hint, 1, TOP + 3 * plat_text_height() + 16, 0xFFFFFF);
 }
 
+void show_notice(const std::string& text)
+{
+    overlay_notice_show(text, sys.ticks());
+    repaint_needed = true;
+    present_pending = true;
+}
+
 void set_paused(bool on)
 {
     if (on == paused || !window_open) {
@@ -470,12 +570,14 @@ void save_screenshot()
 {
     static uint8_t rgb[PLAT_SCREEN_W * PLAT_SCREEN_H * 3];
     if (!plat_read_screen(rgb)) {
+        show_notice("No screenshot: there is no picture yet");
         return;
     }
     char error[512];
     const std::string dir = plat_pictures_dir(error, sizeof error);
     if (dir.empty()) {
         fprintf(stderr, "tailgate: no screenshot: %s\n", error);
+        show_notice(std::string("No screenshot: ") + error);
         return;
     }
     const std::string base = dir + "/tailgate-" + plat_sys_local_time_stamp();
@@ -486,12 +588,129 @@ void save_screenshot()
         path += std::to_string(n);
         path += ".png";
     }
+    errno = 0;
     if (plat_write_png(path.c_str(), rgb, PLAT_SCREEN_W, PLAT_SCREEN_H)) {
         printf("tailgate: screenshot saved as %s\n", plat_printable(path).c_str());
         fflush(stdout);
+        show_notice("Saved " + path.substr(path.rfind('/') + 1));
     } else {
+        const std::string why = errno != 0 ? strerror(errno) : "cannot write it";
         fprintf(stderr, "tailgate: cannot write the screenshot %s\n", plat_printable(path).c_str());
+        show_notice("No screenshot: " + why);
     }
+}
+
+// ---------------------------------------------------------------------------
+// The Esc menu: the game is paused under it exactly as with P.
+
+void set_bindings(const PlatSettings& settings);
+void start_pads();
+void stop_pads();
+
+void open_menu()
+{
+    if (!window_open || watching) {
+        return;
+    }
+    current_settings.fullscreen = is_full_screen();
+    overlay_menu_open(current_settings, remember_path);
+    set_paused(true);
+    repaint_needed = true;
+    present_pending = true;
+}
+
+// What the menu changed, applied at once (the menu has written it).
+void apply_settings(const PlatSettings& s)
+{
+    plat_audio_set_volumes(s.music_volume, s.effects_volume);
+    if (s.fullscreen != is_full_screen()) {
+        toggle_full_screen(false);
+    }
+    if (s.integer_scaling != request.integer_scaling || s.vsync != request.vsync) {
+        request.integer_scaling = s.integer_scaling;
+        request.vsync = s.vsync;
+        sys.set_presentation(s.integer_scaling, s.vsync);
+    }
+    if (s.gamepad != gamepad_wanted) {
+        gamepad_wanted = s.gamepad;
+        if (gamepad_wanted) {
+            start_pads();
+        } else {
+            stop_pads();
+        }
+    }
+    set_bindings(s);
+    current_settings = s;
+    repaint_needed = true;
+}
+
+void menu_result(MenuResult result)
+{
+    switch (result) {
+    case MENU_RESUME:
+        overlay_menu_close();
+        set_paused(false);
+        break;
+    case MENU_QUIT:
+        overlay_menu_close();
+        set_paused(false);
+        plat_request_close();
+        break;
+    case MENU_CHANGED:
+        apply_settings(overlay_menu_settings());
+        break;
+    default:
+        break;
+    }
+    repaint_needed = true;
+    present_pending = true;
+}
+
+// A key while the menu is up; false for the keys that do what they do
+// anywhere (Q quits at once, F12 takes the picture).
+bool menu_key(int key, int code)
+{
+    if (overlay_menu_waiting_for_key()) {
+        if (key == PLAT_KEY_ESCAPE) {
+            menu_result(overlay_menu_command(MENU_BACK));
+        } else {
+            menu_result(overlay_menu_key_pressed(plat_key_name(key)));
+        }
+        return true;
+    }
+    if (code == gk::Q) {
+        overlay_menu_close();
+        return false;  // the pause lets it through, as with P
+    }
+    if (code == CODE_SCREENSHOT) {
+        return false;
+    }
+    MenuCommand command;
+    if (key == PLAT_KEY_UP || code == gk::UP) {
+        command = MENU_UP;
+    } else if (key == PLAT_KEY_DOWN || code == gk::DOWN) {
+        command = MENU_DOWN;
+    } else if (key == PLAT_KEY_LEFT || code == gk::LEFT) {
+        command = MENU_LEFT;
+    } else if (key == PLAT_KEY_RIGHT || code == gk::RIGHT) {
+        command = MENU_RIGHT;
+    } else if (key == PLAT_KEY_RETURN || key == PLAT_KEY_KP_ENTER || key == PLAT_KEY_SPACE || code == gk::SPACE) {
+        command = MENU_CHOOSE;
+    } else if (key == PLAT_KEY_ESCAPE || key == PLAT_KEY_BACKSPACE) {
+        command = MENU_BACK;
+    } else if (key == 'y') {
+        command = MENU_YES;
+    } else if (key == 'n') {
+        command = MENU_NO;
+    } else if (code == CODE_PAUSE) {
+        overlay_menu_close();
+        menu_result(MENU_RESUME);
+        return true;
+    } else {
+        return true;  // the game's other keys wait under the menu
+    }
+    menu_result(overlay_menu_command(command));
+    return true;
 }
 
 // The live keyboard and pads as the game would see them: held, or tapped
@@ -537,9 +756,15 @@ void window_present()
     if (!display_convert_visible(frame, PLAT_SCREEN_W)) {
         memset(frame, 0, sizeof frame);
     }
-    if (paused) {
+    if (overlay_menu_is_open()) {
+        overlay_menu_draw(frame, pads_open());
+    } else if (paused) {
         draw_pause_overlay(frame);
     }
+    if (demo_on && !overlay_menu_is_open()) {
+        overlay_demo_draw(frame);
+    }
+    overlay_notice_draw(frame, sys.ticks());
     if (have_shown && !repaint_needed && memcmp(frame, shown_frame, sizeof frame) == 0) {
         return;
     }
@@ -567,6 +792,7 @@ int open_window(bool windowed)
     memset(key_latched, 0, sizeof key_latched);
     paused = false;
     paused_total = 0;
+    last_input_ms = sys.ticks();
     start_pads();
     repaint_needed = true;
     window_present();
@@ -668,6 +894,24 @@ void replay_pass_begins(int pass)
     }
 }
 
+void set_bindings(const PlatSettings& settings)
+{
+    binding_count = 0;
+    for (int a = 0; a < ACTION_COUNT; ++a) {
+        const auto action = static_cast<PlatAction>(a);
+        int code = PLAT_ACTIONS[a].game_key;
+        if (action == ACTION_PAUSE) {
+            code = CODE_PAUSE;
+        } else if (action == ACTION_SCREENSHOT) {
+            code = CODE_SCREENSHOT;
+        }
+        const int key = plat_key_from_name(settings.keys[a].c_str());
+        if (key != 0) {
+            bindings[binding_count++] = KeyBinding{key, code};
+        }
+    }
+}
+
 }  // namespace
 
 // The display's changes reach the window here (nothing happens without one):
@@ -726,20 +970,8 @@ void plat_window_configure(const PlatSettings& settings)
     request.scale_chosen = settings.window_scale != plat_default_settings().window_scale;
     request.width = settings.window_width;
     request.height = settings.window_height;
-    binding_count = 0;
-    for (int a = 0; a < ACTION_COUNT; ++a) {
-        const auto action = static_cast<PlatAction>(a);
-        int code = PLAT_ACTIONS[a].game_key;
-        if (action == ACTION_PAUSE) {
-            code = CODE_PAUSE;
-        } else if (action == ACTION_SCREENSHOT) {
-            code = CODE_SCREENSHOT;
-        }
-        const int key = plat_key_from_name(settings.keys[a].c_str());
-        if (key != 0) {
-            bindings[binding_count++] = KeyBinding{key, code};
-        }
-    }
+    current_settings = settings;
+    set_bindings(settings);
 }
 
 const char* plat_window_error()
@@ -764,6 +996,35 @@ void plat_window_set_icon(const uint8_t* rgba, int side)
 void plat_window_watch(bool on)
 {
     watching = on;
+}
+
+uint32_t plat_window_idle_ms()
+{
+    if (!window_open || paused || overlay_menu_is_open()) {
+        return 0;
+    }
+    return sys.ticks() - last_input_ms;
+}
+
+bool plat_window_attract_wanted()
+{
+    return window_open && current_settings.attract_mode;
+}
+
+void plat_window_demo(bool on)
+{
+    demo_on = on;
+    demo_interrupted = false;
+    release_all_keys();
+    memset(key_latched, 0, sizeof key_latched);
+    last_input_ms = sys.ticks();
+    repaint_needed = true;
+    present_pending = window_open;
+}
+
+bool plat_window_demo_interrupted()
+{
+    return demo_interrupted;
 }
 
 void plat_linger_until_closed()

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "platform/platform.h"
 #include "platform/settings.h"
 #include "shell/cmdline.h"
+#include "shell/game_state.h"
 #include "shell/harness.h"
 #include "shell/harness_script.h"
 
@@ -155,6 +157,137 @@ bool set_up_replay_table(char* dir, size_t size, char* error, size_t error_size)
     return made;
 }
 
+// ---------------------------------------------------------------------------
+// The title's demos (attract mode): after a while on the title without a
+// key, one of the recordings installed with the data plays exactly as
+// --replay plays it, and any key brings the title back as it was.
+
+constexpr uint32_t ATTRACT_IDLE_MS = 30000;
+constexpr int DEMO_MAX_PASSES = 2700;  // a minute and a half at most
+constexpr const char* DEMO_DIR = "demos";
+
+bool attract_on;
+GameState start_up_state;  // the game as game_show_title left it
+std::vector<std::string> demos;
+size_t next_demo;
+
+void attract_begin(const ShellOptions* options)
+{
+    attract_on = !options->headless && !options->input_path[0] && !options->record_path[0] &&
+                 !options->replay_path[0] && options->passes < 0 && !options->dump_path[0] && !options->trace_path[0] &&
+                 !options->audio_log_path[0] && options->shot_count == 0 && options->dump_at_count == 0;
+    if (!attract_on) {
+        return;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(DEMO_DIR, error)) {
+        if (entry.path().extension() == ".demo" && entry.is_regular_file(error)) {
+            demos.push_back(entry.path().string());
+        }
+    }
+    std::sort(demos.begin(), demos.end());
+    game_state_save(&start_up_state);
+}
+
+// Every sound and piece stopped, the sounds back at their start, as at
+// start-up.
+void silence()
+{
+    plat_music_stop_all();
+    for (int id = 0; id < SOUND_FILE_COUNT; ++id) {
+        snd_stop(id);
+        snd_rewind(id);
+    }
+}
+
+// Runs the demo's passes until it ends, a key or button comes, or the player
+// closes the game (whose close request is then left for the frame loop).
+void run_demo(int passes)
+{
+    for (int pass = 0; pass < passes; ++pass) {
+        plat_hold_while_paused();
+        plat_pass_begins(pass);
+        pass_real_start = SteadyClock::now();
+        const uint32_t frame_start = plat_get_tick_count();
+        PlatMessage message;
+        if (plat_peek_message(&message)) {
+            // The recording's own Q ends the demo; the player's close request
+            // ends the game, after the title is back.
+            if (!quit_requested) {
+                plat_post_message(message.message, message.wparam, message.lparam);
+            }
+            return;
+        }
+        if (plat_window_demo_interrupted() || quit_requested) {
+            return;
+        }
+        try {
+            if (!game_main()) {
+                return;
+            }
+        } catch (const PlatScriptRanOut&) {
+            return;
+        }
+        shell_pace(frame_start);
+        plat_audio_end_pass();
+    }
+}
+
+void play_demo()
+{
+    const std::string path = demos[next_demo % demos.size()];
+    char error[512];
+    uint32_t start_tick = 0;
+    int passes = 0;
+    if (!harness_load_script(path.c_str(), error, sizeof error) || !harness_script_start_tick(&start_tick) ||
+        !harness_script_passes(&passes) || harness_script_table().kind == HARNESS_TABLE_UNSAID) {
+        fprintf(stderr, "tailgate: the demo %s cannot be played; it is left out\n", plat_printable(path).c_str());
+        demos.erase(demos.begin() + static_cast<std::ptrdiff_t>(next_demo % demos.size()));
+        harness_parse_script("", 0, error, sizeof error);
+        return;
+    }
+    ++next_demo;
+    GameState title;
+    game_state_save(&title);
+    // The player's table stays where it is: the demo's is its own.
+    std::string player_dir = hiscore_path();
+    const size_t slash = player_dir.rfind('/');
+    player_dir = slash == std::string::npos ? std::string() : player_dir.substr(0, slash);
+    char demo_dir[CMDLINE_PATH_SIZE] = "";
+    if (set_up_replay_table(demo_dir, sizeof demo_dir, error, sizeof error)) {
+        silence();
+        plat_use_backend(PLAT_WINDOW_REPLAY, start_tick);
+        plat_audio_keep_pass_time(true);
+        plat_window_demo(true);
+        game_state_restore(&start_up_state);
+        game_start_as_at_start_up();
+        run_demo(std::min(passes, DEMO_MAX_PASSES));
+        plat_window_demo(false);
+        silence();
+        plat_audio_keep_pass_time(false);
+        plat_use_backend(PLAT_WINDOW, 0);
+    } else {
+        fprintf(stderr, "tailgate: %s\n", plat_printable(error).c_str());
+    }
+    harness_parse_script("", 0, error, sizeof error);
+    hiscore_set_dir(player_dir.c_str());
+    plat_remove_private_dir(demo_dir);
+    // The title as it was: its picture, its music, the whole game's state.
+    gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);
+    mus_play(music_tracks[7]);
+    game_state_restore(&title);
+    plat_forget_held_keys();
+}
+
+void after_pass(int pass)
+{
+    harness_after_pass(pass);
+    if (attract_on && !demos.empty() && game_mode == MODE_TITLE && !plat_close_requested() &&
+        plat_window_attract_wanted() && plat_window_idle_ms() >= ATTRACT_IDLE_MS) {
+        play_demo();
+    }
+}
+
 int run_game(const ShellOptions* options)
 {
     // The window (none when headless), with the cursor hidden.
@@ -178,10 +311,11 @@ int run_game(const ShellOptions* options)
 
     show_icon();
     game_show_title();
+    attract_begin(options);
 
     int last_pass = -1;
     bool script_ran_out = false;
-    int status = shell_frame_loop(game_main, options->passes, harness_after_pass, &last_pass, &script_ran_out);
+    int status = shell_frame_loop(game_main, options->passes, after_pass, &last_pass, &script_ran_out);
     if (script_ran_out) {
         return end_with_script_run_out(last_pass + 1);
     }

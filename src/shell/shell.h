@@ -23,6 +23,12 @@ const char* game_init_error();
 // bar with the main theme on and the level clock running.
 void game_show_title();
 
+// For a recording played inside a running game (the title's demo): after
+// the start-up state is put back, the start-up's random draws and the
+// high-score table again, on the clock as it stands now, and the title,
+// exactly as game_init and game_show_title leave them.
+void game_start_as_at_start_up();
+
 int game_shutdown();
 
 // The window procedure: PLAT_WM_CLOSE destroys the window, whose PLAT_WM_DESTROY

@@ -78,3 +78,23 @@ void game_show_title()
     clock_start = plat_get_tick_count();
     truck_wrecked = 0;
 }
+
+void game_start_as_at_start_up()
+{
+    game_srand(plat_get_tick_count());
+    play_init_state();
+    traffic_init();
+    lanes_init();
+    dashes_init();
+    level_lengths_init();
+    sparks_init();
+    hiscore_load();
+    hiscore_sort();
+    hiscore_save();
+    alien_script_init();
+    lives = LIVES_AT_START;
+    gfx_show_loading_message("PRESS SPACEBAR TO BEGIN", 230);
+    mus_play(music_tracks[7]);
+    clock_start = plat_get_tick_count();
+    truck_wrecked = 0;
+}

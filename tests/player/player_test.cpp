@@ -20,8 +20,12 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/frontend.h"
 #include "platform/headless.h"
+#include "platform/host.h"
+#include "platform/overlay_menu.h"
 #include "platform/platform.h"
+#include "shell/game_state.h"
 #include "shell/shell.h"
 #include "support/run.h"
 
@@ -145,7 +149,7 @@ struct Session {
 // from another thread. A session that does not end within `limit` is
 // killed.
 Session play(const test_support::GameRun& run, std::vector<std::string> args, const std::function<void()>& driver,
-             std::chrono::seconds limit = 30s)
+             std::chrono::seconds limit = 30s, const std::string& pictures = "")
 {
     Session session;
     static int sessions;
@@ -163,7 +167,7 @@ Session play(const test_support::GameRun& run, std::vector<std::string> args, co
         setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
-        setenv("XDG_PICTURES_DIR", (dir / "pictures").c_str(), 1);
+        setenv("XDG_PICTURES_DIR", pictures.empty() ? (dir / "pictures").c_str() : pictures.c_str(), 1);
         if (!freopen(errors.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) {
             _exit(CHECK_FAILED);
         }
@@ -359,6 +363,231 @@ TEST(Replay, ARecordedSessionReplaysWithAndWithoutATable)
             EXPECT_FALSE(fs::exists(other_table)) << "no table is made for the player";
         }
     }
+}
+
+// The Esc menu: Esc pauses under it exactly as P does; the arrows move,
+// Enter chooses and Esc goes back; Quit asks once and N keeps playing; the
+// pad's Back opens it and B closes it; Y to the question ends the game.
+TEST(Menu, EscPausesUnderTheMenuAndQuitAsksOnce)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    Session session = play(run, {"--window", "--data", data}, [] {
+        pause_and_check([] { tap(SDLK_ESCAPE); });
+        check(overlay_menu_page() == PAGE_MAIN && overlay_menu_selected() == 0, "the menu, on Resume");
+        tap(SDLK_DOWN);
+        tap(SDLK_RETURN);
+        check(overlay_menu_page() == PAGE_OPTIONS, "Options");
+        tap(SDLK_ESCAPE);
+        check(overlay_menu_page() == PAGE_MAIN && overlay_menu_selected() == 1, "back on Options");
+        tap(SDLK_DOWN);
+        tap(SDLK_SPACE);
+        check(overlay_menu_page() == PAGE_CONTROLS, "the controls page");
+        tap(SDLK_ESCAPE);
+        tap(SDLK_DOWN);
+        tap(SDLK_RETURN);
+        check(overlay_menu_page() == PAGE_QUIT, "the quit question");
+        tap(SDLK_n);
+        check(overlay_menu_page() == PAGE_MAIN && plat_paused(), "N: the menu again, still paused");
+        tap(SDLK_UP);
+        tap(SDLK_UP);
+        tap(SDLK_UP);
+        check(overlay_menu_selected() == 0, "up to Resume");
+        resume_and_check([] { tap(SDLK_RETURN); });
+        check(!overlay_menu_is_open(), "Resume closes the menu");
+        check(game_mode == MODE_TITLE, "the keys under the menu never reached the game");
+
+        const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                     SDL_CONTROLLER_BUTTON_MAX, 0);
+        SDL_Joystick* pad = SDL_JoystickOpen(device);
+        check(pad != nullptr, "a virtual pad");
+        std::this_thread::sleep_for(300ms);
+        const auto press = [pad](int button) {
+            SDL_JoystickSetVirtualButton(pad, button, 1);
+            std::this_thread::sleep_for(100ms);
+            SDL_JoystickSetVirtualButton(pad, button, 0);
+            std::this_thread::sleep_for(100ms);
+        };
+        pause_and_check([&] { press(SDL_CONTROLLER_BUTTON_BACK); });
+        check(overlay_menu_is_open(), "the pad's Back opens the menu");
+        resume_and_check([&] { press(SDL_CONTROLLER_BUTTON_B); });
+        check(!overlay_menu_is_open(), "B closes it");
+
+        tap(SDLK_ESCAPE);
+        tap(SDLK_UP);  // round to Quit
+        tap(SDLK_RETURN);
+        check(overlay_menu_page() == PAGE_QUIT, "the quit question again");
+        tap(SDLK_y);
+    });
+    EXPECT_EQ(session.status, 0) << session.errors;
+}
+
+// Options from the menu: a volume stepped down, full screen switched on and
+// the fire key rebound, each written into the player's settings file at
+// once with the player's own lines kept; the new key then plays the game,
+// the old one no longer does, a key another action has is refused, and
+// Defaults puts them back.
+TEST(Menu, OptionsAreWrittenAtOnceAndAReboundKeyPlays)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    const std::string config = (run.dir / "tailgate.ini").string();
+    const std::string mine = "# my settings, by hand\n[sound]\nmusic_volume = 100  # loud\n[keys]\nkey_help = H\n";
+    test_support::write_text(config, mine);
+    Session session = play(run, {"--window", "--data", data, "--config", config}, [&config] {
+        check(wait_for([] { return game_running_past(5); }), "the game runs");
+        tap(SDLK_ESCAPE);
+        tap(SDLK_DOWN);
+        tap(SDLK_RETURN);  // Options, on Music volume
+        tap(SDLK_LEFT);
+        tap(SDLK_LEFT);
+        check(overlay_menu_settings().music_volume == 80, "two steps down");
+        const std::string after_volume = test_support::read_text(config);
+        check(after_volume.find("music_volume = 80  # loud") != std::string::npos, "written at once, comment kept");
+        check(after_volume.find("# my settings, by hand") == 0, "the player's comment kept");
+        tap(SDLK_DOWN);
+        tap(SDLK_DOWN);
+        tap(SDLK_RETURN);  // Full screen
+        int w = 0;
+        int h = 0;
+        bool full = false;
+        check(wait_for([&] { return plat_window_state(&w, &h, &full) && full; }), "full screen at once");
+        tap(SDLK_RETURN);
+        check(wait_for([&] { return plat_window_state(&w, &h, &full) && !full; }), "and a window again");
+        for (int i = 0; i < 5; ++i) {
+            tap(SDLK_DOWN);
+        }
+        tap(SDLK_RETURN);
+        check(overlay_menu_page() == PAGE_KEYS, "the keys page");
+        for (int i = 0; i < ACTION_FIRE; ++i) {
+            tap(SDLK_DOWN);
+        }
+        tap(SDLK_RETURN);
+        check(overlay_menu_waiting_for_key(), "waits for the new key");
+        tap(SDLK_h);
+        check(!overlay_menu_message().empty() && overlay_menu_settings().keys[ACTION_FIRE] == "Space",
+              "H is Help's: refused, Fire keeps Space");
+        tap(SDLK_RETURN);
+        tap(SDLK_w);
+        check(overlay_menu_settings().keys[ACTION_FIRE] == "W", "W fires now");
+        check(test_support::read_text(config).find("key_fire = W") != std::string::npos, "and is written");
+        tap(SDLK_ESCAPE);
+        tap(SDLK_ESCAPE);
+        tap(SDLK_ESCAPE);
+        check(wait_for([] { return !plat_paused(); }), "the game goes on");
+        tap(SDLK_SPACE);
+        std::this_thread::sleep_for(300ms);
+        check(game_mode == MODE_TITLE, "Space no longer leaves the title");
+        tap(SDLK_w);
+        check(wait_for([] { return game_mode == MODE_MENU; }), "W does");
+
+        tap(SDLK_ESCAPE);
+        tap(SDLK_DOWN);
+        tap(SDLK_RETURN);
+        for (int i = 0; i < 7; ++i) {
+            tap(SDLK_DOWN);
+        }
+        tap(SDLK_RETURN);
+        tap(SDLK_UP);
+        tap(SDLK_UP);
+        tap(SDLK_RETURN);  // Defaults
+        check(overlay_menu_settings().keys[ACTION_FIRE] == "Space", "Defaults: Space again");
+        tap(SDLK_q);  // Q quits at once, menu or not
+    });
+    EXPECT_EQ(session.status, 0) << session.errors;
+    const std::string settings = test_support::read_text(config);
+    EXPECT_EQ(settings.find("# my settings, by hand\n[sound]\nmusic_volume = 80  # loud\n"), 0u) << settings;
+    EXPECT_NE(settings.find("key_fire = Space"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("key_help = H\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("fullscreen = no"), std::string::npos) << settings;
+}
+
+// The title's demo: after 30 s without a key one of the recorded games
+// installed with the data plays, while the player's table is neither read
+// nor written; any key brings the title back with the whole game's state as
+// it was, and the player's next key plays the game as ever.
+TEST(Attract, ADemoPlaysOnTheIdleTitleAndAKeyBringsTheTitleBack)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    fs::copy(fs::path(TAILGATE_DATA_DIR) / "demos", run.data / "demos");
+    test_support::write_text(run.data / "hiscore.txt", "1800 ABC\n1700 DEF\n");
+    const fs::path table = run.data / "hiscore.txt";
+    Session session = play(
+        run, {"--window", "--data", data},
+        [&table] {
+            check(wait_for([] { return game_running_past(5); }), "the game runs");
+            std::this_thread::sleep_for(500ms);
+            GameState title;
+            game_state_save(&title);
+            const std::string table_text = test_support::read_text(table);
+            const auto table_time = fs::last_write_time(table);
+            check(wait_for([] { return game_mode != MODE_TITLE; }, 40000ms), "a demo begins");
+            std::this_thread::sleep_for(3000ms);
+            check(game_mode != MODE_TITLE, "and plays on");
+            push_window_event(SDL_WINDOWEVENT_FOCUS_LOST);
+            check(wait_for([] { return plat_paused(); }), "a focus lost pauses the demo too");
+            tap(SDLK_x);
+            check(wait_for([] { return game_mode == MODE_TITLE && !plat_paused(); }),
+                  "a key: the title again, going on");
+            std::this_thread::sleep_for(300ms);
+            GameState back;
+            game_state_save(&back);
+            check(back.bytes == title.bytes, "the whole game's state as it was");
+            check(test_support::read_text(table) == table_text && fs::last_write_time(table) == table_time,
+                  "the player's table untouched");
+            tap(SDLK_SPACE);
+            check(wait_for([] { return game_mode == MODE_MENU; }), "Space leaves the title as ever");
+            tap(SDLK_q);
+        },
+        80s);
+    EXPECT_EQ(session.status, 0) << session.errors;
+}
+
+// F12 saves the picture and says so over it for two seconds, in the
+// overlay only: the saved picture is the game's. A save that cannot be
+// made says why.
+TEST(Menu, F12SaysWhereThePictureWentOrWhyItDidNot)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    Session saved = play(run, {"--window", "--data", data}, [] {
+        check(wait_for([] { return game_running_past(5); }), "the game runs");
+        tap(SDLK_F12);
+        check(overlay_notice_active(SDL_GetTicks()), "a notice");
+        const std::string text = overlay_notice_text();
+        check(text.rfind("Saved tailgate-", 0) == 0 && text.find(".png") == text.size() - 4, "names the file");
+        std::this_thread::sleep_for(2200ms);
+        check(!overlay_notice_active(SDL_GetTicks()), "gone after two seconds");
+        tap(SDLK_q);
+    });
+    EXPECT_EQ(saved.status, 0) << saved.errors;
+    std::vector<fs::path> pictures;
+    for (const auto& entry : fs::directory_iterator(saved.dir / "pictures")) {
+        pictures.push_back(entry.path());
+    }
+    ASSERT_EQ(pictures.size(), 1u);
+    std::vector<uint8_t> rgb;
+    int w = 0;
+    int h = 0;
+    ASSERT_TRUE(plat_read_png(pictures[0].c_str(), &rgb, &w, &h));
+    EXPECT_EQ(w, 640);
+    EXPECT_NE(std::count(rgb.begin(), rgb.end(), 0), static_cast<long>(rgb.size())) << "the title, not black";
+
+    // The pictures folder is a file: the notice gives the reason.
+    const fs::path not_a_folder = run.dir / "pictures";
+    test_support::write_text(not_a_folder, "not a folder");
+    Session refused = play(
+        run, {"--window", "--data", data},
+        [] {
+            check(wait_for([] { return game_running_past(5); }), "the game runs");
+            tap(SDLK_F12);
+            check(overlay_notice_text().rfind("No screenshot: ", 0) == 0 && overlay_notice_text().size() > 16,
+                  "the reason");
+            tap(SDLK_q);
+        },
+        30s, not_a_folder.string());
+    EXPECT_EQ(refused.status, 0) << refused.errors;
 }
 
 }  // namespace

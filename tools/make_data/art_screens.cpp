@@ -424,16 +424,18 @@ struct Row {
 };
 
 // Draws the rows one under another from (x, y); returns the y below them.
-template <size_t N> int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text)
+template <size_t N> int key_rows(Canvas& c, int x, int y, const Row (&rows)[N], const TextStyle& text, int step = 34)
 {
     for (const Row& r : rows) {
         key_cap(c, x, y, r.key_w, r.key);
         draw_text(c, x + r.key_w + 12, y + 4, r.text, text);
-        y += 34;
+        y += step;
     }
     return y;
 }
 
+// Every key the game answers, under the part of the game it works in; the
+// keys that work anywhere along the bottom.
 int make_controls(const std::string& dir)
 {
     Canvas c = canvas_make(640, 480, 0);
@@ -453,22 +455,32 @@ int make_controls(const std::string& dir)
         {"DOWN", 56, "Previous letter"},
         {"SPACE", 74, "Accept the letter"},
     };
+    static constexpr Row anytime_left[] = {
+        {"P", 34, "Pause"},
+        {"ESC", 50, "Menu and options"},
+    };
+    static constexpr Row anytime_middle[] = {
+        {"F12", 44, "Screenshot"},
+        {"ALT+ENTER", 104, "Full screen"},
+    };
+    static constexpr Row anytime_right[] = {
+        {"Q", 34, "Quit"},
+    };
     TextStyle head = body_style(RAMP_ALIEN, 20);
     TextStyle text = body_style(RAMP_SAND, 16);
-    dark_panel(c, 24, 66, 290, 350);
-    dark_panel(c, 330, 66, 286, 350);
-    draw_text(c, 40, 74, "ON THE ROAD", head);
-    int y = key_rows(c, 40, 104, drive, text);
-    draw_text(c, 40, y + 4, "Ram the green alien cars,", body_style(RAMP_GREY, 14));
-    draw_text(c, 40, y + 22, "spare the others.", body_style(RAMP_GREY, 14));
-    draw_text(c, 346, 74, "ALIEN BATTLE", head);
-    y = key_rows(c, 346, 104, battle, text);
-    draw_text(c, 346, y + 2, "Ram the alien from below and", body_style(RAMP_GREY, 14));
-    draw_text(c, 346, y + 20, "pin it to the top of the road.", body_style(RAMP_GREY, 14));
-    draw_text(c, 346, 252, "HIGH SCORE", head);
-    y = key_rows(c, 346, 282, initials, text);
-    key_cap(c, 346, 386, 34, "Q");
-    draw_text(c, 392, 390, "Quit at any time", text);
+    dark_panel(c, 24, 60, 290, 240);
+    dark_panel(c, 330, 60, 286, 240);
+    dark_panel(c, 24, 308, 592, 112);
+    draw_text(c, 40, 66, "ON THE ROAD", head);
+    key_rows(c, 40, 94, drive, text, 32);
+    draw_text(c, 346, 66, "ALIEN BATTLE", head);
+    key_rows(c, 346, 94, battle, text, 32);
+    draw_text(c, 346, 164, "HIGH SCORE", head);
+    key_rows(c, 346, 192, initials, text, 32);
+    draw_text(c, 40, 314, "AT ANY TIME", head);
+    key_rows(c, 40, 342, anytime_left, text, 34);
+    key_rows(c, 272, 342, anytime_middle, text, 34);
+    key_rows(c, 520, 342, anytime_right, text, 34);
     footer_return(c);
     frame(c);
     return write_bmp(dir + "/" + DATA_CONTROLS, c);
@@ -546,8 +558,10 @@ int make_hiscore(const std::string& dir)
     draw_text(c, 326, 110, "NAME", col);
     trophy(c, 90, 250);
     trophy(c, 560, 250);
+    // The same picture serves the table and the initials entry.
     TextStyle foot = body_style(RAMP_STEEL, 14);
-    draw_text_centered(c, 320, 436, "Press space to return", foot);
+    draw_text_centered(c, 320, 424, "A new high score: Up and Down change a letter, Space accepts it", foot);
+    draw_text_centered(c, 320, 444, "The table: press Space to return", foot);
     frame(c);
     return write_bmp(dir + "/" + DATA_HISCORE_SCREEN, c);
 }
@@ -568,6 +582,10 @@ int make_story(const std::string& dir)
     rng_seed(rng, 602);
     for (int i = 0; i < 180; ++i)
         canvas_put(c, rng_int(rng, 640), rng_int(rng, 480), ramp_index(RAMP_GREY, 3 + rng_int(rng, 4)));
+    // In the left margin, where the rolling story never comes (its lines
+    // begin at x 100).
+    key_cap(c, 12, 428, 74, "SPACE");
+    draw_text(c, 27, 458, "skips", body_style(RAMP_STEEL, 14));
     return write_bmp(dir + "/" + DATA_STORY_BACK, c);
 }
 

@@ -693,6 +693,16 @@ uint32_t ticks()
     return SDL_GetTicks();
 }
 
+void set_presentation(bool integer_scaling, bool vsync)
+{
+    request.integer_scaling = integer_scaling;
+    request.vsync = vsync;
+    if (renderer) {
+        SDL_RenderSetIntegerScale(renderer, integer_scaling ? SDL_TRUE : SDL_FALSE);
+        SDL_RenderSetVSync(renderer, vsync ? 1 : 0);
+    }
+}
+
 void sleep_ms(uint32_t ms)
 {
     SDL_Delay(ms);
@@ -708,6 +718,7 @@ const PlatBackend PLAT_SYSTEM_BACKEND = {
     .set_icon = set_icon,
     .window_state = window_state,
     .set_full_screen = set_full_screen,
+    .set_presentation = set_presentation,
     .present = present,
     .next_event = next_event,
     .wait_for_event = wait_for_event,

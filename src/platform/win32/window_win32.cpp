@@ -145,6 +145,16 @@ RECT monitor_rect()
     return whole;
 }
 
+// GDI stretches each frame itself, with the request as it stands.
+void set_presentation(bool integer_scaling, bool vsync)
+{
+    request.integer_scaling = integer_scaling;
+    request.vsync = vsync;
+    if (window) {
+        InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
 void set_full_screen(bool on)
 {
     if (!window || on == full_screen) {
@@ -802,6 +812,7 @@ const PlatBackend PLAT_SYSTEM_BACKEND = {
     .set_icon = set_icon,
     .window_state = window_state,
     .set_full_screen = set_full_screen,
+    .set_presentation = set_presentation,
     .present = present,
     .next_event = next_event,
     .wait_for_event = wait_for_event,
