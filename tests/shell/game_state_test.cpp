@@ -19,6 +19,18 @@
 #include "shell/harness.h"
 #include "support/run.h"
 
+// AddressSanitizer, as gcc and clang each say it.
+#if defined(__SANITIZE_ADDRESS__)
+#define TAILGATE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAILGATE_ASAN 1
+#endif
+#endif
+#ifndef TAILGATE_ASAN
+#define TAILGATE_ASAN 0
+#endif
+
 namespace {
 
 std::string dump_now()
@@ -134,7 +146,7 @@ TEST(GameState, HoldsEveryByteOfTheVariablesPlayAndTheFrontEndDeclare)
             ASSERT_TRUE(address && dladdr1(address, &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) && symbol)
                 << header << ": " << name << " is not found in the program";
             size_t size = symbol->st_size;
-#if defined(__SANITIZE_ADDRESS__) || (defined(__has_feature) && __has_feature(address_sanitizer))
+#if TAILGATE_ASAN
             // AddressSanitizer pads every global with a guard zone that the
             // symbol's size takes in; the release build checks the whole size.
             while (size > 0 && !covered.count(static_cast<const uint8_t*>(address) + size - 1)) {

@@ -196,6 +196,12 @@ Module.tg = (function () {
   const onKeyDown = (e) => onKey(e, true);
   const onKeyUp = (e) => onKey(e, false);
 
+  // Scaling chosen in the game's options: whole multiples or the largest fit.
+  tg.setScaling = function (integer) {
+    integerScaling = integer;
+    layout();
+  };
+
   tg.openWindow = function (_fullScreen, integer) {
     const canvas = Module.canvas;
     if (!canvas || typeof document === 'undefined') {

@@ -104,6 +104,17 @@ void set_full_screen(bool on)
     }
 }
 
+EM_JS(void, web_set_scaling, (int integer_scaling), { Module.tg.setScaling(integer_scaling != 0); });
+
+// The page scales the canvas itself, and the browser shows it in step with
+// the display whatever vsync says.
+void set_presentation(bool integer_scaling, bool)
+{
+    if (window_open) {
+        web_set_scaling(integer_scaling ? 1 : 0);
+    }
+}
+
 void present(const uint32_t* frame)
 {
     if (window_open) {
@@ -177,6 +188,7 @@ const PlatBackend PLAT_SYSTEM_BACKEND = {
     .set_icon = set_icon,
     .window_state = window_state,
     .set_full_screen = set_full_screen,
+    .set_presentation = set_presentation,
     .present = present,
     .next_event = next_event,
     .wait_for_event = wait_for_event,
