@@ -9,7 +9,7 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 case "${1:-}" in
   "")
     cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAILGATE_TESTS=OFF -DTAILGATE_BENCH=OFF
-    cmake --build "$root/build" -j"$jobs" --target tailgate game_data
+    cmake --build "$root/build" -j"$jobs" --target tailgate game_data demos
     ;;
   --all)
     cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAILGATE_TESTS=ON -DTAILGATE_BENCH=ON

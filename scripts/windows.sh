@@ -10,7 +10,7 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 if [ ! -f "$root/build/CMakeCache.txt" ]; then
   "$root/scripts/build.sh"
 fi
-cmake --build "$root/build" -j"$jobs" --target tailgate game_data icons
+cmake --build "$root/build" -j"$jobs" --target tailgate game_data icons demos
 cmake -S "$root" -B "$root/build-win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTAILGATE_NATIVE_BUILD="$root/build"
 cmake --build "$root/build-win" -j"$jobs"
