@@ -173,7 +173,9 @@ TEST(Generator, WritesExactlyTheGameFilesTheSameBytesEveryRun)
         std::vector<uint8_t> first = read_bytes((a.path / n).string());
         EXPECT_FALSE(first.empty()) << n;
         EXPECT_TRUE(first == read_bytes((b.path / n).string())) << n << " differs between two runs";
+#if !TAILGATE_DATA_COPIED
         EXPECT_TRUE(first == read_bytes(data_path(n))) << n << " differs from the build's data";
+#endif
     }
 }
 
