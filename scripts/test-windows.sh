@@ -111,25 +111,37 @@ find_window() {
   [ -n "$w" ] || fail "no window came up"
   echo "$w"
 }
-fresh_data "$scratch/w/data"
-(cd "$scratch/w" && TAILGATE_MIDI_LOG="$scratch/w/midi.txt" exec timeout 120 wine "$exe" --window --data data \
-  --record session.txt > /dev/null 2> session.err) &
-game_pid=$!
-window="$(find_window)"
-xdotool windowfocus "$window"
-sleep 2
-key() { xdotool key "$1"; sleep "${2:-1.5}"; }
-key space
-key s 2
-key space 3
-xdotool keydown Up
-sleep 2
-xdotool keyup Up
-key p 1
+# One session in the window: its keys from xdotool, its recording kept.
+window_session() {
+  rm -rf "$scratch/w"
+  mkdir -p "$scratch/w"
+  fresh_data "$scratch/w/data"
+  (cd "$scratch/w" && TAILGATE_MIDI_LOG="$scratch/w/midi.txt" exec timeout 120 wine "$exe" --window --data data \
+    --record session.txt > /dev/null 2> session.err) &
+  game_pid=$!
+  window="$(find_window)"
+  xdotool windowfocus "$window"
+  sleep 2
+  key space
+  key s 2
+  key space 3
+  xdotool keydown Up
+  sleep 2
+  xdotool keyup Up
+  key p 1
 
-key p 1
-key q 3
-wait "$game_pid" || fail "the windowed game did not end well: $(cat "$scratch/w/session.err")"
+  key p 1
+  key q 3
+  wait "$game_pid"
+}
+key() { xdotool key "$1"; sleep "${2:-1.5}"; }
+# Under a heavily loaded machine Wine has once crashed the windowed game as
+# it ended (a page fault after Q); that is said loudly and the session is
+# played once more, so one such crash does not hide the other checks.
+if ! window_session; then
+  echo "WARNING: the windowed game did not end well, trying once more: $(tail -3 "$scratch/w/session.err")" >&2
+  window_session || fail "the windowed game did not end well twice: $(cat "$scratch/w/session.err")"
+fi
 keys="$(grep -v '^#' "$scratch/w/session.txt" | grep -o '[+-][A-Z]*' | tr '\n' ' ')"
 [ "$keys" = "+SPACE -SPACE +S -S +SPACE -SPACE +UP -UP +Q -Q " ] || fail "the window's keys were: $keys"
 # The music's events as the sequencer sent them to midiOut (Wine here has
