@@ -84,6 +84,7 @@ void find_start_tick(std::string_view line)
 }
 
 bool parse_pass(std::string_view word, int* out);
+std::vector<std::string_view> split_words(std::string_view line);
 
 int hex_digit(char c)
 {
@@ -169,20 +170,7 @@ void find_recording_tags(std::string_view line)
     if (state_keys_parse(rest, &script_state_keys)) {
         return;
     }
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < rest.size() && words.size() < 3) {
-        while (i < rest.size() && is_blank(rest[i])) {
-            ++i;
-        }
-        size_t start = i;
-        while (i < rest.size() && !is_blank(rest[i])) {
-            ++i;
-        }
-        if (i > start) {
-            words.push_back(rest.substr(start, i - start));
-        }
-    }
+    const std::vector<std::string_view> words = split_words(rest);
     if (words.size() != 2 || (script_table.kind != HARNESS_TABLE_UNSAID && words[0] == TABLE_TAG)) {
         return;
     }
