@@ -1,5 +1,5 @@
 #!/bin/sh
-# The golden pictures (tests/pictures) of two builds side by side: every
+# The golden pictures (tests/pictures, and the overlays in tests/player) of two builds side by side: every
 # screen whose picture differs between OLD_BUILD and NEW_BUILD is written to
 # OUT/<screen>.png, the new picture on the left, the old on the right. With
 # --accept the new build's hashes become tests/data/pictures.txt.
@@ -21,8 +21,8 @@ old_build=$1
 new_build=${2:-"$root/build"}
 out=${3:-"$root/pictures-diff"}
 for build in "$old_build" "$new_build"; do
-    if [ ! -x "$build/tests/test_pictures" ]; then
-        echo "pictures: no tests/test_pictures in $build" >&2
+    if [ ! -x "$build/tests/test_pictures" ] || [ ! -x "$build/tests/test_player" ]; then
+        echo "pictures: no tests/test_pictures and tests/test_player in $build" >&2
         exit 2
     fi
 done
@@ -30,8 +30,14 @@ done
 old=$(mktemp -d)
 trap 'rm -rf "$old"' EXIT INT TERM
 mkdir -p "$out"
-TAILGATE_PICTURES="$old" "$old_build/tests/test_pictures" >/dev/null 2>&1 || true
-TAILGATE_PICTURES="$out" TAILGATE_PICTURES_OLD="$old" "$new_build/tests/test_pictures" >/dev/null 2>&1 || true
+rm -f "$out/pictures.txt"
+# The game's own screens, then the overlays the window draws over them.
+pictures() {
+    "$1/tests/test_pictures" >/dev/null 2>&1 || true
+    "$1/tests/test_player" --gtest_filter='Pictures.*' >/dev/null 2>&1 || true
+}
+TAILGATE_PICTURES="$old" pictures "$old_build"
+TAILGATE_PICTURES="$out" TAILGATE_PICTURES_OLD="$old" pictures "$new_build"
 changed=0
 while IFS= read -r line; do
     screen=${line#* | }

@@ -71,20 +71,19 @@ void reorder(int car)
     place_of[car] = k;
 }
 
-// The first place in by_position at or after road position p.
-int first_place_from(int64_t p)
+// Calls `visit(w)` for every other vehicle w whose road position is in
+// [from, to), a window around vehicle `self`'s own position: the search
+// starts at self's place in by_position and goes out both ways.
+template <class Visit>
+void each_near(int self, int64_t from, int64_t to, Visit visit)
 {
-    int low = 0;
-    int high = CAR_COUNT;
-    while (low < high) {
-        int mid = (low + high) / 2;
-        if (traffic[by_position[mid]].position < p) {
-            low = mid + 1;
-        } else {
-            high = mid;
-        }
+    const int place = place_of[self];
+    for (int k = place - 1; k >= 0 && traffic[by_position[k]].position >= from; --k) {
+        visit(by_position[k]);
     }
-    return low;
+    for (int k = place + 1; k < CAR_COUNT && traffic[by_position[k]].position < to; ++k) {
+        visit(by_position[k]);
+    }
 }
 
 // Follow slower vehicles ahead; vehicle 0 is never an obstacle. Both rules
@@ -95,18 +94,16 @@ void follow(Car& v, int self)
 {
     int near[CAR_COUNT];
     int count = 0;
-    for (int k = first_place_from(int64_t{v.position} - 49);
-         k < CAR_COUNT && traffic[by_position[k]].position < int64_t{v.position} + 100; ++k) {
-        int w = by_position[k];
-        if (w == 0 || w == self) {
-            continue;
+    each_near(self, int64_t{v.position} - 49, int64_t{v.position} + 100, [&near, &count](int w) {
+        if (w == 0) {
+            return;
         }
         int m = count++;
         for (; m > 0 && near[m - 1] > w; --m) {
             near[m] = near[m - 1];
         }
         near[m] = w;
-    }
+    });
     for (int k = 0; k < count; ++k) {
         const Car& other = traffic[near[k]];
         int dp = v.position - other.position;
@@ -124,18 +121,13 @@ void follow(Car& v, int self)
 // vehicle less than 36 units along and 30 across.
 void catch_fire(Car& v, int self)
 {
-    for (int k = first_place_from(int64_t{v.position} - 35);
-         k < CAR_COUNT && traffic[by_position[k]].position < int64_t{v.position} + 36; ++k) {
-        int j = by_position[k];
-        if (j == self) {
-            continue;
-        }
+    each_near(self, int64_t{v.position} - 35, int64_t{v.position} + 36, [&v](int j) {
         Car& w = traffic[j];
         if (std::abs(w.x - v.x) < 30) {
             v.hit = 1;
             w.hit = 1;
         }
-    }
+    });
 }
 
 void burn(Car& v, int d)

@@ -2,10 +2,8 @@
 // scripted passes from the start-up state (or that state with a few values
 // set), and the picture on the screen then - what --shot writes - hashed and
 // checked against tests/data/pictures.txt. A changed picture names its
-// screen. With TAILGATE_PICTURES=DIR set, each picture is written to
-// DIR/<screen>.png and its hash to DIR/pictures.txt; with TAILGATE_PICTURES_OLD
-// naming such a folder of an older build as well, a changed picture is
-// written beside its old one instead (scripts/pictures.sh does both).
+// screen (support/golden.h writes the pictures out to look at). The
+// overlays the window draws over these are checked in tests/player.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,6 +24,7 @@
 #include "play/play.h"
 #include "shell/game_state.h"
 #include "shell/shell.h"
+#include "support/golden.h"
 #include "support/run.h"
 
 namespace {
@@ -164,58 +163,15 @@ const Screen SCREENS[] = {
      }},
 };
 
-uint64_t hash_of(const std::vector<uint8_t>& rgb)
-{
-    uint64_t h = 1469598103934665603ULL;
-    for (uint8_t b : rgb) {
-        h = (h ^ b) * 1099511628211ULL;
-    }
-    return h;
-}
-
-std::string file_name(const std::string& dir, const char* screen)
-{
-    std::string name = screen;
-    for (char& c : name) {
-        c = c == ' ' ? '_' : c;
-    }
-    return dir + "/" + name + ".png";
-}
-
-// Writes the changed picture beside the old one (new on the left).
-void side_by_side(const std::string& out, const std::vector<uint8_t>& rgb, const std::string& old_dir,
-                  const char* screen)
-{
-    std::vector<uint8_t> old;
-    int w = 0, h = 0;
-    if (!plat_read_png(file_name(old_dir, screen).c_str(), &old, &w, &h) || w != W || h != H) {
-        old.assign(rgb.size(), 0);
-    }
-    std::vector<uint8_t> both(static_cast<size_t>(2 * W) * H * 3);
-    for (int y = 0; y < H; y++) {
-        std::copy_n(&rgb[static_cast<size_t>(y) * W * 3], W * 3, &both[static_cast<size_t>(y) * 2 * W * 3]);
-        std::copy_n(&old[static_cast<size_t>(y) * W * 3], W * 3, &both[(static_cast<size_t>(y) * 2 + 1) * W * 3]);
-    }
-    plat_write_png(out.c_str(), both.data(), 2 * W, H);
-}
-
-// The child: reaches the screen, sends back its picture's hash.
+// The child: reaches the screen, sends back its picture.
 [[noreturn]] void picture_of(const Screen& screen, int pipe_out)
 {
     screen.reach();
     std::vector<uint8_t> rgb(static_cast<size_t>(W) * H * 3, 0);
     plat_read_screen(rgb.data());
-    const uint64_t hash = hash_of(rgb);
-    const char* dir = getenv("TAILGATE_PICTURES");
-    if (dir != nullptr) {
-        const char* old = getenv("TAILGATE_PICTURES_OLD");
-        if (old == nullptr) {
-            plat_write_png(file_name(dir, screen.name).c_str(), rgb.data(), W, H);
-        } else {
-            side_by_side(file_name(dir, screen.name), rgb, old, screen.name);
-        }
-    }
-    _exit(write(pipe_out, &hash, sizeof hash) == sizeof hash ? 0 : 1);
+    test_support::keep_picture(screen.name, rgb);
+    const std::string hash = test_support::picture_hash(rgb);
+    _exit(write(pipe_out, hash.data(), hash.size()) == static_cast<ssize_t>(hash.size()) ? 0 : 1);
 }
 
 TEST(GoldenPictures, EveryScreenLooksAsItDid)
@@ -224,14 +180,7 @@ TEST(GoldenPictures, EveryScreenLooksAsItDid)
     GameState start_up;
     game_state_save(&start_up);
 
-    std::map<std::string, std::string> expected;
-    std::ifstream in(std::string(TAILGATE_SOURCE_DIR) + "/tests/data/pictures.txt");
-    for (std::string line; std::getline(in, line);) {
-        const size_t bar = line.find(" | ");
-        if (!line.starts_with("#") && bar != std::string::npos) {
-            expected[line.substr(bar + 3)] = line.substr(0, bar);
-        }
-    }
+    std::map<std::string, std::string> expected = test_support::golden_hashes();
     std::string table;
     for (const Screen& screen : SCREENS) {
         int fds[2];
@@ -244,22 +193,19 @@ TEST(GoldenPictures, EveryScreenLooksAsItDid)
             picture_of(screen, fds[1]);
         }
         close(fds[1]);
-        uint64_t hash = 0;
-        const bool got = read(fds[0], &hash, sizeof hash) == sizeof hash;
+        char hash[16];
+        const bool got = read(fds[0], hash, sizeof hash) == sizeof hash;
         close(fds[0]);
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(got && WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << screen.name << ": not reached (status " << status << ")";
-        char text[17];
-        snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-        table += std::string(text) + " | " + screen.name + "\n";
+        const std::string text(hash, sizeof hash);
+        table += text + " | " + screen.name + "\n";
         EXPECT_EQ(text, expected[screen.name])
             << "the picture of \"" << screen.name << "\" changed (scripts/pictures.sh shows it beside the old one)";
     }
-    if (const char* dir = getenv("TAILGATE_PICTURES")) {
-        test_support::write_text(std::string(dir) + "/pictures.txt", table);
-    }
+    test_support::keep_hashes(table);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "platform/platform.h"
 #include "shell/game_state.h"
 #include "shell/shell.h"
+#include "support/golden.h"
 #include "support/run.h"
 
 namespace {
@@ -588,6 +590,87 @@ TEST(Menu, F12SaysWhereThePictureWentOrWhyItDidNot)
         },
         30s, not_a_folder.string());
     EXPECT_EQ(refused.status, 0) << refused.errors;
+}
+
+// The picture in the window as the player sees it - the game's picture with
+// whatever the window draws over it - once two looks 150 ms apart agree:
+// 640 x 480 RGB (the dummy driver keeps the window's pixels in memory).
+std::vector<uint8_t> window_picture()
+{
+    SDL_Window* window = SDL_GetWindowFromID(1);
+    check(window != nullptr, "a window");
+    std::vector<uint8_t> last;
+    for (int look = 0; look < 40; ++look) {
+        SDL_Surface* surface = SDL_GetWindowSurface(window);
+        check(surface != nullptr && surface->w == test_support::kPictureW && surface->h == test_support::kPictureH,
+              "a window of 640 x 480 pixels");
+        std::vector<uint8_t> rgb(static_cast<size_t>(surface->w) * surface->h * 3);
+        SDL_ConvertPixels(surface->w, surface->h, surface->format->format, surface->pixels, surface->pitch,
+                          SDL_PIXELFORMAT_RGB24, rgb.data(), surface->w * 3);
+        if (rgb == last) {
+            return rgb;
+        }
+        last = std::move(rgb);
+        std::this_thread::sleep_for(150ms);
+    }
+    check(false, "the picture in the window stands still");
+    return last;
+}
+
+// The overlays the window draws over the game's picture, on the title: the
+// pause, the Esc menu and its pages, and F12's notice (a refused save, whose
+// words do not hang on the clock). Each picture is the whole window, so the
+// order the overlays are drawn in, the dimming under them and their text
+// are all in its hash.
+TEST(Pictures, TheOverlaysLookAsTheyDid)
+{
+    const test_support::GameRun run;
+    const std::string data = run.data.string();
+    const fs::path table = run.dir / "overlays.txt";
+    Session session = play(
+        run, {"--window", "--data", data},
+        [&table] {
+            std::string lines;
+            const auto look = [&lines](const char* screen) {
+                const std::vector<uint8_t> rgb = window_picture();
+                test_support::keep_picture(screen, rgb);
+                lines += test_support::picture_hash(rgb) + " | " + screen + "\n";
+            };
+            pause_and_check([] { tap(SDLK_p); });
+            look("pause");
+            resume_and_check([] { tap(SDLK_p); });
+            pause_and_check([] { tap(SDLK_ESCAPE); });
+            look("Esc menu");
+            tap(SDLK_DOWN);
+            tap(SDLK_RETURN);
+            look("Esc menu options");
+            tap(SDLK_ESCAPE);
+            tap(SDLK_DOWN);
+            tap(SDLK_RETURN);
+            look("Esc menu controls");
+            tap(SDLK_ESCAPE);
+            tap(SDLK_DOWN);
+            tap(SDLK_RETURN);
+            look("Esc menu quit question");
+            tap(SDLK_n);
+            tap(SDLK_ESCAPE);
+            check(wait_for([] { return !plat_paused(); }), "Esc closes the menu");
+            tap(SDLK_F12);
+            look("F12 notice");
+            test_support::write_text(table, lines);
+            tap(SDLK_q);
+        },
+        30s, "/dev/null/pictures");
+    ASSERT_EQ(session.status, 0) << session.errors;
+    const std::string lines = test_support::read_text(table);
+    test_support::keep_hashes(lines);
+    std::map<std::string, std::string> expected = test_support::golden_hashes();
+    for (const std::string& line : test_support::lines_of(lines)) {
+        const std::string screen = line.substr(19);
+        EXPECT_EQ(line.substr(0, 16), expected[screen])
+            << "the picture of \"" << screen << "\" changed (scripts/pictures.sh shows it beside the old one)";
+    }
+    EXPECT_EQ(test_support::lines_of(lines).size(), 6u);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <vector>
 
 #include "audio/audio.h"
 #include "frontend/frontend.h"
@@ -92,69 +94,129 @@ void hold_drive_keys(int target_x, int speed_mode)
     headless_set_key(gk::H, false, false);
 }
 
-// Holding one steering target and one speed key for the horizon, from the
-// state of this pass (which the caller puts back): the damage taken costs
-// (or, when seeking damage, earns), alien cars rammed earn, road gained
-// earns, the shoulder costs, mending beside the help truck earns; sooner
-// matters more.
-double drive_cost(int target_x, int speed_mode, int seek_damage)
+// A driving plan: hold one steering target and one speed key for the
+// horizon, from the state of this pass. The damage taken costs (or, when
+// seeking damage, earns), alien cars rammed earn, road gained earns, the
+// shoulder costs, mending beside the help truck earns; sooner matters more.
+struct DrivePlan {
+    int lane;
+    int target_x;
+    int speed_mode;
+    double cost;
+};
+
+// The keys a plan holds in the state as it stands: which way it steers and
+// its speed key. Plans with the same keys play the same frame.
+int drive_keys_of(const DrivePlan& plan)
 {
-    const int distance0 = distance;
-    double cost = 0.0;
-    for (int t = 1; t <= PLAN_HORIZON; t++) {
+    return (steer_towards(plan.target_x) + 1) * 3 + plan.speed_mode;
+}
+
+struct DriveSearch {
+    DrivePlan plans[LANE_COUNT * 3];
+    int seek_damage;
+    int distance0;
+};
+
+// Runs the plans `group` (all with the same past) from frame `t` on, each
+// frame once for all the plans that hold the same keys in it: the game is
+// played only where the plans part, and every plan's cost comes out as if
+// it had been played alone. The state is left where the last plan ended.
+void drive_frames(DriveSearch& search, const std::vector<int>& group, int t, double cost)
+{
+    // The group split by the keys of this frame, in plan order.
+    std::vector<std::vector<int>> parts;
+    std::vector<int> part_keys;
+    for (int p : group) {
+        const int keys = drive_keys_of(search.plans[p]);
+        size_t k = 0;
+        while (k < part_keys.size() && part_keys[k] != keys) {
+            k++;
+        }
+        if (k == part_keys.size()) {
+            part_keys.push_back(keys);
+            parts.emplace_back();
+        }
+        parts[k].push_back(p);
+    }
+    GameState before;
+    if (parts.size() > 1) {
+        game_state_save(&before);
+    }
+    for (size_t k = 0; k < parts.size(); k++) {
+        if (k > 0) {
+            game_state_restore(&before);
+        }
+        const DrivePlan& plan = search.plans[parts[k][0]];
+        double part_cost = cost;
         const int damage_before = damage;
         const int score_before = score;
-        hold_drive_keys(target_x, speed_mode);
+        hold_drive_keys(plan.target_x, plan.speed_mode);
         play_frame(false);
         const double weight = 1.0 + (PLAN_HORIZON - t) / 10.0;
         const int hurt = damage - damage_before;
-        if (seek_damage) {
-            cost -= 25.0 * weight * (hurt > 0 ? hurt : 0);
+        if (search.seek_damage) {
+            part_cost -= 25.0 * weight * (hurt > 0 ? hurt : 0);
         } else if (hurt > 0) {
-            cost += 60.0 * weight * hurt;
+            part_cost += 60.0 * weight * hurt;
         } else if (hurt < 0 && play_state == PLAY_HELP_CALL) {
-            cost += 6.0 * hurt;  // mended
+            part_cost += 6.0 * hurt;  // mended
         }
         const int gained = score - score_before;
-        if (!seek_damage && gained > 0) {
-            cost -= 0.8 * weight * gained;
+        if (!search.seek_damage && gained > 0) {
+            part_cost -= 0.8 * weight * gained;
         }
-        if (!seek_damage && play_state != PLAY_HELP_CALL && nearest_lane(truck_x) == SHOULDER_LANE) {
-            cost += 2.0;
+        if (!search.seek_damage && play_state != PLAY_HELP_CALL && nearest_lane(truck_x) == SHOULDER_LANE) {
+            part_cost += 2.0;
         }
+        bool ended = t == PLAN_HORIZON;
         if (truck_wrecked) {
-            cost += seek_damage ? -1e5 : 1e5 * weight;
-            break;
+            part_cost += search.seek_damage ? -1e5 : 1e5 * weight;
+            ended = true;
         }
         if (play_state != PLAY_DRIVING && play_state != PLAY_HELP_CALL) {
-            break;  // the road ended: the battle
+            ended = true;  // the road ended: the battle
+        }
+        if (!ended) {
+            drive_frames(search, parts[k], t + 1, part_cost);
+            continue;
+        }
+        if (!search.seek_damage) {
+            part_cost -= (distance - search.distance0) * 0.02;
+        }
+        for (int p : parts[k]) {
+            search.plans[p].cost = part_cost;
         }
     }
-    if (!seek_damage) {
-        cost -= (distance - distance0) * 0.02;
-    }
-    return cost;
 }
 
 void drive_keys(int seek_damage, int want[])
 {
     static Trial trial;
     trial_begin(&trial);
+    static DriveSearch search;
+    search.seek_damage = seek_damage;
+    search.distance0 = distance;
+    std::vector<int> all;
+    for (int lane = 0; lane < LANE_COUNT; lane++) {
+        const int target = lane == SHOULDER_LANE ? TRUCK_X_MAX : lane_x[lane];
+        for (int mode = SPEED_UP; mode <= SPEED_BRAKE; mode++) {
+            all.push_back(static_cast<int>(all.size()));
+            search.plans[all.back()] = DrivePlan{lane, target, mode, 0.0};
+        }
+    }
+    drive_frames(search, all, 1, 0.0);
+    game_state_restore(&trial.state);
     double best = 1e18;
     int best_target = truck_x;
     int best_speed = SPEED_UP;
-    int current = nearest_lane(truck_x);
-    for (int lane = 0; lane < LANE_COUNT; lane++) {
-        int target = lane == SHOULDER_LANE ? TRUCK_X_MAX : lane_x[lane];
-        for (int mode = SPEED_UP; mode <= SPEED_BRAKE; mode++) {
-            double cost = drive_cost(target, mode, seek_damage);
-            game_state_restore(&trial.state);
-            cost += std::abs(lane - current) * 0.5;  // stay put when it is all the same
-            if (cost < best) {
-                best = cost;
-                best_target = target;
-                best_speed = mode;
-            }
+    const int current = nearest_lane(truck_x);
+    for (const DrivePlan& plan : search.plans) {
+        const double cost = plan.cost + std::abs(plan.lane - current) * 0.5;  // stay put when it is all the same
+        if (cost < best) {
+            best = cost;
+            best_target = plan.target_x;
+            best_speed = plan.speed_mode;
         }
     }
     trial_end(&trial);
@@ -248,37 +310,83 @@ Keys plan_keys(const BattlePlan& plan, int t, PlanState* ps)
 }
 
 constexpr int BATTLE_HORIZON = 140;
+constexpr int BATTLE_PLAN_COUNT = 12 * 3 * 5;
 
-// Runs `plan` from the state of this pass (which the caller puts back).
-double plan_cost(const BattlePlan& plan, const PlanState& start, Keys* first)
+struct BattleTrial {
+    BattlePlan plan;
+    PlanState state;  // its phase as it is tried
+    Keys first;       // its keys in the first frame
+    double cost;
+};
+
+struct BattleSearch {
+    BattleTrial trials[BATTLE_PLAN_COUNT];
+    int health0;
+    int lives0;
+};
+
+bool same_keys(Keys a, Keys b)
 {
-    PlanState ps = start;
-    const int health0 = alien_health;
-    const int lives0 = lives;
-    double cost = 0.0;
-    for (int t = 0; t < BATTLE_HORIZON; t++) {
-        Keys keys = plan_keys(plan, t, &ps);
+    return a.h == b.h && a.v == b.v && a.fire == b.fire;
+}
+
+// Runs the plans `group` (all with the same past) from frame `t` on, as
+// drive_frames does: a frame is played once for all the plans that hold
+// the same keys in it, and every plan's cost comes out as if it had been
+// played alone.
+void battle_frames(BattleSearch& search, const std::vector<int>& group, int t, double cost)
+{
+    std::vector<std::vector<int>> parts;
+    std::vector<Keys> part_keys;
+    for (int p : group) {
+        BattleTrial& trial = search.trials[p];
+        const Keys keys = plan_keys(trial.plan, t, &trial.state);
         if (t == 0) {
-            *first = keys;
+            trial.first = keys;
         }
-        const int before = damage;
-        hold_battle_keys(keys);
+        size_t k = 0;
+        while (k < part_keys.size() && !same_keys(part_keys[k], keys)) {
+            k++;
+        }
+        if (k == part_keys.size()) {
+            part_keys.push_back(keys);
+            parts.emplace_back();
+        }
+        parts[k].push_back(p);
+    }
+    GameState before;
+    if (parts.size() > 1) {
+        game_state_save(&before);
+    }
+    for (size_t k = 0; k < parts.size(); k++) {
+        if (k > 0) {
+            game_state_restore(&before);
+        }
+        double part_cost = cost;
+        const int damage_before = damage;
+        hold_battle_keys(part_keys[k]);
         play_frame(false);
-        const bool wrecked = lives < lives0;  // a spare used up, or the last truck
-        if (damage > before) {
-            cost += 30.0 * (damage - before) * (1.0 + (BATTLE_HORIZON - t) / 70.0);
+        const bool wrecked = lives < search.lives0;  // a spare used up, or the last truck
+        if (damage > damage_before) {
+            part_cost += 30.0 * (damage - damage_before) * (1.0 + (BATTLE_HORIZON - t) / 70.0);
         }
+        bool ended = t == BATTLE_HORIZON - 1;
         if (wrecked) {
-            cost += 50000.0 * (1.0 + (BATTLE_HORIZON - t) / 70.0);
-            break;
+            part_cost += 50000.0 * (1.0 + (BATTLE_HORIZON - t) / 70.0);
+            ended = true;
+        } else if (alien_defeated) {
+            part_cost -= 20000.0 + 50.0 * (BATTLE_HORIZON - t);
+            ended = true;
         }
-        if (alien_defeated) {
-            cost -= 20000.0 + 50.0 * (BATTLE_HORIZON - t);
-            break;
+        if (!ended) {
+            battle_frames(search, parts[k], t + 1, part_cost);
+            continue;
+        }
+        part_cost -= 40.0 * (search.health0 - alien_health);
+        for (int p : parts[k]) {
+            search.trials[p].cost = part_cost;
         }
     }
-    cost -= 40.0 * (health0 - alien_health);
-    return cost;
 }
 
 PlanState running_plan;
@@ -291,27 +399,35 @@ void battle_keys(int seek_damage, int want[])
     static const int waits[] = {0, 1, 2, 3, 5, 8, 12, 18, 25, 35, 50, 70};
     static const int offsets[] = {38, 0, 76};
     static const int sides[][2] = {{0, 0}, {-1, 10}, {1, 10}, {-1, 20}, {1, 20}};
+    static_assert(std::size(waits) * std::size(offsets) * std::size(sides) == BATTLE_PLAN_COUNT);
     static Trial trial;
     trial_begin(&trial);
-    double best = 1e18;
-    Keys best_keys = {0, 0, level_index >= 1};
-    PlanState best_state = running_plan;
+    static BattleSearch search;
+    search.health0 = alien_health;
+    search.lives0 = lives;
+    std::vector<int> all;
     for (int w : waits) {
         for (int o : offsets) {
             for (const auto& side : sides) {
-                BattlePlan plan = {w, o, side[0], side[1]};
-                Keys first;
-                double cost = plan_cost(plan, running_plan, &first);
-                game_state_restore(&trial.state);
-                // Prefer waiting less and standing where the shells hit.
-                cost += w * 0.5 + (o != 38 ? 5.0 : 0.0) + side[1] * 0.3;
-                if (cost < best) {
-                    best = cost;
-                    best_keys = first;
-                    best_state = running_plan;
-                    plan_keys(plan, 0, &best_state);
-                }
+                all.push_back(static_cast<int>(all.size()));
+                search.trials[all.back()] = BattleTrial{{w, o, side[0], side[1]}, running_plan, {}, 0.0};
             }
+        }
+    }
+    battle_frames(search, all, 0, 0.0);
+    game_state_restore(&trial.state);
+    double best = 1e18;
+    Keys best_keys = {0, 0, level_index >= 1};
+    PlanState best_state = running_plan;
+    for (const BattleTrial& tried : search.trials) {
+        const BattlePlan& plan = tried.plan;
+        // Prefer waiting less and standing where the shells hit.
+        const double cost = tried.cost + plan.wait * 0.5 + (plan.offset != 38 ? 5.0 : 0.0) + plan.side_frames * 0.3;
+        if (cost < best) {
+            best = cost;
+            best_keys = tried.first;
+            best_state = running_plan;
+            plan_keys(plan, 0, &best_state);
         }
     }
     trial_end(&trial);
