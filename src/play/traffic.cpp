@@ -74,8 +74,7 @@ void reorder(int car)
 // Calls `visit(w)` for every other vehicle w whose road position is in
 // [from, to), a window around vehicle `self`'s own position: the search
 // starts at self's place in by_position and goes out both ways.
-template <class Visit>
-void each_near(int self, int64_t from, int64_t to, Visit visit)
+template <class Visit> void each_near(int self, int64_t from, int64_t to, Visit visit)
 {
     const int place = place_of[self];
     for (int k = place - 1; k >= 0 && traffic[by_position[k]].position >= from; --k) {
