@@ -44,7 +44,9 @@ trap 'restore; rm -f "$saved"' EXIT
 trap 'restore; echo "mutate: interrupted, source restored" >&2; exit 130' INT TERM
 
 # The list: records of four lines,
-#   @ FILE | PROGRAM...      the file (from the repository's top) and the test programs to run
+#   @ FILE | PROGRAM...      the file (from the repository's top) and the test programs to run;
+#                            PROGRAM:FILTER runs only the program's tests that match the
+#                            GoogleTest filter (a program whose whole run is long)
 #   - TEXT                   the exact original text (\n for a line break)
 #   + TEXT                   what it becomes
 #   = DESCRIPTION
@@ -102,19 +104,26 @@ cmake -S "$tree" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 
 # Builds the game and the given programs; runs the programs shuffled.
 build_programs() {
+  local - targets
+  set -f  # the filters' stars are not file names
+  targets=$(printf '%s\n' $1 | sed 's/:.*//' | sort -u | tr '\n' ' ')
   # shellcheck disable=SC2086
-  cmake --build "$out" -j$jobs --target tailgate $1 >"$build/mutate_build.log" 2>&1
+  cmake --build "$out" -j$jobs --target tailgate $targets >"$build/mutate_build.log" 2>&1
 }
 run_programs() {
-  local p
+  local - p program filter
+  set -f
   for p in $1; do
-    (cd "$out" && timeout 600 "./tests/$p" --gtest_brief=1 --gtest_shuffle >"$build/mutate_run_$p.log" 2>&1) ||
-      { echo "$p"; return 1; }
+    program=${p%%:*}
+    filter='*'
+    [ "$program" != "$p" ] && filter=${p#*:}
+    (cd "$out" && timeout 600 "./tests/$program" --gtest_brief=1 --gtest_shuffle --gtest_filter="$filter" \
+      >"$build/mutate_run_$program.log" 2>&1) || { echo "$p"; return 1; }
   done
   return 0
 }
 
-all_programs=$(printf '%s\n' "${programs[@]}" | tr ' ' '\n' | grep . | sort -u | tr '\n' ' ')
+all_programs=$(printf '%s\n' "${programs[@]}" | tr ' ' '\n' | sed 's/:.*//' | grep . | sort -u | tr '\n' ' ')
 if ! build_programs "$all_programs"; then
   echo "mutate: the unmutated build fails, see $build/mutate_build.log" >&2
   exit 1
