@@ -147,15 +147,15 @@ test('a bad command line ends the run with status 2 and says why', async (browse
   await page.close();
 });
 
-test('a session played back in the window gives the desktop dump and picture', async (browser, server) => {
+test('a session played back in the window gives the desktop dump and picture, which F12 and the button save',
+     async (browser, server) => {
   const passes = 240;
   const want = native(['--replay', WHOLE, '--passes', String(passes), '--dump', 'd', '--shot', `${passes - 1}:s.png`],
                       ['d', 's.png']);
-  const page = await browser.newPage();
-  await page.setViewport({ width: 800, height: 640 });
+  const page = await browser.newPage({ viewport: { width: 800, height: 640 } });
   await page.goto(b.pageUrl(server.url, `--data /game/data --replay ${WHOLE} --passes ${passes} --dump d --shot ${passes - 1}:s.png`,
                             [WHOLE]));
-  await page.waitForFunction(() => window.tailgate.readFile('s.png') !== null, { timeout: 60000, polling: 200 });
+  await page.waitForFunction(() => window.tailgate.readFile('s.png') !== null, null, { timeout: 60000, polling: 200 });
   const shot = pngPixels(await b.readFile(page, 's.png'));
   const wanted = pngPixels(want['s.png']);
   assert.deepStrictEqual([shot.width, shot.height], [640, 480]);
@@ -163,6 +163,18 @@ test('a session played back in the window gives the desktop dump and picture', a
   // The watched replay stays on its last picture: the canvas shows it.
   await sleep(300);
   assert.ok((await canvasPixels(page)).equals(wanted.rgb), 'the canvas differs from the desktop\'s picture');
+  // F12 and the page's button save that picture as a download, each under
+  // a name of its own.
+  const names = [];
+  for (const save of [() => press(page, 'F12'), () => page.click('#shot')]) {
+    const [download] = await Promise.all([page.waitForEvent('download', { timeout: 10000 }), save()]);
+    const saved = pngPixels(fs.readFileSync(await download.path()));
+    assert.match(download.suggestedFilename(), /^tailgate-.*\.png$/);
+    assert.deepStrictEqual([saved.width, saved.height], [640, 480]);
+    assert.ok(saved.rgb.equals(wanted.rgb), `the saved ${download.suggestedFilename()} differs from the picture`);
+    names.push(download.suggestedFilename());
+  }
+  assert.notStrictEqual(names[0], names[1]);
   await page.evaluate(() => window.tailgate.close());
   assert.strictEqual(await b.ended(page), 0);
   assert.strictEqual(await b.sha256(page, 'd'), sha256(want.d), 'the dump differs from the desktop\'s');
@@ -170,13 +182,12 @@ test('a session played back in the window gives the desktop dump and picture', a
 });
 
 test('live keys take the title, the menu, the story and the road; sound and music play', async (browser, server) => {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 1024, height: 800 });
+  const page = await browser.newPage({ viewport: { width: 1024, height: 800 } });
   await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
   await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
   await press(page, 'Space');
   await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
-  await page.waitForFunction(() => window.tailgate.audioState() === 'running', { timeout: 10000 });
+  await page.waitForFunction(() => window.tailgate.audioState() === 'running', null, { timeout: 10000 });
   assert.ok(await page.evaluate(() => getComputedStyle(document.getElementById('sound')).display === 'none'));
   await press(page, 's');
   await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
@@ -191,7 +202,7 @@ test('live keys take the title, the menu, the story and the road; sound and musi
   // The arrows and Space do not scroll the page.
   assert.strictEqual(await page.evaluate(() => window.scrollY), 0);
   // The synthesiser loaded its SoundFont and plays the game's notes.
-  await page.waitForFunction(() => window.tailgate.musicState() && window.tailgate.musicState().loaded,
+  await page.waitForFunction(() => window.tailgate.musicState() && window.tailgate.musicState().loaded, null,
                              { timeout: 20000 });
   const music = await page.evaluate(() => window.tailgate.musicState());
   assert.ok(music.notes > 0, 'no note reached the synthesiser');
@@ -219,14 +230,18 @@ test('a high score survives a reload', async (browser, server) => {
 });
 
 test('the touch controls drive the truck', async (browser, server) => {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 900, height: 700, hasTouch: true, isMobile: true });
+  const context = await browser.newContext({ viewport: { width: 900, height: 700 }, hasTouch: true, isMobile: true });
+  const page = await context.newPage();
   await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
   await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
   assert.ok(await page.evaluate(() => document.body.classList.contains('touch')), 'no touch controls shown');
+  const centre = async (key) => {
+    const box = await page.locator(`#touch button[data-key="${key}"]`).boundingBox();
+    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+  };
   const tap = async (key) => {
-    const box = await (await page.$(`#touch button[data-key="${key}"]`)).boundingBox();
-    await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+    const at = await centre(key);
+    await page.touchscreen.tap(at.x, at.y);
   };
   await tap('space');
   await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
@@ -234,11 +249,13 @@ test('the touch controls drive the truck', async (browser, server) => {
   await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
   await tap('space');
   const road = await until(page, 't', 'the road', (s) => s.game_mode === MODE.PLAY);
+  // A finger held on a button holds its key.
+  const cdp = await context.newCDPSession(page);
   const hold = async (key, ms) => {
-    const box = await (await page.$(`#touch button[data-key="${key}"]`)).boundingBox();
-    await page.touchscreen.touchStart(box.x + box.width / 2, box.y + box.height / 2);
+    const at = await centre(key);
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: at.x, y: at.y }] });
     await sleep(ms);
-    await page.touchscreen.touchEnd();
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
   };
   await hold('up', 1500);
   const driven = await lastState(page, 't');
@@ -246,7 +263,7 @@ test('the touch controls drive the truck', async (browser, server) => {
   await hold('left', 1000);
   const steered = await lastState(page, 't');
   assert.ok(steered.truck_x < driven.truck_x, `the truck did not steer left (${driven.truck_x} -> ${steered.truck_x})`);
-  await page.close();
+  await context.close();
 });
 
 (async () => {

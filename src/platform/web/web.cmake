@@ -15,7 +15,7 @@ if(NOT EXISTS ${TAILGATE_TEXT_ATLAS} OR NOT EXISTS ${native}/data)
                       "for the desktop first (scripts/build.sh)")
 endif()
 set(TAILGATE_SOUNDFONT_FILE /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH "The SoundFont served beside the page")
-set(TAILGATE_WEB_MODULES ${CMAKE_SOURCE_DIR}/web/node_modules CACHE PATH "npm's folder for web/package.json (npm ci)")
+set(TAILGATE_WEB_MODULES ${CMAKE_SOURCE_DIR}/web/node_modules CACHE PATH "npm's folder for web/package.json (npm ci --offline)")
 
 # The web backend, with the desktops' POSIX files and folders, which
 # Emscripten's file system runs as they are.
@@ -71,7 +71,7 @@ if(EXISTS ${synth_dir}/dist/js-synthesizer.min.js AND EXISTS ${TAILGATE_SOUNDFON
     list(APPEND served ${CMAKE_BINARY_DIR}/${name})
   endforeach()
 else()
-  message(WARNING "no js-synthesizer in ${synth_dir} (npm ci in web/) or no ${TAILGATE_SOUNDFONT_FILE}: "
+  message(WARNING "no js-synthesizer in ${synth_dir} (npm ci --offline in web/) or no ${TAILGATE_SOUNDFONT_FILE}: "
                   "the page plays without music")
 endif()
 add_custom_target(page ALL DEPENDS ${served})
