@@ -147,6 +147,8 @@ test('a bad command line ends the run with status 2 and says why', async (browse
   assert.strictEqual(await b.ended(page), 2);
   const stderr = await page.evaluate(() => window.tailgate.stderr.join('\n'));
   assert.match(stderr, /passes/);
+  // The page's status line tells the player too.
+  assert.match(await page.textContent('#status'), /status 2.*passes/);
   await page.close();
 });
 
@@ -416,7 +418,8 @@ test('a recording dropped on the page is watched to its end, where the desktop\'
   server.extra.set(WHOLE, wholeGame);
   const browser = await b.launch();
   let failed = 0;
-  for (const { name, body } of tests.filter((t) => !only || t.name.includes(only))) {
+  const chosen = tests.filter((t) => !only || t.name.includes(only));
+  for (const { name, body } of chosen) {
     const start = Date.now();
     try {
       await body(browser, server);
@@ -428,6 +431,6 @@ test('a recording dropped on the page is watched to its end, where the desktop\'
   }
   await browser.close();
   server.close();
-  console.log(failed ? `${failed} of ${tests.length} page tests failed` : `all ${tests.length} page tests passed`);
+  console.log(failed ? `${failed} of ${chosen.length} page tests failed` : `all ${chosen.length} page tests passed`);
   process.exit(failed ? 1 : 0);
 })();
