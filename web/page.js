@@ -205,11 +205,18 @@
     tailgate.music = state;
   };
 
+  // A screenshot goes to the player as a download; the browser's storage
+  // keeps no copy, which would pile up where nobody sees it.
   mod.onDownload = function (path) {
     if (path.startsWith(HOME + '/Pictures/')) {
       const bytes = tailgate.readFile(path);
       if (bytes) {
         download(bytes, path.split('/').pop(), 'image/png');
+        try {
+          mod.FS.unlink(path);
+        } catch (e) {
+          // gone already
+        }
       }
     }
   };
