@@ -294,7 +294,11 @@
     event.preventDefault();
     document.body.classList.remove('dragging');
     const file = event.dataTransfer.files[0];
-    if (!file || !mod.FS) {
+    if (!file) {
+      return;
+    }
+    if (!mod.FS) {
+      status('The game is still loading: drop the recording again once it shows');
       return;
     }
     file.arrayBuffer().then((bytes) => {
