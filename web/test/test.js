@@ -302,11 +302,6 @@ test('a pad drives the truck and works the menus as the keys do', async (browser
     await button(index, false);
     await sleep(60);
   };
-  const hold = async (index, ms) => {
-    await button(index, true);
-    await sleep(ms);
-    await button(index, false);
-  };
   await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
   await tap(PAD.A);  // Space
   await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
