@@ -31,7 +31,8 @@ test_packages=(
   # the game and the platform's portable core compiled for Windows and the
   # browser (scripts/cross_check.sh), and the browser build and its tests
   # (scripts/web.sh, scripts/test-web.sh): a headless browser, and Node with
-  # npm for puppeteer-core and the page's music synthesiser (a Node of
+  # npm, which installs the page's music synthesiser and the tests' browser
+  # driver from their tarballs in web/vendor/ with no network (a Node of
   # another origin that brings its own npm is kept: Debian's npm conflicts
   # with it)
   g++-mingw-w64-x86-64 emscripten chromium

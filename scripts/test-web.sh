@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The browser page's tests: builds the page (scripts/web.sh --build, over the
 # desktop build in build/) and drives it in headless Chromium through
-# puppeteer-core (web/test/test.js), against the desktop game.
+# playwright-core (web/test/test.js), against the desktop game.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/web.sh" --build

@@ -4,10 +4,10 @@
 #   scripts/web.sh            build, then serve on port 8027 (or $PORT)
 #   scripts/web.sh --build    build only
 # It takes the game data and the glyph atlas from the desktop build in
-# build/ (made first when missing), the music synthesiser from npm (web/,
-# npm ci: exactly the versions of its lock file) and the SoundFont from
-# Debian's timgm6mb-soundfont. Needs scripts/setup.sh --test (emscripten,
-# nodejs, npm).
+# build/ (made first when missing), the music synthesiser from its npm
+# tarball in web/vendor/ (npm ci --offline: exactly the lock file's, never
+# the network) and the SoundFont from Debian's timgm6mb-soundfont. Needs
+# scripts/setup.sh --test (emscripten, nodejs, npm).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -22,7 +22,7 @@ if [ ! -f "$root/build/generated/text_atlas.cpp" ] || [ ! -d "$root/build/data" 
 fi
 if [ ! -f "$root/web/node_modules/.package-lock.json" ] ||
    [ "$root/web/package-lock.json" -nt "$root/web/node_modules/.package-lock.json" ]; then
-  (cd "$root/web" && npm ci --no-audit --no-fund)
+  (cd "$root/web" && npm ci --offline --no-audit --no-fund)
 fi
 emcmake cmake -S "$root" -B "$root/build-web" -DTAILGATE_SYSTEM=web -DTAILGATE_NATIVE_BUILD="$root/build" \
   -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null

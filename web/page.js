@@ -163,7 +163,9 @@
     tailgate.endedMs = performance.now();
     tailgate.exitStatus = code;
     tailgate.ended = true;
-    status('The game ended' + (code ? ' (status ' + code + ')' : '') + '. Reload the page to play again.');
+    // A run that failed says why, as the game told it.
+    const why = code && tailgate.stderr.length ? ': ' + tailgate.stderr[tailgate.stderr.length - 1] : '';
+    status('The game ended' + (code ? ' (status ' + code + ')' + why : '') + '. Reload the page to play again.');
     const recording = optionValue('--record');
     if (recording && !headless) {
       const bytes = tailgate.readFile(recording);
@@ -203,11 +205,18 @@
     tailgate.music = state;
   };
 
+  // A screenshot goes to the player as a download; the browser's storage
+  // keeps no copy, which would pile up where nobody sees it.
   mod.onDownload = function (path) {
     if (path.startsWith(HOME + '/Pictures/')) {
       const bytes = tailgate.readFile(path);
       if (bytes) {
         download(bytes, path.split('/').pop(), 'image/png');
+        try {
+          mod.FS.unlink(path);
+        } catch (e) {
+          // gone already
+        }
       }
     }
   };
@@ -252,6 +261,28 @@
     button.addEventListener('contextmenu', (event) => event.preventDefault());
   });
 
+  // The page's query for watching the recording at `path`: the recording
+  // takes the place of whatever the page played or recorded; the rest of its
+  // command line (the window's size, the harness's outputs) and the files it
+  // fetches stay.
+  function watchingAddress(path) {
+    const dropped = ['--record', '--replay', '--input', '--start-tick'];
+    const kept = [];
+    for (let i = 0; i < args.length; ++i) {
+      if (dropped.includes(args[i])) {
+        ++i;
+      } else {
+        kept.push(args[i]);
+      }
+    }
+    kept.push('--replay', path);
+    const quoted = kept.map((word) => (word !== '' && !/\s/.test(word) ? word
+                                       : word.includes('"') ? "'" + word + "'" : '"' + word + '"'));
+    const query = new URLSearchParams(location.search);
+    query.set('args', quoted.join(' '));
+    return '?' + query.toString();
+  }
+
   // A recording dropped on the page is kept with the player's files and
   // watched.
   window.addEventListener('dragover', (event) => {
@@ -263,7 +294,11 @@
     event.preventDefault();
     document.body.classList.remove('dragging');
     const file = event.dataTransfer.files[0];
-    if (!file || !mod.FS) {
+    if (!file) {
+      return;
+    }
+    if (!mod.FS) {
+      status('The game is still loading: drop the recording again once it shows');
       return;
     }
     file.arrayBuffer().then((bytes) => {
@@ -271,9 +306,9 @@
       mod.FS.mkdirTree(RECORDINGS);
       mod.FS.writeFile(RECORDINGS + '/' + name, new Uint8Array(bytes));
       return tailgate.sync().then(() => {
-        location.search = '?args=' + encodeURIComponent('--replay ' + RECORDINGS + '/' + name);
+        location.search = watchingAddress(RECORDINGS + '/' + name);
       });
-    });
+    }).catch((e) => status('Cannot watch ' + file.name + ': ' + e));
   });
 
   // The player's files go to IndexedDB every few seconds and when the page

@@ -44,7 +44,7 @@ const RUNS = 3;
   for (let i = 0; i < RUNS; ++i) {
     const page = await browser.newPage();
     await page.goto(server.url + 'index.html');
-    await page.waitForFunction(() => window.tailgate.firstFrameMs !== undefined, { polling: 20 });
+    await page.waitForFunction(() => window.tailgate.firstFrameMs !== undefined, null, { polling: 20 });
     titles.push(await page.evaluate(() => window.tailgate.firstFrameMs));
     await page.close();
   }

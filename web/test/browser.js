@@ -1,12 +1,11 @@
 // What the page's tests and benchmark share: a static server for the built
 // page (and the files a test serves beside it), and headless Chromium
-// through puppeteer-core.
+// through playwright-core.
 'use strict';
 const fs = require('fs');
 const http = require('http');
-const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const { chromium } = require('playwright-core');
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                 '.data': 'application/octet-stream', '.sf2': 'application/octet-stream' };
@@ -38,22 +37,15 @@ function serve(dir) {
   }));
 }
 
-// Headless Chromium with a profile of its own (removed at close).
-async function launch() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tailgate-chromium-'));
-  const browser = await puppeteer.launch({
+// Headless Chromium (Debian's, or $CHROMIUM), with a fresh profile that
+// goes at close.
+function launch() {
+  return chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    protocolTimeout: 600000,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync', '--no-first-run', `--user-data-dir=${profile}`],
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
+           '--disable-sync', '--no-first-run'],
   });
-  const close = browser.close.bind(browser);
-  browser.close = async () => {
-    await close();
-    fs.rmSync(profile, { recursive: true, force: true });
-  };
-  return browser;
 }
 
 // The page's address for a command line and the files it fetches.
@@ -64,7 +56,7 @@ function pageUrl(base, args, fetches = []) {
 
 // Waits for the run in `page` to end; its exit status.
 async function ended(page, timeout = 240000) {
-  await page.waitForFunction(() => window.tailgate && window.tailgate.ended, { timeout, polling: 100 });
+  await page.waitForFunction(() => window.tailgate && window.tailgate.ended, null, { timeout, polling: 100 });
   return page.evaluate(() => window.tailgate.exitStatus);
 }
 

@@ -22,11 +22,14 @@ const sha256 = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex'
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // The desktop game, headless, in a folder of its own with a fresh copy of
-// the data: its outputs by name.
-function native(args, outputs) {
+// the data and `files` (name -> bytes; the whole game by default): its
+// outputs by name.
+function native(args, outputs, files = { [WHOLE]: wholeGame }) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tailgate-native-'));
   fs.cpSync(path.join(nativeBuild, 'data'), path.join(dir, 'data'), { recursive: true });
-  fs.writeFileSync(path.join(dir, WHOLE), wholeGame);
+  for (const [name, bytes] of Object.entries(files)) {
+    fs.writeFileSync(path.join(dir, name), bytes);
+  }
   const run = spawnSync(path.join(nativeBuild, 'tailgate'), ['--headless', '--data', path.join(dir, 'data')].concat(args),
                         { cwd: dir, env: { ...process.env, HOME: dir, XDG_DATA_HOME: '', XDG_CONFIG_HOME: '' } });
   assert.strictEqual(run.status, 0, `native run failed: ${run.stderr}`);
@@ -144,18 +147,20 @@ test('a bad command line ends the run with status 2 and says why', async (browse
   assert.strictEqual(await b.ended(page), 2);
   const stderr = await page.evaluate(() => window.tailgate.stderr.join('\n'));
   assert.match(stderr, /passes/);
+  // The page's status line tells the player too.
+  assert.match(await page.textContent('#status'), /status 2.*passes/);
   await page.close();
 });
 
-test('a session played back in the window gives the desktop dump and picture', async (browser, server) => {
+test('a session played back in the window gives the desktop dump and picture, which F12 and the button save',
+     async (browser, server) => {
   const passes = 240;
   const want = native(['--replay', WHOLE, '--passes', String(passes), '--dump', 'd', '--shot', `${passes - 1}:s.png`],
                       ['d', 's.png']);
-  const page = await browser.newPage();
-  await page.setViewport({ width: 800, height: 640 });
+  const page = await browser.newPage({ viewport: { width: 800, height: 640 } });
   await page.goto(b.pageUrl(server.url, `--data /game/data --replay ${WHOLE} --passes ${passes} --dump d --shot ${passes - 1}:s.png`,
                             [WHOLE]));
-  await page.waitForFunction(() => window.tailgate.readFile('s.png') !== null, { timeout: 60000, polling: 200 });
+  await page.waitForFunction(() => window.tailgate.readFile('s.png') !== null, null, { timeout: 60000, polling: 200 });
   const shot = pngPixels(await b.readFile(page, 's.png'));
   const wanted = pngPixels(want['s.png']);
   assert.deepStrictEqual([shot.width, shot.height], [640, 480]);
@@ -163,6 +168,16 @@ test('a session played back in the window gives the desktop dump and picture', a
   // The watched replay stays on its last picture: the canvas shows it.
   await sleep(300);
   assert.ok((await canvasPixels(page)).equals(wanted.rgb), 'the canvas differs from the desktop\'s picture');
+  // F12 and the page's button save that picture as a download.
+  for (const save of [() => press(page, 'F12'), () => page.click('#shot')]) {
+    const [download] = await Promise.all([page.waitForEvent('download', { timeout: 10000 }), save()]);
+    const saved = pngPixels(fs.readFileSync(await download.path()));
+    assert.match(download.suggestedFilename(), /^tailgate-.*\.png$/);
+    assert.deepStrictEqual([saved.width, saved.height], [640, 480]);
+    assert.ok(saved.rgb.equals(wanted.rgb), `the saved ${download.suggestedFilename()} differs from the picture`);
+  }
+  assert.deepStrictEqual(await page.evaluate(() => window.tailgate.module.FS.readdir('/home/web_user/Pictures')),
+                         ['.', '..'], 'the browser\'s storage keeps the screenshots');
   await page.evaluate(() => window.tailgate.close());
   assert.strictEqual(await b.ended(page), 0);
   assert.strictEqual(await b.sha256(page, 'd'), sha256(want.d), 'the dump differs from the desktop\'s');
@@ -170,13 +185,12 @@ test('a session played back in the window gives the desktop dump and picture', a
 });
 
 test('live keys take the title, the menu, the story and the road; sound and music play', async (browser, server) => {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 1024, height: 800 });
+  const page = await browser.newPage({ viewport: { width: 1024, height: 800 } });
   await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
   await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
   await press(page, 'Space');
   await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
-  await page.waitForFunction(() => window.tailgate.audioState() === 'running', { timeout: 10000 });
+  await page.waitForFunction(() => window.tailgate.audioState() === 'running', null, { timeout: 10000 });
   assert.ok(await page.evaluate(() => getComputedStyle(document.getElementById('sound')).display === 'none'));
   await press(page, 's');
   await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
@@ -191,7 +205,7 @@ test('live keys take the title, the menu, the story and the road; sound and musi
   // The arrows and Space do not scroll the page.
   assert.strictEqual(await page.evaluate(() => window.scrollY), 0);
   // The synthesiser loaded its SoundFont and plays the game's notes.
-  await page.waitForFunction(() => window.tailgate.musicState() && window.tailgate.musicState().loaded,
+  await page.waitForFunction(() => window.tailgate.musicState() && window.tailgate.musicState().loaded, null,
                              { timeout: 20000 });
   const music = await page.evaluate(() => window.tailgate.musicState());
   assert.ok(music.notes > 0, 'no note reached the synthesiser');
@@ -219,14 +233,18 @@ test('a high score survives a reload', async (browser, server) => {
 });
 
 test('the touch controls drive the truck', async (browser, server) => {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 900, height: 700, hasTouch: true, isMobile: true });
+  const context = await browser.newContext({ viewport: { width: 900, height: 700 }, hasTouch: true, isMobile: true });
+  const page = await context.newPage();
   await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
   await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
   assert.ok(await page.evaluate(() => document.body.classList.contains('touch')), 'no touch controls shown');
+  const centre = async (key) => {
+    const box = await page.locator(`#touch button[data-key="${key}"]`).boundingBox();
+    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+  };
   const tap = async (key) => {
-    const box = await (await page.$(`#touch button[data-key="${key}"]`)).boundingBox();
-    await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+    const at = await centre(key);
+    await page.touchscreen.tap(at.x, at.y);
   };
   await tap('space');
   await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
@@ -234,11 +252,13 @@ test('the touch controls drive the truck', async (browser, server) => {
   await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
   await tap('space');
   const road = await until(page, 't', 'the road', (s) => s.game_mode === MODE.PLAY);
+  // A finger held on a button holds its key.
+  const cdp = await context.newCDPSession(page);
   const hold = async (key, ms) => {
-    const box = await (await page.$(`#touch button[data-key="${key}"]`)).boundingBox();
-    await page.touchscreen.touchStart(box.x + box.width / 2, box.y + box.height / 2);
+    const at = await centre(key);
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: at.x, y: at.y }] });
     await sleep(ms);
-    await page.touchscreen.touchEnd();
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
   };
   await hold('up', 1500);
   const driven = await lastState(page, 't');
@@ -246,6 +266,143 @@ test('the touch controls drive the truck', async (browser, server) => {
   await hold('left', 1000);
   const steered = await lastState(page, 't');
   assert.ok(steered.truck_x < driven.truck_x, `the truck did not steer left (${driven.truck_x} -> ${steered.truck_x})`);
+  await context.close();
+});
+
+// A standard-mapping pad the page sees through the Gamepad API, worked by
+// the test: window.testPad.button(INDEX, down), .axis(INDEX, value).
+function stubPad() {
+  const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+  const pad = { id: 'Test pad (STANDARD GAMEPAD)', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+                axes: [0, 0, 0, 0], buttons };
+  window.testPad = {
+    button(index, down) {
+      buttons[index] = { pressed: down, touched: down, value: down ? 1 : 0 };
+      pad.timestamp = performance.now();
+    },
+    axis(index, value) {
+      pad.axes[index] = value;
+      pad.timestamp = performance.now();
+    },
+  };
+  Object.defineProperty(Navigator.prototype, 'getGamepads', { configurable: true, value: () => [pad, null, null, null] });
+}
+
+// The standard mapping's buttons.
+const PAD = { A: 0, B: 1, X: 2, Y: 3, BACK: 8, START: 9, UP: 12, DOWN: 13, LEFT: 14, RIGHT: 15 };
+
+test('a pad drives the truck and works the menus as the keys do', async (browser, server) => {
+  const page = await browser.newPage({ viewport: { width: 1024, height: 800 } });
+  await page.addInitScript(stubPad);
+  await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
+  const button = (index, down) => page.evaluate(([i, d]) => window.testPad.button(i, d), [index, down]);
+  const tap = async (index) => {
+    await button(index, true);
+    await sleep(120);
+    await button(index, false);
+    await sleep(60);
+  };
+  await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
+  await tap(PAD.A);  // Space
+  await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
+  await tap(PAD.Y);  // S
+  await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
+  await tap(PAD.A);
+  const road = await until(page, 't', 'the road', (s) => s.game_mode === MODE.PLAY);
+  // Up held drives on; left and the stick steer meanwhile (a truck that
+  // stands does not turn), each held until the trace shows it.
+  await button(PAD.UP, true);
+  await until(page, 't', 'driving on', (s) => s.distance > road.distance + 500);
+  const driven = await lastState(page, 't');
+  await button(PAD.LEFT, true);
+  const left = await until(page, 't', 'steering left', (s) => s.truck_x < driven.truck_x - 10);
+  await button(PAD.LEFT, false);
+  await page.evaluate(() => window.testPad.axis(0, 1));
+  await until(page, 't', 'steering right with the stick', (s) => s.truck_x > left.truck_x + 10);
+  await page.evaluate(() => window.testPad.axis(0, 0));
+  await button(PAD.UP, false);
+
+  // Back opens the menu, which holds the game; down and A go to the
+  // options, where A on Scaling switches the picture to whole multiples
+  // (1024 x 768 to fit, 640 x 480 whole); Start closes the menu and the game
+  // goes on.
+  const width = () => page.evaluate(() => document.getElementById('canvas').clientWidth);
+  assert.strictEqual(await width(), 1024);
+  await tap(PAD.BACK);
+  await sleep(300);
+  const held = (await lastState(page, 't')).pass;
+  await tap(PAD.DOWN);
+  await tap(PAD.A);
+  for (let i = 0; i < 3; ++i) {
+    await tap(PAD.DOWN);
+  }
+  await tap(PAD.A);
+  await sleep(200);
+  assert.strictEqual(await width(), 640, 'the scaling did not change');
+  assert.strictEqual((await lastState(page, 't')).pass, held, 'the game ran on under the menu');
+  const settings = await b.readFile(page, '/home/web_user/.config/tailgate/tailgate.ini');
+  assert.ok(settings && /scaling\s*=\s*integer/.test(settings.toString()), `the settings kept: ${settings}`);
+  await tap(PAD.START);
+  await until(page, 't', 'the game going on', (s) => s.pass > held + 10);
+  await page.evaluate(() => window.tailgate.close());
+  assert.strictEqual(await b.ended(page), 0);
+  await page.close();
+});
+
+test('a session recorded in the page comes down as a file the desktop replays to the page\'s dump',
+     async (browser, server) => {
+  const page = await browser.newPage({ viewport: { width: 1024, height: 800 } });
+  await page.goto(b.pageUrl(server.url, '--data /game/data --record mine.txt --dump d --trace t'));
+  await until(page, 't', 'the title', (s) => s.game_mode === MODE.TITLE);
+  await press(page, 'Space');
+  await until(page, 't', 'the menu', (s) => s.game_mode === MODE.MENU);
+  await press(page, 's');
+  await until(page, 't', 'the story', (s) => s.game_mode === MODE.STORY);
+  await press(page, 'Space');
+  const road = await until(page, 't', 'the road', (s) => s.game_mode === MODE.PLAY);
+  await page.keyboard.down('ArrowUp');
+  await until(page, 't', 'driving on', (s) => s.distance > road.distance + 300);
+  await page.keyboard.down('ArrowLeft');
+  await sleep(400);
+  await page.keyboard.up('ArrowLeft');
+  await page.keyboard.up('ArrowUp');
+  const [download] = await Promise.all([page.waitForEvent('download', { timeout: 20000 }),
+                                        page.evaluate(() => window.tailgate.close())]);
+  assert.strictEqual(await b.ended(page), 0);
+  assert.strictEqual(download.suggestedFilename(), 'mine.txt');
+  const recording = fs.readFileSync(await download.path());
+  assert.ok(recording.equals(await b.readFile(page, 'mine.txt')), 'the download is not the recording');
+  assert.match(recording.toString(), /^# passes \d+$/m);
+  const want = native(['--replay', 'mine.txt', '--dump', 'd'], ['d'], { 'mine.txt': recording });
+  assert.strictEqual(await b.sha256(page, 'd'), sha256(want.d), 'the desktop\'s replay ends elsewhere');
+  await page.close();
+});
+
+test('a recording dropped on the page is watched to its end, where the desktop\'s replay ends', async (browser, server) => {
+  const name = 'game_over.txt';
+  const recording = fs.readFileSync(path.join(gamesDir, name));
+  const last = Number(/^# passes (\d+)$/m.exec(recording.toString())[1]) - 1;
+  const want = native(['--replay', name, '--dump', 'd'], ['d'], { [name]: recording });
+  const page = await browser.newPage();
+  // The page's other options stay for the recording: here, its dumps.
+  await page.goto(b.pageUrl(server.url, `--dump d --dump-at ${last}:end`));
+  await page.waitForFunction(() => window.tailgate.firstFrameMs !== undefined, null, { timeout: 20000 });
+  await page.evaluate(([base64, file]) => {
+    const data = new DataTransfer();
+    data.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], file, { type: 'text/plain' }));
+    window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+  }, [recording.toString('base64'), name]);
+  await page.waitForURL((url) => (url.searchParams.get('args') || '').includes('--replay'), { timeout: 20000 });
+  assert.strictEqual(new URL(page.url()).searchParams.get('args'),
+                     `--dump d --dump-at ${last}:end --replay /home/web_user/recordings/${name}`);
+  // Watched in real time: about half a minute.
+  await page.waitForFunction(() => window.tailgate.readFile('end') !== null, null, { timeout: 120000, polling: 250 });
+  await page.evaluate(() => window.tailgate.close());
+  assert.strictEqual(await b.ended(page), 0);
+  assert.strictEqual(await b.sha256(page, 'end'), sha256(want.d), 'the recording\'s end differs from the desktop\'s');
+  assert.strictEqual(await b.sha256(page, 'd'), sha256(want.d), 'the dump differs from the desktop\'s');
+  // The recording stays with the player's files.
+  assert.ok((await b.readFile(page, `/home/web_user/recordings/${name}`)).equals(recording));
   await page.close();
 });
 
@@ -254,7 +411,8 @@ test('the touch controls drive the truck', async (browser, server) => {
   server.extra.set(WHOLE, wholeGame);
   const browser = await b.launch();
   let failed = 0;
-  for (const { name, body } of tests.filter((t) => !only || t.name.includes(only))) {
+  const chosen = tests.filter((t) => !only || t.name.includes(only));
+  for (const { name, body } of chosen) {
     const start = Date.now();
     try {
       await body(browser, server);
@@ -266,6 +424,6 @@ test('the touch controls drive the truck', async (browser, server) => {
   }
   await browser.close();
   server.close();
-  console.log(failed ? `${failed} of ${tests.length} page tests failed` : `all ${tests.length} page tests passed`);
+  console.log(failed ? `${failed} of ${chosen.length} page tests failed` : `all ${chosen.length} page tests passed`);
   process.exit(failed ? 1 : 0);
 })();
