@@ -63,3 +63,10 @@ if(EXISTS ${TAILGATE_GTEST_SOURCE}/CMakeLists.txt)
 else()
   message(STATUS "No GoogleTest sources in ${TAILGATE_GTEST_SOURCE} (libgtest-dev): the Windows unit test is not built")
 endif()
+
+# The tests' launcher: starts the game as the desktop does (no console, no
+# standard handles) and reports the message boxes it shows.
+add_executable(launch ${CMAKE_SOURCE_DIR}/tools/launch/launch.cpp)
+target_compile_definitions(launch PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+# A GUI program itself: it has no console for the game to attach to.
+set_target_properties(launch PROPERTIES WIN32_EXECUTABLE ON)
