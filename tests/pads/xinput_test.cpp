@@ -66,10 +66,18 @@ TEST(XInputPad, EachButtonHoldsItsGameKeyAndLetsItGo)
         uint16_t bit;
         const char* held;
     } buttons[] = {
-        {XINPUT_BIT_DPAD_UP, "UP"},   {XINPUT_BIT_DPAD_DOWN, "DOWN"},  {XINPUT_BIT_DPAD_LEFT, "LEFT"},
-        {XINPUT_BIT_DPAD_RIGHT, "RIGHT"}, {XINPUT_BIT_A, "SPACE"},     {XINPUT_BIT_B, "H"},
-        {XINPUT_BIT_X, "S"},          {XINPUT_BIT_Y, "S"},             {XINPUT_BIT_LEFT_SHOULDER, ""},
-        {XINPUT_BIT_RIGHT_SHOULDER, ""}, {XINPUT_BIT_LEFT_THUMB, ""},  {XINPUT_BIT_RIGHT_THUMB, ""},
+        {XINPUT_BIT_DPAD_UP, "UP"},
+        {XINPUT_BIT_DPAD_DOWN, "DOWN"},
+        {XINPUT_BIT_DPAD_LEFT, "LEFT"},
+        {XINPUT_BIT_DPAD_RIGHT, "RIGHT"},
+        {XINPUT_BIT_A, "SPACE"},
+        {XINPUT_BIT_B, "H"},
+        {XINPUT_BIT_X, "S"},
+        {XINPUT_BIT_Y, "S"},
+        {XINPUT_BIT_LEFT_SHOULDER, ""},
+        {XINPUT_BIT_RIGHT_SHOULDER, ""},
+        {XINPUT_BIT_LEFT_THUMB, ""},
+        {XINPUT_BIT_RIGHT_THUMB, ""},
     };
     for (const auto& button : buttons) {
         PolledPad pad;

@@ -14,8 +14,8 @@
 #include <io.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -105,8 +105,9 @@ struct ErrorOutput {
             return;
         }
         captured_path = std::wstring(dir) + L"tailgate-" + std::to_wstring(GetCurrentProcessId()) + L".log";
-        HANDLE file = CreateFileW(captured_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        HANDLE file =
+            CreateFileW(captured_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (file == INVALID_HANDLE_VALUE || !capture_into(file)) {
             DeleteFileW(captured_path.c_str());
             captured_path.clear();
@@ -147,8 +148,8 @@ extern "C" [[noreturn]] void __wrap_exit(int status)  // NOLINT(bugprone-reserve
             MessageBoxW(nullptr, win32_wide(line.c_str()).c_str(), L"Tailgate",
                         MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         }
-        HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                     nullptr);
+        HANDLE nowhere =
+            CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (nowhere == INVALID_HANDLE_VALUE || !capture_into(nowhere)) {
             fclose(stderr);
         }

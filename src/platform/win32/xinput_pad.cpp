@@ -6,11 +6,21 @@
 namespace {
 
 // XInput's bit of each of our buttons, by PlatPadButton (0: XInput has none).
-constexpr uint16_t BUTTON_BITS[PLAT_PAD_BUTTON_COUNT] = {
-    XINPUT_BIT_A,           XINPUT_BIT_B,           XINPUT_BIT_X,         XINPUT_BIT_Y,
-    XINPUT_BIT_BACK,        0,                      XINPUT_BIT_START,     XINPUT_BIT_LEFT_THUMB,
-    XINPUT_BIT_RIGHT_THUMB, XINPUT_BIT_LEFT_SHOULDER, XINPUT_BIT_RIGHT_SHOULDER, XINPUT_BIT_DPAD_UP,
-    XINPUT_BIT_DPAD_DOWN,   XINPUT_BIT_DPAD_LEFT,   XINPUT_BIT_DPAD_RIGHT};
+constexpr uint16_t BUTTON_BITS[PLAT_PAD_BUTTON_COUNT] = {XINPUT_BIT_A,
+                                                         XINPUT_BIT_B,
+                                                         XINPUT_BIT_X,
+                                                         XINPUT_BIT_Y,
+                                                         XINPUT_BIT_BACK,
+                                                         0,
+                                                         XINPUT_BIT_START,
+                                                         XINPUT_BIT_LEFT_THUMB,
+                                                         XINPUT_BIT_RIGHT_THUMB,
+                                                         XINPUT_BIT_LEFT_SHOULDER,
+                                                         XINPUT_BIT_RIGHT_SHOULDER,
+                                                         XINPUT_BIT_DPAD_UP,
+                                                         XINPUT_BIT_DPAD_DOWN,
+                                                         XINPUT_BIT_DPAD_LEFT,
+                                                         XINPUT_BIT_DPAD_RIGHT};
 
 PlatEvent pad_event(int pad, PlatEventType type)
 {
