@@ -69,7 +69,9 @@ bool capture_into(HANDLE file)
             return false;
         }
     }
-    SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(2)));
+    const intptr_t handle = _get_osfhandle(2);
+    SetStdHandle(STD_ERROR_HANDLE,
+                 reinterpret_cast<HANDLE>(handle));  // NOLINT(performance-no-int-to-ptr): the runtime's handle
     if (_fileno(stderr) != 2) {
         stderr->_file = 2;
         stderr->_flag = _IOWRT;
