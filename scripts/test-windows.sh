@@ -153,6 +153,15 @@ wait_for_size() {
   done
   fail "the window is $size, not $2, after $3"
 }
+# Gives window $1 the keyboard, once it can take it (a window being mapped
+# again refuses it for a moment).
+focus() {
+  for _ in $(seq 1 40); do
+    xdotool windowfocus "$1" 2> /dev/null && return 0
+    sleep 0.25
+  done
+  fail "window $1 does not take the keyboard"
+}
 # How many pixels two pictures differ in (ImageMagick's absolute error).
 pixels_apart() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
 
@@ -170,7 +179,7 @@ rm -f "$scratch/box.out"
 box_pid=$!
 box="$(find_window Tailgate)"
 wait_for_file "$scratch/box.out" 30 || fail "the message box's text could not be read"
-xdotool windowfocus "$box" 2> /dev/null || true
+focus "$box"
 xdotool key Return
 wait "$box_pid" || true
 [ "$(cat "$scratch/box.status")" = 1 ] || fail "without data the program started from the desktop exited $(cat "$scratch/box.status"), not 1"
@@ -213,7 +222,7 @@ for _ in $(seq 1 40); do
   sleep 0.25
 done
 [ "$apart" = 0 ] || fail "the window's picture after pass $last differs from the native shot in $apart pixels"
-xdotool windowfocus "$window" 2> /dev/null || true
+focus "$window"
 xdotool key F12
 for _ in $(seq 1 120); do
   grep -q 'screenshot saved as' "$scratch/r/replay.out" && break
@@ -239,7 +248,7 @@ window_session() {
     --config settings.ini --record session.txt > /dev/null 2> session.err) &
   game_pid=$!
   window="$(find_window Tailgate)" || return 1
-  xdotool windowfocus "$window"
+  focus "$window"
   sleep 2
   import -window "$window" "$pictures_kept/window-title.png"
   key space
@@ -252,7 +261,7 @@ window_session() {
   wait_for_size "$window" "$(xdotool getdisplaygeometry | tr ' ' x)" "Alt+Enter"
   xdotool key alt+Return
   wait_for_size "$window" "$before" "Alt+Enter twice"
-  xdotool windowfocus "$window" 2> /dev/null || true
+  focus "$window"
   xdotool keydown Up
   sleep 2
   xdotool keyup Up
