@@ -522,10 +522,10 @@ bool start_pads()
         return true;
     }
     for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
-        xinput = LoadLibraryW(name);
         if (xinput) {
             break;
         }
+        xinput = LoadLibraryW(name);
     }
     if (xinput) {
         xinput_get_state =
@@ -546,6 +546,8 @@ bool start_pads()
     return true;
 }
 
+// XInput stays loaded once it was: it watches for devices on a thread of
+// its own, which may still be running when the library is let go.
 void stop_pads()
 {
     pads_started = false;
@@ -553,10 +555,6 @@ void stop_pads()
         connected = false;
     }
     xinput_get_state = nullptr;
-    if (xinput) {
-        FreeLibrary(xinput);
-        xinput = nullptr;
-    }
 }
 
 // ---------------------------------------------------------------------------
