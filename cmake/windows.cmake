@@ -49,3 +49,24 @@ set(CPACK_PACKAGE_FILE_NAME tailgate-${PROJECT_VERSION}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The pads' unit test built for Windows as well, for scripts/test-windows.sh
+# to run under Wine, with GoogleTest built from the sources Debian's
+# libgtest-dev ships. Not part of the ZIP.
+set(TAILGATE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, for the Windows build's unit test")
+if(EXISTS ${TAILGATE_GTEST_SOURCE}/CMakeLists.txt)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${TAILGATE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_executable(test_pads ${CMAKE_SOURCE_DIR}/tests/pads/xinput_test.cpp)
+  target_link_libraries(test_pads PRIVATE tailgate_game GTest::gtest GTest::gtest_main)
+else()
+  message(STATUS "No GoogleTest sources in ${TAILGATE_GTEST_SOURCE} (libgtest-dev): the Windows unit test is not built")
+endif()
+
+# The tests' launcher: starts the game as the desktop does (no console, no
+# standard handles) and reports the message boxes it shows.
+add_executable(launch ${CMAKE_SOURCE_DIR}/tools/launch/launch.cpp)
+target_compile_definitions(launch PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+# A GUI program itself: it has no console for the game to attach to.
+set_target_properties(launch PROPERTIES WIN32_EXECUTABLE ON)

@@ -37,8 +37,9 @@ test_packages=(
   # with it)
   g++-mingw-w64-x86-64 emscripten chromium
   # the Windows build's tests under Wine, in a window on a virtual X display
-  # driven by xdotool (scripts/test-windows.sh), with MinGW-w64's zlib
-  libz-mingw-w64-dev wine wine64 xvfb xdotool unzip
+  # driven by xdotool, its pictures taken and compared by ImageMagick
+  # (scripts/test-windows.sh), with MinGW-w64's zlib
+  libz-mingw-w64-dev wine wine64 xvfb xdotool imagemagick unzip
 )
 case "${1:-}" in
   "") ;;

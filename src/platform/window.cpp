@@ -22,6 +22,7 @@
 #include "platform/host.h"
 #include "platform/keys.h"
 #include "platform/overlay_menu.h"
+#include "platform/pads.h"
 #include "platform/platform.h"
 #include "platform/run_mode.h"
 #include "platform/settings.h"
@@ -82,16 +83,12 @@ bool key_stale[KEY_CODES];
 // even if the layout changed in between.
 int key_code_of_scancode[PLAT_SCANCODE_LIMIT];
 
-// Game controllers the backend opened. Each game key is held by a set of
-// the pad's inputs (bit per button, one more for the stick).
+// Game controllers the backend opened, and the game keys they hold.
 constexpr int MAX_PADS = 8;
 int pad_ids[MAX_PADS];
 bool pad_in_use[MAX_PADS];
 bool pads_started;
-uint32_t pad_held[KEY_CODES];
-constexpr uint32_t STICK_BIT = 1u << 31;
-constexpr int STICK_ON = 16000;   // push this far to hold the arrow...
-constexpr int STICK_OFF = 10000;  // ...and back inside this to let it go
+PlatPadHold pad_hold;
 
 // Pause: the game's clock stands still from pause_started on; the time
 // spent paused is taken off every tick count after.
@@ -261,29 +258,22 @@ void pad_removed(int id)
     }
     // Whatever that pad held is let go (another pad may hold it again at
     // its next move).
-    memset(pad_held, 0, sizeof pad_held);
+    plat_pad_release_all(&pad_hold);
 }
 
-// The game key code a pad button gives, CODE_PAUSE for the pause, 0 for none.
-int code_of_button(int button)
+// What a pad's button or stick did to the game's keys: a newly held key
+// counts even if it is let go before the game looks.
+void pad_move(const PlatEvent& event)
 {
-    for (const PlatActionInfo& action : PLAT_ACTIONS) {
-        if (action.pad_buttons & (1u << button)) {
-            return action.action == ACTION_PAUSE ? CODE_PAUSE : action.game_key;
-        }
+    const PlatPadEffect effect = plat_pad_apply(&pad_hold, event);
+    if (effect.pressed > 0) {
+        key_latched[effect.pressed] = true;
     }
-    return 0;
-}
-
-void pad_hold(int code, uint32_t bit, bool down)
-{
-    if (down) {
-        if (!pad_held[code]) {
-            key_latched[code] = true;
-        }
-        pad_held[code] |= bit;
-    } else {
-        pad_held[code] &= ~bit;
+    if (effect.pause) {
+        set_paused(!paused);
+    }
+    if (effect.menu && !watching) {
+        open_menu();
     }
 }
 
@@ -333,45 +323,8 @@ void pad_button(const PlatEvent& event)
             pad_menu_button(event.button);
             return;
         }
-        if (!watching && event.button == PLAT_PAD_BACK) {
-            open_menu();
-            return;
-        }
     }
-    const int code = code_of_button(event.button);
-    if (code == CODE_PAUSE) {
-        if (down) {
-            set_paused(!paused);
-        }
-    } else if (code > 0) {
-        pad_hold(code, 1u << event.button, down);
-    }
-}
-
-void pad_axis(const PlatEvent& event)
-{
-    int low = 0;
-    int high = 0;
-    if (event.axis == PLAT_PAD_AXIS_LEFT_X) {
-        low = gk::LEFT;
-        high = gk::RIGHT;
-    } else if (event.axis == PLAT_PAD_AXIS_LEFT_Y) {
-        low = gk::UP;  // the stick's y grows downwards
-        high = gk::DOWN;
-    } else {
-        return;
-    }
-    const int value = event.value;
-    for (int side = 0; side < 2; ++side) {
-        const int code = side == 0 ? low : high;
-        const int push = side == 0 ? -value : value;
-        const bool held = (pad_held[code] & STICK_BIT) != 0;
-        if (!held && push > STICK_ON) {
-            pad_hold(code, STICK_BIT, true);
-        } else if (held && push < STICK_OFF) {
-            pad_hold(code, STICK_BIT, false);
-        }
-    }
+    pad_move(event);
 }
 
 void start_pads()
@@ -386,14 +339,14 @@ void stop_pads()
 {
     sys.stop_pads();
     memset(pad_in_use, 0, sizeof pad_in_use);
-    memset(pad_held, 0, sizeof pad_held);
+    plat_pad_release_all(&pad_hold);
     pads_started = false;
 }
 
 void release_all_keys()
 {
     memset(key_held, 0, sizeof key_held);
-    memset(pad_held, 0, sizeof pad_held);
+    plat_pad_release_all(&pad_hold);
     memset(key_stale, 0, sizeof key_stale);
     memset(key_code_of_scancode, 0, sizeof key_code_of_scancode);
 }
@@ -435,7 +388,7 @@ void pump_events()
             pad_button(event);
             break;
         case PLAT_EVENT_PAD_AXIS:
-            pad_axis(event);
+            pad_move(event);
             break;
         case PLAT_EVENT_REPAINT:
             present_pending = true;
@@ -720,7 +673,7 @@ bool live_key(int vk)
     if (vk <= 0 || vk >= KEY_CODES || key_stale[vk]) {
         return false;
     }
-    const bool down = key_held[vk] || pad_held[vk] != 0 || key_latched[vk];
+    const bool down = key_held[vk] || plat_pad_holds(pad_hold, vk) || key_latched[vk];
     key_latched[vk] = false;
     return down;
 }

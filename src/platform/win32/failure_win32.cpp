@@ -2,15 +2,22 @@
 // to a file of its own, and when it ends in failure, the last line (the one
 // a terminal would have shown: "tailgate: ...") comes up in a message box.
 // Started from a console it writes there; started with its output taken
-// (a pipe, a file, a test under Wine) it writes there and shows no box.
+// (a pipe, a file, a test under Wine) it writes there and shows no box. A
+// headless run never shows one.
 //
 // The end of the program is seen through the linker: tailgate.exe is linked
 // with -Wl,--wrap=exit, so the C runtime's exit after main and every other
 // exit come here first with their status.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "platform/win32/wide.h"
@@ -25,6 +32,54 @@ bool usable(DWORD which)
 {
     HANDLE handle = GetStdHandle(which);
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+// Whether the command line asks for a headless run, which never puts up a
+// box: nobody may be there to close it.
+bool headless_run()
+{
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!args) {
+        return false;
+    }
+    bool headless = false;
+    for (int i = 1; i < count; ++i) {
+        headless = headless || wcscmp(args[i], L"--headless") == 0;
+    }
+    LocalFree(args);
+    return headless;
+}
+
+// Makes descriptor 2 and stderr write to `file`. A program started without
+// standard handles has a stderr with no descriptor at all (freopen refuses
+// it), so the stream is given descriptor 2 by hand: the runtime's FILE is
+// msvcrt's documented _iobuf.
+bool capture_into(HANDLE file)
+{
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+    if (fd < 0) {
+        CloseHandle(file);
+        return false;
+    }
+    if (fd != 2) {
+        const bool moved = _dup2(fd, 2) == 0;
+        _close(fd);
+        if (!moved) {
+            return false;
+        }
+    }
+    const intptr_t handle = _get_osfhandle(2);
+    SetStdHandle(STD_ERROR_HANDLE,
+                 reinterpret_cast<HANDLE>(handle));  // NOLINT(performance-no-int-to-ptr): the runtime's handle
+    if (_fileno(stderr) != 2) {
+        stderr->_file = 2;
+        stderr->_flag = _IOWRT;
+        stderr->_ptr = stderr->_base = nullptr;
+        stderr->_cnt = 0;
+    }
+    setvbuf(stderr, nullptr, _IONBF, 0);
+    return _fileno(stderr) == 2;
 }
 
 // Runs before main: gives stderr a place.
@@ -43,13 +98,20 @@ struct ErrorOutput {
             (void)ignored;
             return;
         }
+        if (headless_run()) {
+            return;
+        }
         wchar_t dir[MAX_PATH + 1];
         DWORD n = GetTempPathW(MAX_PATH + 1, dir);
         if (n == 0 || n > MAX_PATH) {
             return;
         }
         captured_path = std::wstring(dir) + L"tailgate-" + std::to_wstring(GetCurrentProcessId()) + L".log";
-        if (!_wfreopen(captured_path.c_str(), L"w+b", stderr)) {
+        HANDLE file =
+            CreateFileW(captured_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file == INVALID_HANDLE_VALUE || !capture_into(file)) {
+            DeleteFileW(captured_path.c_str());
             captured_path.clear();
         }
     }
@@ -88,8 +150,11 @@ extern "C" [[noreturn]] void __wrap_exit(int status)  // NOLINT(bugprone-reserve
             MessageBoxW(nullptr, win32_wide(line.c_str()).c_str(), L"Tailgate",
                         MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         }
-        FILE* ignored = freopen("NUL", "wb", stderr);
-        (void)ignored;
+        HANDLE nowhere =
+            CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (nowhere == INVALID_HANDLE_VALUE || !capture_into(nowhere)) {
+            fclose(stderr);
+        }
         DeleteFileW(captured_path.c_str());
     }
     __real_exit(status);

@@ -7,6 +7,7 @@
 // Our headers come before <windows.h>: platform.h's key and message names
 // are the system's macros too (with the same values).
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -17,6 +18,7 @@
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/xinput_pad.h"
 
 #include <windows.h>
 
@@ -448,24 +450,28 @@ HMODULE xinput = nullptr;
 XInputGetStateFn xinput_get_state = nullptr;
 bool pads_started = false;
 bool pad_connected[XUSER_MAX_COUNT];
-XINPUT_GAMEPAD pad_last[XUSER_MAX_COUNT];
+XInputPad pad_last[XUSER_MAX_COUNT];
 DWORD last_poll = 0;
+DWORD last_search = 0;
 
-const WORD PAD_BITS[] = {XINPUT_GAMEPAD_A,
-                         XINPUT_GAMEPAD_B,
-                         XINPUT_GAMEPAD_X,
-                         XINPUT_GAMEPAD_Y,
-                         XINPUT_GAMEPAD_BACK,
-                         0,
-                         XINPUT_GAMEPAD_START,
-                         XINPUT_GAMEPAD_LEFT_THUMB,
-                         XINPUT_GAMEPAD_RIGHT_THUMB,
-                         XINPUT_GAMEPAD_LEFT_SHOULDER,
-                         XINPUT_GAMEPAD_RIGHT_SHOULDER,
-                         XINPUT_GAMEPAD_DPAD_UP,
-                         XINPUT_GAMEPAD_DPAD_DOWN,
-                         XINPUT_GAMEPAD_DPAD_LEFT,
-                         XINPUT_GAMEPAD_DPAD_RIGHT};
+// Our copy of the pad's state is XInput's own.
+static_assert(sizeof(XInputPad) == sizeof(XINPUT_GAMEPAD));
+static_assert(offsetof(XInputPad, left_x) == offsetof(XINPUT_GAMEPAD, sThumbLX));
+static_assert(offsetof(XInputPad, left_y) == offsetof(XINPUT_GAMEPAD, sThumbLY));
+static_assert(XINPUT_BIT_A == XINPUT_GAMEPAD_A && XINPUT_BIT_B == XINPUT_GAMEPAD_B &&
+              XINPUT_BIT_X == XINPUT_GAMEPAD_X && XINPUT_BIT_Y == XINPUT_GAMEPAD_Y &&
+              XINPUT_BIT_START == XINPUT_GAMEPAD_START && XINPUT_BIT_BACK == XINPUT_GAMEPAD_BACK &&
+              XINPUT_BIT_DPAD_UP == XINPUT_GAMEPAD_DPAD_UP && XINPUT_BIT_DPAD_DOWN == XINPUT_GAMEPAD_DPAD_DOWN &&
+              XINPUT_BIT_DPAD_LEFT == XINPUT_GAMEPAD_DPAD_LEFT && XINPUT_BIT_DPAD_RIGHT == XINPUT_GAMEPAD_DPAD_RIGHT &&
+              XINPUT_BIT_LEFT_THUMB == XINPUT_GAMEPAD_LEFT_THUMB &&
+              XINPUT_BIT_RIGHT_THUMB == XINPUT_GAMEPAD_RIGHT_THUMB &&
+              XINPUT_BIT_LEFT_SHOULDER == XINPUT_GAMEPAD_LEFT_SHOULDER &&
+              XINPUT_BIT_RIGHT_SHOULDER == XINPUT_GAMEPAD_RIGHT_SHOULDER);
+
+// Pads plugged in are polled every few milliseconds; the empty slots only
+// now and then, since asking XInput about a pad that is not there is slow.
+constexpr DWORD POLL_MS = 8;
+constexpr DWORD SEARCH_MS = 1000;
 
 void poll_pads()
 {
@@ -473,48 +479,38 @@ void poll_pads()
         return;
     }
     const DWORD now = GetTickCount();
-    if (now - last_poll < 8) {
+    if (now - last_poll < POLL_MS) {
         return;
     }
     last_poll = now;
+    const bool search = now - last_search >= SEARCH_MS;
+    if (search) {
+        last_search = now;
+    }
+    std::vector<PlatEvent> changes;
     for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad) {
+        if (!pad_connected[pad] && !search) {
+            continue;
+        }
         XINPUT_STATE state = {};
         const bool connected = xinput_get_state(pad, &state) == ERROR_SUCCESS;
-        PlatEvent event;
-        event.pad = static_cast<int>(pad);
         if (connected != pad_connected[pad]) {
             pad_connected[pad] = connected;
+            PlatEvent event;
+            event.pad = static_cast<int>(pad);
             event.type = connected ? PLAT_EVENT_PAD_ADDED : PLAT_EVENT_PAD_REMOVED;
             push(event);
-            pad_last[pad] = XINPUT_GAMEPAD{};
-            if (!connected) {
-                continue;
-            }
+            pad_last[pad] = XInputPad{};
         }
         if (!connected) {
             continue;
         }
-        const XINPUT_GAMEPAD& now_pad = state.Gamepad;
-        for (int button = 0; button < PLAT_PAD_BUTTON_COUNT; ++button) {
-            const WORD bit = PAD_BITS[button];
-            if (bit == 0 || ((now_pad.wButtons ^ pad_last[pad].wButtons) & bit) == 0) {
-                continue;
-            }
-            event.type = (now_pad.wButtons & bit) ? PLAT_EVENT_PAD_BUTTON_DOWN : PLAT_EVENT_PAD_BUTTON_UP;
-            event.button = button;
-            push(event);
-        }
-        if (now_pad.sThumbLX != pad_last[pad].sThumbLX) {
-            event.type = PLAT_EVENT_PAD_AXIS;
-            event.axis = PLAT_PAD_AXIS_LEFT_X;
-            event.value = now_pad.sThumbLX;
-            push(event);
-        }
-        if (now_pad.sThumbLY != pad_last[pad].sThumbLY) {
-            event.type = PLAT_EVENT_PAD_AXIS;
-            event.axis = PLAT_PAD_AXIS_LEFT_Y;
-            event.value = std::min(32767, -static_cast<int>(now_pad.sThumbLY));  // ours grows downwards
-            push(event);
+        XInputPad now_pad;
+        std::memcpy(&now_pad, &state.Gamepad, sizeof now_pad);
+        changes.clear();
+        xinput_pad_changes(static_cast<int>(pad), pad_last[pad], now_pad, &changes);
+        for (const PlatEvent& change : changes) {
+            push(change);
         }
         pad_last[pad] = now_pad;
     }
@@ -526,10 +522,10 @@ bool start_pads()
         return true;
     }
     for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
-        xinput = LoadLibraryW(name);
         if (xinput) {
             break;
         }
+        xinput = LoadLibraryW(name);
     }
     if (xinput) {
         xinput_get_state =
@@ -544,11 +540,14 @@ bool start_pads()
         return false;
     }
     pads_started = true;
-    last_poll = GetTickCount() - 1000;
+    last_poll = GetTickCount() - SEARCH_MS;
+    last_search = last_poll;
     poll_pads();
     return true;
 }
 
+// XInput stays loaded once it was: it watches for devices on a thread of
+// its own, which may still be running when the library is let go.
 void stop_pads()
 {
     pads_started = false;
@@ -556,10 +555,6 @@ void stop_pads()
         connected = false;
     }
     xinput_get_state = nullptr;
-    if (xinput) {
-        FreeLibrary(xinput);
-        xinput = nullptr;
-    }
 }
 
 // ---------------------------------------------------------------------------
