@@ -72,7 +72,8 @@
     printErr: (line) => { tailgate.stderr.push(line); console.warn(line); },
   };
 
-  let syncing = null;
+  let syncing = Promise.resolve();  // the last write to IndexedDB asked for
+  let queued = null;                // one that waits for the write before it
   let persistent = false;
   const tailgate = {
     exitStatus: undefined,
@@ -90,14 +91,20 @@
       }
     },
     // Writes the player's files to IndexedDB now.
+    // One write at a time; one asked for while another runs follows it, so
+    // that the last change always gets there.
     sync() {
       if (!persistent) {
         return Promise.resolve();
       }
-      if (!syncing) {
-        syncing = new Promise((done) => mod.FS.syncfs(false, () => { syncing = null; done(); }));
+      if (!queued) {
+        queued = syncing.then(() => new Promise((done) => {
+          queued = null;
+          mod.FS.syncfs(false, () => done());
+        }));
+        syncing = queued;
       }
-      return syncing;
+      return queued;
     },
     // Asks the game to end, as closing its window would.
     close() {
@@ -158,6 +165,9 @@
     }));
     return Promise.all([persisted].concat(fetched));
   };
+
+  // The game made a file durable (a high score, a setting): to IndexedDB.
+  mod.onFilesChanged = () => { tailgate.sync(); };
 
   mod.onExit = function (code) {
     tailgate.endedMs = performance.now();

@@ -42,6 +42,40 @@ target_include_directories(tailgate_game INTERFACE ${CMAKE_SOURCE_DIR}/src)
 # The module: made by the page (createTailgate), its waits inside a pass
 # giving the page control back (Asyncify), the data preloaded at /game/data
 # beside the program's place (/game/tailgate, as /proc/self/exe says).
+#
+# Asyncify instruments every function that may be on the stack when the
+# program sleeps, and takes any call through a function pointer for one that
+# may sleep: the run mode's table (platform/run_mode.h) and the C library's
+# streams would make the whole game pay for it in every pass. These
+# functions call through pointers that never reach a sleep (the clock, the
+# keys, the events, files, text): the game sleeps only where it waits for a
+# frame, while paused, and in the shell's pacing, and an fsync never sleeps
+# here (sync_web.cpp). A function named here that is on the stack of a sleep
+# stops the module with "invalid state": the page's tests take every path
+# that sleeps.
+set(never_sleeping_calls
+    "plat_get_tick_count()"
+    "plat_key_down(int)"
+    "plat_forget_held_keys()"
+    "plat_peek_message(PlatMessage*)"
+    "plat_window_destroy()"
+    "(anonymous namespace)::music_clock_now()"
+    "(anonymous namespace)::load_optional(int (*)(), char const*)"
+    "(anonymous namespace)::apply_event(PlatKeyEvent const&, int)"
+    "(anonymous namespace)::feed_live_keys(bool)"
+    __fwritex
+    fflush
+    fclose
+    fread
+    __fseeko_unlocked
+    __ftello_unlocked
+    __vfprintf_internal
+    printf_core
+    pop_arg
+    close_file
+    __stdio_exit)
+list(JOIN never_sleeping_calls "\n" never_sleeping_lines)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/never_sleeping_calls.txt CONTENT "${never_sleeping_lines}\n")
 add_executable(tailgate ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
 target_link_libraries(tailgate PRIVATE tailgate_game)
 target_compile_options(tailgate PRIVATE -Oz -flto)
@@ -49,10 +83,11 @@ set_target_properties(tailgate PROPERTIES SUFFIX ".js")
 target_link_options(
   tailgate PRIVATE
   -O3 -flto -sMODULARIZE=1 -sEXPORT_NAME=createTailgate -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=32768
+  -sASYNCIFY_REMOVE=@${CMAKE_BINARY_DIR}/never_sleeping_calls.txt
   -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
   "-sEXPORTED_RUNTIME_METHODS=['FS']" "-sEXPORTED_FUNCTIONS=['_main','_malloc','_free']"
   --pre-js ${web}/module.js --preload-file ${native}/data@/game/data)
-set_property(TARGET tailgate APPEND PROPERTY LINK_DEPENDS ${web}/module.js)
+set_property(TARGET tailgate APPEND PROPERTY LINK_DEPENDS ${web}/module.js ${CMAKE_BINARY_DIR}/never_sleeping_calls.txt)
 
 # The page and what it serves beside the module.
 set(page_files ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_SOURCE_DIR}/web/page.js)
