@@ -26,12 +26,14 @@ target_sources(tailgate_platform PRIVATE ${system_sources} ${CMAKE_SOURCE_DIR}/s
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/sdl/folders_posix.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              TAILGATE_INSTALLED_DATA="data")
 
-# The code is compiled for size and optimised for speed at the link (the
-# link-time code generation and the WebAssembly optimiser): the module stays
-# small for the page's start, and runs the game nearly twice as fast as one
-# linked for size.
+# The code is optimised for speed, at the link too (the link-time code
+# generation and the WebAssembly optimiser), with the instructions every
+# browser of the last years has: bulk memory, whose memory.copy moves the
+# picture's rows where the C library would call out to JavaScript for each,
+# and 128-bit SIMD, which runs the keyed blits' SSE2 sixteen pixels at a
+# time as on the desktop. The module stays under 400 KB.
 foreach(lib IN LISTS TAILGATE_LAYER_LIBS)
-  target_compile_options(${lib} PRIVATE -Oz -flto)
+  target_compile_options(${lib} PRIVATE -O2 -flto -mbulk-memory -msimd128 -msse2)
 endforeach()
 
 add_library(tailgate_game INTERFACE)
@@ -78,11 +80,11 @@ list(JOIN never_sleeping_calls "\n" never_sleeping_lines)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/never_sleeping_calls.txt CONTENT "${never_sleeping_lines}\n")
 add_executable(tailgate ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
 target_link_libraries(tailgate PRIVATE tailgate_game)
-target_compile_options(tailgate PRIVATE -Oz -flto)
+target_compile_options(tailgate PRIVATE -O2 -flto -mbulk-memory -msimd128 -msse2)
 set_target_properties(tailgate PROPERTIES SUFFIX ".js")
 target_link_options(
   tailgate PRIVATE
-  -O3 -flto -sMODULARIZE=1 -sEXPORT_NAME=createTailgate -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=32768
+  -O3 -flto -mbulk-memory -msimd128 -sMODULARIZE=1 -sEXPORT_NAME=createTailgate -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=32768
   -sASYNCIFY_REMOVE=@${CMAKE_BINARY_DIR}/never_sleeping_calls.txt
   -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
   "-sEXPORTED_RUNTIME_METHODS=['FS']" "-sEXPORTED_FUNCTIONS=['_main','_malloc','_free']"
