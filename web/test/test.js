@@ -123,6 +123,25 @@ async function press(page, key, hold = 80) {
   await page.keyboard.up(key);
 }
 
+// A file as the page keeps it in IndexedDB (the player's folder), or null.
+async function storedFile(page, file) {
+  return page.evaluate((name) => new Promise((done) => {
+    const open = indexedDB.open('/home/web_user');
+    open.onerror = () => done(null);
+    open.onsuccess = () => {
+      const db = open.result;
+      if (!db.objectStoreNames.contains('FILE_DATA')) {
+        done(null);
+        return;
+      }
+      const get = db.transaction('FILE_DATA').objectStore('FILE_DATA').get(name);
+      get.onerror = () => done(null);
+      get.onsuccess = () => done(get.result && get.result.contents
+        ? new TextDecoder().decode(get.result.contents) : null);
+    };
+  }), file);
+}
+
 const MODE = { TITLE: 0, MENU: 1, STORY: 4, PLAY: 5 };
 const tests = [];
 const test = (name, body) => tests.push({ name, body });
@@ -294,6 +313,12 @@ const PAD = { A: 0, B: 1, X: 2, Y: 3, BACK: 8, START: 9, UP: 12, DOWN: 13, LEFT:
 test('a pad drives the truck and works the menus as the keys do', async (browser, server) => {
   const page = await browser.newPage({ viewport: { width: 1024, height: 800 } });
   await page.addInitScript(stubPad);
+  // Without the page's writes every few seconds: what the game saves goes
+  // to IndexedDB as it saves it.
+  await page.addInitScript(() => {
+    const every = window.setInterval;
+    window.setInterval = (f, ms, ...rest) => (ms >= 1000 ? 0 : every(f, ms, ...rest));
+  });
   await page.goto(b.pageUrl(server.url, '--data /game/data --trace t'));
   const button = (index, down) => page.evaluate(([i, d]) => window.testPad.button(i, d), [index, down]);
   const tap = async (index) => {
@@ -342,6 +367,12 @@ test('a pad drives the truck and works the menus as the keys do', async (browser
   assert.strictEqual((await lastState(page, 't')).pass, held, 'the game ran on under the menu');
   const settings = await b.readFile(page, '/home/web_user/.config/tailgate/tailgate.ini');
   assert.ok(settings && /scaling\s*=\s*integer/.test(settings.toString()), `the settings kept: ${settings}`);
+  let stored = null;
+  for (let i = 0; i < 40 && !(stored && /scaling\s*=\s*integer/.test(stored)); ++i) {
+    await sleep(50);
+    stored = await storedFile(page, '/home/web_user/.config/tailgate/tailgate.ini');
+  }
+  assert.ok(stored && /scaling\s*=\s*integer/.test(stored), `the settings in IndexedDB: ${stored}`);
   await tap(PAD.START);
   await until(page, 't', 'the game going on', (s) => s.pass > held + 10);
   await page.evaluate(() => window.tailgate.close());

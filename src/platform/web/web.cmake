@@ -33,7 +33,7 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/sdl/folders_posix.cpp APPEN
 # and 128-bit SIMD, which runs the keyed blits' SSE2 sixteen pixels at a
 # time as on the desktop. The module stays under 400 KB.
 foreach(lib IN LISTS TAILGATE_LAYER_LIBS)
-  target_compile_options(${lib} PRIVATE -O2 -flto -mbulk-memory -msimd128 -msse2)
+  target_compile_options(${lib} PRIVATE -O3 -flto -mbulk-memory -msimd128 -msse2)
 endforeach()
 
 add_library(tailgate_game INTERFACE)
@@ -80,7 +80,7 @@ list(JOIN never_sleeping_calls "\n" never_sleeping_lines)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/never_sleeping_calls.txt CONTENT "${never_sleeping_lines}\n")
 add_executable(tailgate ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
 target_link_libraries(tailgate PRIVATE tailgate_game)
-target_compile_options(tailgate PRIVATE -O2 -flto -mbulk-memory -msimd128 -msse2)
+target_compile_options(tailgate PRIVATE -O3 -flto -mbulk-memory -msimd128 -msse2)
 set_target_properties(tailgate PROPERTIES SUFFIX ".js")
 target_link_options(
   tailgate PRIVATE
