@@ -114,6 +114,11 @@ wine "$root/build-win/test_pads.exe" --gtest_brief=1 > "$scratch/pads.txt" 2>&1 
   fail "the pads' unit test failed under Wine: $(tr -d '\r' < "$scratch/pads.txt" | tail -20)"
 
 echo "-- a virtual display"
+# Wine's desktop process outlives the programs that started it, with the
+# display it found then: the headless runs above had none, so the server
+# they share is ended before the first window.
+wineserver -k 2> /dev/null || true
+wineserver -w 2> /dev/null || true
 display=":$((90 + RANDOM % 800))"
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb_pid=$!
@@ -123,16 +128,23 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 xdotool getdisplaygeometry > /dev/null 2>&1 || fail "the virtual display did not come up"
-# Waits (up to $2 seconds, default 60) for a window named exactly $1 and
-# prints its id.
+# Waits (up to $2 seconds, default 180: the first window of a new Wine prefix
+# is slow) for a window named exactly $1 and prints its id; files named after
+# that are shown when none came.
 find_window() {
   local w=""
-  for _ in $(seq 1 $((${2:-60} * 4))); do
+  for _ in $(seq 1 $((${2:-180} * 4))); do
     w="$(xdotool search --name "^$1\$" 2> /dev/null | head -1 || true)"
     [ -n "$w" ] && break
     sleep 0.25
   done
-  [ -n "$w" ] || fail "no window \"$1\" came up"
+  if [ -z "$w" ]; then
+    # What the program said meanwhile, to tell a slow start from a failed one.
+    for log in "${@:3}"; do
+      [ -s "$log" ] && { echo "-- $log:"; tail -20 "$log"; } >&2
+    done
+    fail "no window \"$1\" came up"
+  fi
   echo "$w"
 }
 # Waits (up to $2 seconds) for the file $1 to be there and not empty.
@@ -177,7 +189,7 @@ rm -f "$scratch/box.out"
   echo $? > box.status
 ) &
 box_pid=$!
-box="$(find_window Tailgate)"
+box="$(find_window Tailgate 180 "$scratch/box.out" "$scratch/box.err")"
 wait_for_file "$scratch/box.out" 30 || fail "the message box's text could not be read"
 focus "$box"
 xdotool key Return
@@ -209,7 +221,7 @@ fresh_data "$scratch/r/data"
 (cd "$scratch/r" && exec timeout 240 wine "$exe" --window --scale 1 --config settings.ini --data data \
   --replay "$games/whole_game.txt" --passes $((last + 1)) --dump-at "$last:reached.json" > replay.out 2> replay.err) &
 replay_pid=$!
-window="$(find_window Tailgate)"
+window="$(find_window Tailgate 180 "$scratch/r/replay.out" "$scratch/r/replay.err")"
 wait_for_size "$window" 640x480 "opening at scale 1"
 wait_for_file "$scratch/r/reached.json" 180 || fail "the watched replay did not reach pass $last"
 # The last picture is up once the pass is done; the X server may show it a
@@ -247,7 +259,7 @@ window_session() {
   (cd "$scratch/w" && TAILGATE_MIDI_LOG="$scratch/w/midi.txt" exec timeout 120 wine "$exe" --window --data data \
     --config settings.ini --record session.txt > /dev/null 2> session.err) &
   game_pid=$!
-  window="$(find_window Tailgate)"
+  window="$(find_window Tailgate 180 "$scratch/w/session.err")"
   focus "$window"
   # The title, as the native build draws it, before the first key.
   local apart=""
