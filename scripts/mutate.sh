@@ -6,24 +6,28 @@
 # working tree and the normal build are never touched, and the copy is
 # restored after every fault, also when the run is interrupted.
 #
-#   scripts/mutate.sh [--list FILE] [--build DIR] [--min PERCENT] [PATTERN]
+#   scripts/mutate.sh [--list FILE] [--build DIR] [--min PERCENT] [--check] [PATTERN]
 #
 # PATTERN (an extended regular expression) plants only the faults whose
 # "file: description" matches it. The exit status is 0 when at least PERCENT
 # (default 90) of the faults were caught and every fault could be planted and
-# built; 1 otherwise.
+# built; 1 otherwise; 2 for a bad list, or a record whose file or original
+# text is not in the source (checked before anything is built). --check
+# only reads the list and checks every record against the source.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 list="$root/tests/mutants.txt"
 build="$root/build-mutate"
 min=90
 filter=""
+check_only=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --list) list="$2"; shift 2 ;;
     --build) build="$2"; shift 2 ;;
     --min) min="$2"; shift 2 ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    --check) check_only=1; shift ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     -*) echo "mutate: unknown option $1" >&2; exit 2 ;;
     *) filter="$1"; shift ;;
   esac
@@ -77,6 +81,31 @@ while IFS= read -r line || [ -n "$line" ]; do
   esac
 done < "$list"
 [ $bad -eq 0 ] || exit 2
+
+# How many times the text $2 stands in the file $1.
+occurrences() {
+  local text rest
+  text="$(cat "$1"; printf x)"; text="${text%x}"
+  rest="${text//"$2"/}"
+  echo $(( (${#text} - ${#rest}) / ${#2} ))
+}
+selected() { [ -z "$filter" ] || [[ "${files[$1]}: ${names[$1]}" =~ $filter ]]; }
+
+# Every record must still fit the source before anything is built: a fault
+# whose original text was changed away is named now, not after an hour.
+for i in "${!files[@]}"; do
+  selected "$i" || continue
+  if [ ! -f "$root/${files[$i]}" ]; then
+    echo "mutate: ${files[$i]}: ${names[$i]}: no such file" >&2; bad=1
+  elif count=$(occurrences "$root/${files[$i]}" "${froms[$i]}"); [ "$count" -ne 1 ]; then
+    echo "mutate: ${files[$i]}: ${names[$i]}: the original text is found $count times, not once" >&2; bad=1
+  fi
+done
+[ $bad -eq 0 ] || exit 2
+if [ $check_only -eq 1 ]; then
+  echo "mutate: ${#files[@]} faults listed, each fits the source"
+  exit 0
+fi
 
 # The copy of the source: files that differ from the working tree are copied
 # again (and so rebuilt), files gone from it are removed.
@@ -137,20 +166,10 @@ echo "== mutate: baseline passes ($all_programs) in $(( $(date +%s) - start )) s
 planted=0 caught=0 errors=0 survivors=()
 for i in "${!files[@]}"; do
   path="$tree/${files[$i]}"
-  if [ -n "$filter" ] && ! [[ "${files[$i]}: ${names[$i]}" =~ $filter ]]; then
-    continue
-  fi
+  selected "$i" || continue
   label="${files[$i]}: ${names[$i]}"
-  if [ ! -f "$path" ]; then
-    echo "ERROR    $label (no such file)"; errors=$((errors + 1)); continue
-  fi
   text="$(cat "$path"; printf x)"; text="${text%x}"
   from="${froms[$i]}"
-  rest="${text//"$from"/}"
-  count=$(( (${#text} - ${#rest}) / ${#from} ))
-  if [ "$count" -ne 1 ]; then
-    echo "ERROR    $label (original text found $count times)"; errors=$((errors + 1)); continue
-  fi
   cp "$path" "$saved"; current="$path"
   printf '%s' "${text/"$from"/"${tos[$i]}"}" > "$path"
   planted=$((planted + 1))

@@ -16,6 +16,9 @@ if [ "${1:-}" = "--mutate" ]; then
   exec "$root/scripts/mutate.sh"
 fi
 
+echo "== the mutation list fits the source"
+"$root/scripts/mutate.sh" --check
+
 echo "== release build and tests"
 "$root/scripts/build.sh" --all
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
