@@ -82,10 +82,12 @@ while IFS= read -r line || [ -n "$line" ]; do
 done < "$list"
 [ $bad -eq 0 ] || exit 2
 
+# The file $1 whole, trailing line breaks too, into $text.
+read_text() { text="$(cat "$1"; printf x)"; text="${text%x}"; }
 # How many times the text $2 stands in the file $1.
 occurrences() {
   local text rest
-  text="$(cat "$1"; printf x)"; text="${text%x}"
+  read_text "$1"
   rest="${text//"$2"/}"
   echo $(( (${#text} - ${#rest}) / ${#2} ))
 }
@@ -168,7 +170,7 @@ for i in "${!files[@]}"; do
   path="$tree/${files[$i]}"
   selected "$i" || continue
   label="${files[$i]}: ${names[$i]}"
-  text="$(cat "$path"; printf x)"; text="${text%x}"
+  read_text "$path"
   from="${froms[$i]}"
   cp "$path" "$saved"; current="$path"
   printf '%s' "${text/"$from"/"${tos[$i]}"}" > "$path"
